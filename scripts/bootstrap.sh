@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs; does nothing when all are present.
+set -euo pipefail
+PKGS=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev googletest
+      libbenchmark-dev fonts-wqy-microhei)
+missing=()
+for p in "${PKGS[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if ((${#missing[@]})); then
+  echo "bootstrap: installing ${missing[*]}"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,300 @@
+// tolvane-sim: a simulated coupler on a pseudo-terminal.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "sim/coupler.h"
+
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+volatile sig_atomic_t g_restart = 0;
+void OnStop(int) { g_stop = 1; }
+void OnHup(int) { g_restart = 1; }
+
+const char kHelp[] =
+    "usage: tolvane-sim [options]\n"
+    "Simulated coupler (type 0x1501) on a pseudo-terminal. Prints the slave path and\n"
+    "serves until SIGINT or SIGTERM. SIGHUP restarts it: written station, mode and\n"
+    "baud registers then take effect.\n"
+    "  --link PATH        also make a symlink PATH to the slave device\n"
+    "  --log FILE         append one line per request (hex and decoded) and the\n"
+    "                     registers after every write\n"
+    "  --station N        station number (register 2), default 1\n"
+    "  --baud RATE        baud rate (sets register 4), default 9600\n"
+    "  --mode CODE        frame format 0..5 (register 3): 0 RTU 8N2, 1 RTU 8O1,\n"
+    "                     2 RTU 8E1, 3 ASCII 7N2, 4 ASCII 7O1, 5 ASCII 7E1\n"
+    "  --reg N=V          set holding register N (0..25) to V (decimal or 0x..)\n"
+    "  --apply-now        written station/mode/baud take effect at once\n"
+    "  --silent           never answer\n"
+    "  --skip N           ignore the first N requests that are for us\n"
+    "  --drop-write R:N   ignore the first N writes that start at register R\n"
+    "  --bad-crc          corrupt the checksum of every reply\n"
+    "  --exception        answer every request with an exception reply\n"
+    "  --delay MS         wait MS before answering\n"
+    "  --split            send each reply in two pieces 20 ms apart\n"
+    "  --wire-time        take as long to answer as the bytes need on the wire\n"
+    "  --noise            answer garbage when the line settings do not match\n"
+    "  --exit-after N     exit (closing the pty) on receiving request N+1\n"
+    "  --any-line         answer whatever line settings the tool applied\n"
+    "A pseudo-terminal keeps only the baud rate, the stop bits and odd-versus-not-odd\n"
+    "parity of what the tool sets; data bits and even-versus-no parity cannot be seen,\n"
+    "so they are not checked. With the framing that is enough to tell all six formats\n"
+    "apart at every rate.\n";
+
+struct Options {
+  std::string link, log;
+  bool applyNow = false, silent = false, badCrc = false, exception = false, split = false;
+  bool wireTime = false, noise = false, anyLine = false;
+  int skip = 0, delayMs = 0, exitAfter = -1;
+  int dropReg = -1, dropCount = 0;
+};
+
+FILE* g_log = nullptr;
+void Log(const std::string& line) {
+  if (!g_log) return;
+  std::fprintf(g_log, "%s\n", line.c_str());
+  std::fflush(g_log);
+}
+
+speed_t Speed(uint32_t baud) {
+  switch (baud) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    default: return B115200;
+  }
+}
+
+bool LineMatches(int master, const sim::Coupler& c) {
+  termios t{};
+  if (tcgetattr(master, &t) != 0) return false;
+  sim::LineFormat want = sim::ExpectedLine(c.baud, c.format);
+  return cfgetospeed(&t) == Speed(want.baud) && ((t.c_cflag & CSTOPB) != 0) == want.twoStopBits &&
+         ((t.c_cflag & PARODD) != 0) == want.oddParity;
+}
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void WriteAll(int fd, const sim::Bytes& b) {
+  size_t off = 0;
+  while (off < b.size()) {
+    ssize_t w = write(fd, b.data() + off, b.size() - off);
+    if (w > 0) off += static_cast<size_t>(w);
+    else if (w < 0 && errno != EAGAIN && errno != EINTR) return;
+    else Sleep(1);
+  }
+}
+
+void DumpRegisters(const sim::Coupler& c) {
+  std::string s = "REGS";
+  for (uint16_t r : c.regs) s += " " + std::to_string(r);
+  Log(s);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  sim::Coupler coupler;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto next = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "tolvane-sim: %s needs a value\n", a.c_str());
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    auto num = [](const std::string& s) { return static_cast<int>(std::strtol(s.c_str(), nullptr, 0)); };
+    if (a == "--help" || a == "-h") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    } else if (a == "--link") o.link = next();
+    else if (a == "--log") o.log = next();
+    else if (a == "--station") coupler.regs[2] = static_cast<uint16_t>(num(next()));
+    else if (a == "--baud") {
+      int baud = num(next()), code = -1;
+      for (int k = 0; k < 8; ++k)
+        if (static_cast<int>(sim::kBaudByCode[k]) == baud) code = k;
+      if (code < 0) {
+        std::fprintf(stderr, "tolvane-sim: unsupported baud rate %d\n", baud);
+        return 2;
+      }
+      coupler.regs[4] = static_cast<uint16_t>(code);
+    } else if (a == "--mode") coupler.regs[3] = static_cast<uint16_t>(num(next()));
+    else if (a == "--reg") {
+      std::string v = next();
+      size_t eq = v.find('=');
+      int r = num(v.substr(0, eq));
+      if (eq == std::string::npos || r < 0 || r > 25) {
+        std::fprintf(stderr, "tolvane-sim: --reg wants N=V with N in 0..25\n");
+        return 2;
+      }
+      coupler.regs[r] = static_cast<uint16_t>(num(v.substr(eq + 1)));
+    } else if (a == "--apply-now") o.applyNow = true;
+    else if (a == "--silent") o.silent = true;
+    else if (a == "--skip") o.skip = num(next());
+    else if (a == "--drop-write") {
+      std::string v = next();
+      size_t colon = v.find(':');
+      o.dropReg = num(v.substr(0, colon));
+      o.dropCount = colon == std::string::npos ? 1 : num(v.substr(colon + 1));
+    } else if (a == "--bad-crc") o.badCrc = true;
+    else if (a == "--exception") o.exception = true;
+    else if (a == "--delay") o.delayMs = num(next());
+    else if (a == "--split") o.split = true;
+    else if (a == "--wire-time") o.wireTime = true;
+    else if (a == "--noise") o.noise = true;
+    else if (a == "--exit-after") o.exitAfter = num(next());
+    else if (a == "--any-line") o.anyLine = true;
+    else {
+      std::fprintf(stderr, "tolvane-sim: unknown option %s (see --help)\n", a.c_str());
+      return 2;
+    }
+  }
+  coupler.Restart();
+
+  int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+    std::perror("tolvane-sim: pseudo-terminal");
+    return 1;
+  }
+  std::string slave = ptsname(master);
+  // Our own slave descriptor keeps the master from seeing a hang-up whenever
+  // the tool closes the port.
+  int keep = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  termios t{};
+  tcgetattr(keep, &t);
+  cfmakeraw(&t);
+  cfsetispeed(&t, Speed(coupler.baud));
+  cfsetospeed(&t, Speed(coupler.baud));
+  tcsetattr(keep, TCSANOW, &t);
+  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
+  if (!o.log.empty()) g_log = std::fopen(o.log.c_str(), "a");
+  if (!o.link.empty()) {
+    unlink(o.link.c_str());
+    if (symlink(slave.c_str(), o.link.c_str()) != 0) {
+      std::perror("tolvane-sim: symlink");
+      return 1;
+    }
+  }
+  signal(SIGINT, OnStop);
+  signal(SIGTERM, OnStop);
+  signal(SIGHUP, OnHup);
+  signal(SIGPIPE, SIG_IGN);
+  std::printf("%s\n", slave.c_str());
+  std::fflush(stdout);
+  DumpRegisters(coupler);
+
+  std::mt19937 rng(12345);
+  sim::Bytes buf;
+  int requests = 0;
+  while (!g_stop) {
+    if (g_restart) {
+      g_restart = 0;
+      coupler.Restart();
+      Log("RESTART");
+    }
+    pollfd p{master, POLLIN, 0};
+    // A silence of 5 ms ends an RTU frame; ASCII frames end at their LF.
+    int r = poll(&p, 1, buf.empty() ? 100 : 5);
+    if (r > 0 && (p.revents & POLLIN)) {
+      uint8_t chunk[512];
+      ssize_t n = read(master, chunk, sizeof chunk);
+      if (n > 0) buf.insert(buf.end(), chunk, chunk + n);
+      bool frameDone = !coupler.Rtu() && !buf.empty() && buf.back() == '\n';
+      if (!frameDone) continue;
+    } else if (r > 0) {
+      Sleep(20);  // hang-up without data: nobody has the port open
+      continue;
+    }
+    if (buf.empty()) continue;
+    sim::Bytes frame;
+    frame.swap(buf);
+    ++requests;
+    if (o.exitAfter >= 0 && requests > o.exitAfter) {
+      Log("EXIT");
+      break;
+    }
+    std::string line = "RX " + sim::Hex(frame);
+    if (!o.anyLine && !LineMatches(master, coupler)) {
+      Log(line + " | line mismatch");
+      if (o.noise) {
+        sim::Bytes junk(6 + rng() % 20);
+        for (auto& b : junk) b = static_cast<uint8_t>(rng());
+        WriteAll(master, junk);
+      }
+      continue;
+    }
+    auto pdu = coupler.Rtu() ? sim::DecodeRtu(frame) : sim::DecodeAscii(frame);
+    if (!pdu) {
+      Log(line + " | not a frame");
+      continue;
+    }
+    std::string what;
+    bool wrote = false;
+    sim::Coupler before = coupler;
+    auto reply = coupler.Handle(*pdu, what, wrote);
+    if (!reply) {
+      Log(line + " | " + what);
+      continue;
+    }
+    bool ignore = o.silent;
+    if (!ignore && o.skip > 0) {
+      --o.skip;
+      ignore = true;
+    }
+    if (!ignore && wrote && o.dropCount > 0 && ((*pdu)[2] << 8 | (*pdu)[3]) == o.dropReg) {
+      --o.dropCount;
+      ignore = true;
+    }
+    if (ignore) {
+      coupler = before;  // an unanswered write did not happen
+      Log(line + " | " + what + " | ignored");
+      continue;
+    }
+    if (o.exception) {
+      coupler = before;
+      reply = sim::Bytes{(*pdu)[0], static_cast<uint8_t>((*pdu)[1] | 0x80), 0x04};
+    }
+    Log(line + " | " + what);
+    if (wrote && !o.exception) {
+      DumpRegisters(coupler);
+      if (o.applyNow) coupler.Restart();
+    }
+    // The reply goes out in the framing the request came in.
+    sim::Bytes out = before.Rtu() ? sim::EncodeRtu(*reply) : sim::EncodeAscii(*reply);
+    if (o.badCrc) out[out.size() - (before.Rtu() ? 1 : 3)] ^= 0x01;
+    if (o.delayMs > 0) Sleep(o.delayMs);
+    if (o.wireTime) Sleep(static_cast<int>(out.size() * 11000 / before.baud));
+    if (o.split && out.size() > 1) {
+      sim::Bytes first(out.begin(), out.begin() + static_cast<long>(out.size() / 2));
+      sim::Bytes second(out.begin() + static_cast<long>(out.size() / 2), out.end());
+      WriteAll(master, first);
+      Sleep(20);
+      WriteAll(master, second);
+    } else {
+      WriteAll(master, out);
+    }
+  }
+  if (!o.link.empty()) unlink(o.link.c_str());
+  close(keep);
+  close(master);
+  return 0;
+}

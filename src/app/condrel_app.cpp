@@ -1,0 +1,32 @@
+#include "app/condrel_app.h"
+
+#include <QCoreApplication>
+
+#include "app/config_ini.h"
+#include "app/language.h"
+#include "connection/settings_store.h"
+#include "ui/main_dlg.h"
+#include "ui/qt_services.h"
+
+namespace tolvane {
+
+int COndrelApp::Run() {
+  static QtMessagePresenter presenter;
+  SetMessagePresenter(&presenter);
+  exeDir_ = QCoreApplication::applicationDirPath();
+  configPath_ = exeDir_ + "/config.ini";
+  SetUiLanguage(ReadLanguageType(configPath_));
+  IniProfileStore profile;
+  MainDlgDeps deps;
+  deps.profile = &profile;
+  deps.exeDir = exeDir_;
+  const QString config = configPath_;
+  // A read-only folder only costs the stored choice; this run still switches.
+  deps.writeLanguage = [config](int lang) { WriteLanguageType(config, lang); };
+  COndrelDlg dlg(deps);
+  dlg.exec();
+  SetMessagePresenter(nullptr);
+  return 0;
+}
+
+}  // namespace tolvane

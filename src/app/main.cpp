@@ -1,0 +1,10 @@
+#include <QApplication>
+
+#include "app/condrel_app.h"
+
+int main(int argc, char** argv) {
+  QApplication qapp(argc, argv);
+  QApplication::setApplicationName("Tolvane");
+  tolvane::COndrelApp app;
+  return app.Run();
+}

@@ -1,0 +1,103 @@
+#include "device/main_model.h"
+
+#include "app/decimal.h"
+#include "device/parameter_block.h"
+
+namespace tolvane {
+
+MainModel::MainModel() = default;
+
+void MainModel::Show() {
+  fields = kept;
+  if (view_) view_->Push(*this);
+}
+
+void MainModel::Take() {
+  if (view_) view_->Pull(*this);
+  kept = fields;
+}
+
+void MainModel::SelectMode(int code) {
+  modeSelection = SelectionForCode(code, 6);
+  if (view_) view_->Push(*this);
+}
+
+void MainModel::SelectBaud(int code) {
+  baudSelection = SelectionForCode(code, 8);
+  if (view_) view_->Push(*this);
+}
+
+void MainModel::RequestFocus(Field field) {
+  focusRequest = field;
+  if (view_) view_->FocusField(field);
+}
+
+void MainModel::Initialise() {
+  checkGuard = true;
+  Take();
+  kept[kStation] = std::to_string(station);
+  modeSelection = SelectionForCode(modeCode, 6);
+  baudSelection = SelectionForCode(baudCode, 8);
+  Show();
+}
+
+bool MainModel::CheckFields() {
+  Take();
+  std::string& text = kept[kStation];
+  if (text.empty()) text = std::to_string(station);
+  text = StripLeadingZeros(text);
+  int value = DecimalValue(text);
+  if (value > 247 || value < 1) {
+    text = std::to_string(station);
+    ShowMessagePair(window_, txt::kStationRange);
+    RequestFocus(kStation);
+    Show();
+    return false;
+  }
+  station = static_cast<int16_t>(value);
+  Show();
+  return true;
+}
+
+void MainModel::OnFieldFocusLost() {
+  if (!checkGuard) return;
+  checkGuard = false;
+  CheckFields();
+  checkGuard = true;
+}
+
+void MainModel::OnSelectBaudRate(int position) {
+  Take();
+  baudCode = static_cast<uint8_t>(position);
+  baudSelection = position;
+  if (view_) {
+    view_->Push(*this);
+    view_->FocusAway();
+  }
+}
+
+std::string StripLeadingZeros(const std::string& text) {
+  if (text.empty()) return text;
+  size_t i = text.find_first_not_of('0');
+  if (i == std::string::npos) return "0";
+  return text.substr(i);
+}
+
+int DottedField(const std::string& text, int k) {
+  if (k < 1 || k > 4) return 0;
+  // Cut at the first three dots; a missing dot gives an empty field there and
+  // leaves the rest of the text for the next field.
+  std::string rest = text;
+  for (int field = 1; field <= 3; ++field) {
+    size_t dot = rest.find('.');
+    std::string piece;
+    if (dot != std::string::npos) {
+      piece = rest.substr(0, dot);
+      rest = rest.substr(dot + 1);
+    }
+    if (field == k) return DecimalValue(piece);
+  }
+  return DecimalValue(rest);
+}
+
+}  // namespace tolvane

@@ -1,0 +1,159 @@
+#include "link/serial_link.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "connection/comm_settings.h"
+#include "link/posix_backend.h"
+
+namespace tolvane {
+
+OpenErrorKind ClassifyOpenError(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return OpenErrorKind::Missing;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return OpenErrorKind::Occupied;
+    default:
+      return OpenErrorKind::Other;
+  }
+}
+
+char ParityLetter(uint8_t code) {
+  static const char letters[] = {'N', 'O', 'E', 'M', 'S'};
+  return code < 5 ? letters[code] : 0;
+}
+
+int IntervalTimeoutFor(uint32_t baud) {
+  switch (baud) {
+    case 1200: return 240;
+    case 2400: return 120;
+    case 4800: return 50;
+    case 9600: return 20;
+    default: return 10;
+  }
+}
+
+std::string LineSettingsText(uint32_t baud, uint8_t parityCode, int dataBits, int stopBits) {
+  char text[80];
+  char letter = ParityLetter(parityCode);
+  std::snprintf(text, sizeof text, "baud=%u parity=%c data=%d stop=%d", baud, letter ? letter : '?', dataBits,
+                stopBits);
+  return text;
+}
+
+SerialLink::SerialLink() : backend_(std::make_unique<PosixSerialBackend>()) {}
+
+void SerialLink::SetBackend(std::unique_ptr<SerialBackend> backend) { backend_ = std::move(backend); }
+
+bool SerialLink::OpenDevice(bool pause) {
+  if (backend_->IsOpen()) {
+    backend_->Close();
+    if (pause) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  lastError_ = backend_->Open(DevicePath(Comm().portName));
+  if (lastError_ != 0) return false;
+  inputQueue_ = 1200;
+  outputQueue_ = 1200;
+  return true;
+}
+
+void SerialLink::SetTimeouts() {
+  intervalTimeout_ = IntervalTimeoutFor(Comm().baud);
+  readTotal_ = 30000;
+  writeTotal_ = 30000;
+}
+
+bool SerialLink::OpenPort() {
+  if (!OpenDevice(true)) return false;
+  if (!ApplyLineSettings()) return false;
+  SetTimeouts();
+  return true;
+}
+
+bool SerialLink::OpenPortBare() {
+  if (!OpenDevice(false)) return false;
+  SetTimeouts();
+  return true;
+}
+
+bool SerialLink::ApplyLineSettings() {
+  if (!backend_->IsOpen()) return false;
+  const CommSettings& c = Comm();
+  parityLetter_ = ParityLetter(c.parity);
+  LineSettings s;
+  s.baud = c.baud;
+  s.parity = parityLetter_ ? parityLetter_ : 'N';
+  s.dataBits = c.dataBits;
+  s.stopBits = c.stopBits;
+  return backend_->ApplyLine(s);
+}
+
+bool SerialLink::ClosePort() { return backend_->Close(); }
+
+int SerialLink::OpenPortWithMessages(WindowId owner) {
+  if (OpenPort()) return 0;
+  EndWaitCursor();
+  switch (ClassifyOpenError(lastError_)) {
+    case OpenErrorKind::Missing: ShowPortMessagePair(owner, txt::kPortMissing); break;
+    case OpenErrorKind::Occupied: ShowPortMessagePair(owner, txt::kPortOccupied); break;
+    case OpenErrorKind::Other: ShowPortMessagePair(owner, txt::kPortInitFailed); break;
+  }
+  return 8;
+}
+
+void SerialLink::PurgePort() { backend_->Purge(); }
+
+bool SerialLink::WriteRaw(const uint8_t* buffer, size_t n) {
+  if (!backend_->IsOpen()) return false;
+  return backend_->Write(buffer, n, kIoLimitMs);
+}
+
+bool SerialLink::WaitForReceive(int limitMs) {
+  if (!backend_->IsOpen()) return false;
+  return backend_->WaitReadable(limitMs);
+}
+
+ReadResult SerialLink::ReadQueued(uint8_t* buffer) {
+  if (!backend_->IsOpen()) return {13, 0};
+  long queued = backend_->Queued();
+  if (queued < 0) return {6, 0};
+  if (queued > static_cast<long>(kFrameBufferSize)) return {12, 0};
+  std::memset(buffer, 0, kFrameBufferSize);
+  long got = queued > 0 ? backend_->Read(raw_, static_cast<size_t>(queued)) : 0;
+  if (got < 0) return {6, 0};
+  // Undo the line discipline's marking: FF FF is one data byte 0xFF, FF 00 x a
+  // byte received with a parity or framing error.
+  size_t out = 0;
+  bool lineError = false;
+  for (long i = 0; i < got; ++i) {
+    uint8_t b = raw_[i];
+    if (b == 0xFF && i + 1 < got) {
+      if (raw_[i + 1] == 0xFF) {
+        buffer[out++] = 0xFF;
+        ++i;
+        continue;
+      }
+      if (raw_[i + 1] == 0x00 && i + 2 < got) {
+        lineError = true;
+        i += 2;
+        continue;
+      }
+    }
+    buffer[out++] = b;
+  }
+  if (lineError) return {11, 0};
+  return {0, out};
+}
+
+SerialLink& Link() {
+  static SerialLink link;
+  return link;
+}
+
+}  // namespace tolvane

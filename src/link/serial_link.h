@@ -1,0 +1,71 @@
+// The one serial port of the process and the primitives every transaction is built on.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/message_rule.h"
+#include "link/serial_backend.h"
+
+namespace tolvane {
+
+inline constexpr size_t kFrameBufferSize = 4096;
+inline constexpr int kIoLimitMs = 1500;
+
+struct ReadResult {
+  int code = 0;       // LinkResult
+  size_t count = 0;   // bytes placed in the buffer
+};
+
+enum class OpenErrorKind { Missing, Occupied, Other };
+OpenErrorKind ClassifyOpenError(int err);
+
+char ParityLetter(uint8_t parityCode);
+// Longest gap allowed between two received characters.
+int IntervalTimeoutFor(uint32_t baud);
+std::string LineSettingsText(uint32_t baud, uint8_t parityCode, int dataBits, int stopBits);
+
+class SerialLink {
+ public:
+  SerialLink();
+  void SetBackend(std::unique_ptr<SerialBackend> backend);
+  SerialBackend& backend() { return *backend_; }
+
+  bool OpenPort();
+  bool OpenPortBare();
+  bool ApplyLineSettings();
+  bool ClosePort();
+  int OpenPortWithMessages(WindowId owner);
+  void PurgePort();
+  bool WriteRaw(const uint8_t* buffer, size_t n);
+  bool WaitForReceive(int limitMs);
+  ReadResult ReadQueued(uint8_t* buffer);
+
+  bool IsOpen() const { return backend_->IsOpen(); }
+  int lastError() const { return lastError_; }
+  uint32_t inputQueueSize() const { return inputQueue_; }
+  uint32_t outputQueueSize() const { return outputQueue_; }
+  int readIntervalTimeout() const { return intervalTimeout_; }
+  int readTotalTimeout() const { return readTotal_; }
+  int writeTotalTimeout() const { return writeTotal_; }
+  char parityLetter() const { return parityLetter_; }
+
+ private:
+  bool OpenDevice(bool pause);
+  void SetTimeouts();
+  std::unique_ptr<SerialBackend> backend_;
+  uint32_t inputQueue_ = 1200;
+  uint32_t outputQueue_ = 1200;
+  char parityLetter_ = 0;
+  int intervalTimeout_ = 20;
+  int readTotal_ = 0;
+  int writeTotal_ = 0;
+  int lastError_ = 0;
+  // Raw bytes with line-error marks: a 0xFF may arrive doubled.
+  uint8_t raw_[kFrameBufferSize * 2];
+};
+
+SerialLink& Link();
+
+}  // namespace tolvane

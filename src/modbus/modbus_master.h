@@ -1,0 +1,54 @@
+// Modbus RTU and ASCII framing, the transaction pattern and the four requests.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+#include "link/serial_link.h"
+
+namespace tolvane {
+
+struct FrameBuffers {
+  uint8_t rtuTx[kFrameBufferSize];
+  uint8_t rtuRx[kFrameBufferSize];
+  uint8_t asciiTx[kFrameBufferSize];
+  uint8_t asciiRx[kFrameBufferSize];
+  size_t rtuRxCount = 0;    // raw bytes received, CRC included
+  size_t asciiRxCount = 0;  // characters received
+  size_t replyLength = 0;   // binary reply bytes after a successful receive (no check bytes)
+};
+FrameBuffers& Frames();
+
+uint16_t Crc16(const uint8_t* data, size_t n);  // low byte is sent first
+uint8_t Lrc(const uint8_t* data, size_t n);
+
+bool SendRtuFrame(size_t n);
+bool SendAsciiFrame(size_t n);
+int ReceiveRtuFrame();
+int ReceiveAsciiFrame();
+
+// The reply of the last successful transaction in the common layout
+// (station, function, byte count, data), from the current framing's RxBuffer.
+const uint8_t* Reply();
+size_t ReplyLength();
+
+struct RequestTiming {
+  uint32_t baud;  // 0 = any rate not listed
+  int rtuWait, rtuSettle, asciiWait, asciiSettle;
+};
+enum class Request { Probe, Read, Write };
+RequestTiming TimingFor(Request request, uint32_t baud);
+
+int ProbeModule();
+int ReadRegisters(uint8_t count);
+int ReadRegistersReported(uint8_t count);
+int WriteRegisters(uint16_t address, size_t length, const uint8_t* data);
+
+void ReportReadResult(int linkResult);
+const TextPair& ReadResultText(int linkResult);
+
+// The settle sleep goes through here so that tests and benchmarks can observe it.
+using SleepHook = std::function<void(int ms)>;
+void SetSleepHook(SleepHook hook);
+
+}  // namespace tolvane

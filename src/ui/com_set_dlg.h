@@ -1,0 +1,53 @@
+#pragma once
+#include <QDialog>
+#include <array>
+
+#include "connection/com_set_model.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QGroupBox;
+
+namespace tolvane {
+
+// The communication settings dialog: a view over ComSetModel.
+class CComSetDlg : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CComSetDlg(QWidget* parent, UiDispatcher& ui = GuiDispatcherRef(),
+                      std::function<std::vector<std::string>()> listPorts = nullptr);
+  ~CComSetDlg() override;
+  ComSetModel& model() { return model_; }
+  QComboBox* list(ComList l) const { return lists_[l]; }
+  QPushButton* autoLinkButton() const { return autoLink_; }
+  QPushButton* linkButton() const { return link_; }
+  QPushButton* okButton() const { return ok_; }
+  QPushButton* cancelButton() const { return cancel_; }
+  QLineEdit* statusLine() const { return status_; }
+  QLabel* stationLabel() const { return stationLabel_; }
+  static UiDispatcher& GuiDispatcherRef();
+
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void Refresh();
+  void Relabel();
+  ComSetModel model_;
+  std::array<QComboBox*, kListCount> lists_{};
+  QPushButton *autoLink_, *link_, *ok_, *cancel_;
+  QLineEdit* status_;
+  QLabel* stationLabel_;
+  std::array<QLabel*, 6> comLabels_{};
+  QGroupBox *comGroup_, *checkGroup_;
+  bool opened_ = false;
+};
+
+}  // namespace tolvane

@@ -1,0 +1,269 @@
+#include "ui/main_dlg.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+
+#include "app/language.h"
+#include "device/commands.h"
+#include "device/parameter_block.h"
+#include "ui/about_dlg.h"
+#include "ui/com_set_dlg.h"
+#include "ui/controls.h"
+#include "ui/images.h"
+#include "ui/lang_set_dlg.h"
+#include "ui/qt_services.h"
+
+namespace tolvane {
+
+namespace {
+int AddressIndex(Field f) { return f == kIpAddress ? 0 : f == kSubnetMask ? 1 : f == kGateway ? 2 : -1; }
+}  // namespace
+
+COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), deps_(std::move(deps)) {
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setWindowTitle(txt::kWindowTitle);
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  pal.setColor(QPalette::Base, Qt::white);
+  pal.setColor(QPalette::Button, Qt::white);
+  setPalette(pal);
+  QFont font("宋体", 10);
+  font.setFamilies({"宋体", "SimSun", "WenQuanYi Micro Hei", "Noto Sans CJK SC"});
+  setFont(font);
+  resize(640, 470);
+
+  menuBar_ = new QMenuBar(this);
+  menuBar_->setGeometry(0, 0, 640, 24);
+  focusSink_ = new QWidget(this);
+  focusSink_->setGeometry(0, 0, 0, 0);
+  focusSink_->setFocusPolicy(Qt::StrongFocus);
+
+  const int groupTop[4] = {32, 146, 236, 326};
+  const int groupHeight[4] = {104, 80, 80, 104};
+  for (int g = 0; g < 4; ++g) {
+    groups_[g] = new QGroupBox(this);
+    groups_[g]->setGeometry(10, groupTop[g], 620, groupHeight[g]);
+  }
+  auto place = [&](Field f, int g, int x, int y, int labelWidth, int fieldWidth) {
+    labels_[f] = new QLabel(groups_[g]);
+    labels_[f]->setGeometry(x, y, labelWidth, 24);
+    if (AddressIndex(f) >= 0) {
+      auto* a = new IpAddressEdit(groups_[g]);
+      a->setGeometry(x + labelWidth, y, fieldWidth, 24);
+      addresses_[AddressIndex(f)] = a;
+      connect(a, &IpAddressEdit::focusLeft, this, [this] { model_.OnFieldFocusLost(); });
+      return;
+    }
+    auto* e = new CDrawEdit(groups_[g]);
+    e->setGeometry(x + labelWidth, y, fieldWidth, 24);
+    e->installEventFilter(this);
+    edits_[f] = e;
+  };
+  place(kModuleType, 0, 14, 32, 150, 140);
+  place(kSoftwareVersion, 0, 14, 66, 150, 140);
+  place(kContractVersion, 0, 314, 32, 160, 130);
+  place(kHardwareVersion, 0, 314, 66, 160, 130);
+  place(kStation, 1, 14, 36, 60, 50);
+  place(kStopAddress, 2, 14, 36, 150, 130);
+  place(kStopCode, 2, 314, 36, 160, 130);
+  place(kIpAddress, 3, 14, 32, 100, 180);
+  place(kGateway, 3, 14, 66, 100, 180);
+  place(kSubnetMask, 3, 314, 32, 100, 180);
+  place(kMacAddress, 3, 314, 66, 100, 180);
+  for (Field f : {kModuleType, kSoftwareVersion, kContractVersion, kHardwareVersion, kMacAddress})
+    edits_[f]->setReadOnly(true);
+  edits_[kMacAddress]->setAlignment(Qt::AlignCenter);
+
+  modeLabel_ = new QLabel(groups_[1]);
+  modeLabel_->setGeometry(134, 36, 120, 24);
+  modeList_ = new QComboBox(groups_[1]);
+  modeList_->setGeometry(254, 36, 140, 24);
+  baudLabel_ = new QLabel(groups_[1]);
+  baudLabel_->setGeometry(410, 36, 80, 24);
+  baudList_ = new QComboBox(groups_[1]);
+  baudList_->setGeometry(490, 36, 110, 24);
+  connect(baudList_, QOverload<int>::of(&QComboBox::activated), this,
+          [this](int i) { model_.OnSelectBaudRate(i); });
+  for (QComboBox* box : {modeList_, baudList_}) box->installEventFilter(this);
+
+  for (int g = 0; g < 4; ++g) {
+    buttons_[g] = new QPushButton(this);
+    buttons_[g]->setFlat(true);
+    buttons_[g]->setFocusPolicy(Qt::NoFocus);
+    buttons_[g]->setAutoDefault(false);
+  }
+  connect(buttons_[0], &QPushButton::clicked, this, [this] { UploadParameters(model_); });
+  connect(buttons_[1], &QPushButton::clicked, this, [this] { ModifyCommParameters(model_); });
+  connect(buttons_[2], &QPushButton::clicked, this, [this] { WriteShutdownParameters(model_); });
+  connect(buttons_[3], &QPushButton::clicked, this, [this] { DownloadNetworkConfiguration(model_); });
+
+  model_.SetView(this, ToWindowId(this));
+  OnInitDialog();
+}
+
+void COndrelDlg::OnInitDialog() {
+  model_.checkGuard = true;
+  if (deps_.profile) LoadCommSettings(*deps_.profile);
+  else ConnectedFlag().store(0);
+  setWindowIcon(AppIcon());
+  int dpi = deps_.logicalDpiY;
+  if (dpi <= 0) dpi = screen() ? static_cast<int>(screen()->logicalDotsPerInchY()) : 96;
+  imageSize_ = ButtonImageSize(dpi);
+  for (int g = 0; g < 4; ++g) {
+    QPixmap pm = g == 0 ? UploadImage(imageSize_) : DownloadImage(imageSize_);
+    pm.setMask(pm.createMaskFromColor(QColor(0, 255, 0)));
+    buttons_[g]->setIcon(QIcon(pm));
+    buttons_[g]->setIconSize(imageSize_);
+    const QRect gr = groups_[g]->geometry();
+    buttons_[g]->setGeometry(gr.right() - imageSize_.width() - 14, gr.top() - imageSize_.height() / 2 + 6,
+                             imageSize_.width() + 4, imageSize_.height() + 4);
+    buttons_[g]->raise();
+  }
+  RelabelWindow();
+  edits_[kStation]->SetHintText(Pick(txt::kHintStation));
+  edits_[kStopAddress]->SetHintText(Pick(txt::kHintStopAddr));
+  edits_[kStopCode]->SetHintText(Pick(txt::kHintStopCode));
+  for (const char* e : CommModeEntries()) modeList_->addItem(e);
+  for (const char* e : BaudCodeEntries()) baudList_->addItem(e);
+  model_.Initialise();
+  modeList_->setEnabled(false);
+}
+
+void COndrelDlg::RelabelWindow() {
+  menuBar_->clear();
+  QMenu* comm = menuBar_->addMenu(Pick(txt::kMenuComm));
+  comm->addAction(Pick(txt::kMenuConnection), this, [this] { ConnectionCommand(); });
+  comm->addSeparator();
+  comm->addAction(Pick(txt::kMenuRestore), this, [this] { RestoreFactoryCommand(); });
+  QMenu* setting = menuBar_->addMenu(Pick(txt::kMenuSetting));
+  setting->addAction(Pick(txt::kMenuLanguage), this, [this] { LanguageCommand(); });
+  QMenu* help = menuBar_->addMenu(Pick(txt::kMenuHelp));
+  help->addAction(Pick(txt::kMenuUsingHelp), this, [this] { HelpCommand(); });
+  QAction* about = help->addAction(Pick(txt::kMenuAbout), this, [this] { AboutCommand(); });
+  about->setShortcut(QKeySequence::HelpContents);
+  about->setShortcutContext(Qt::WindowShortcut);
+  addAction(about);
+
+  const TextPair* groupTitles[4] = {&txt::kGroupInfo, &txt::kGroupComm, &txt::kGroupShutdown, &txt::kGroupNetwork};
+  for (int g = 0; g < 4; ++g) groups_[g]->setTitle(Pick(*groupTitles[g]));
+  const TextPair* labels[kFieldCount] = {&txt::kLblModuleType, &txt::kLblSwVersion, &txt::kLblContractVersion,
+                                         &txt::kLblHwVersion,  &txt::kLblStation,   &txt::kLblStopAddr,
+                                         &txt::kLblStopCode,   &txt::kLblIp,        &txt::kLblMask,
+                                         &txt::kLblGateway,    &txt::kLblMac};
+  for (int f = 0; f < kFieldCount; ++f) labels_[f]->setText(Pick(*labels[f]));
+  modeLabel_->setText(Pick(txt::kLblCommMode));
+  baudLabel_->setText(Pick(txt::kLblBaud));
+}
+
+QWidget* COndrelDlg::fieldWidget(Field f) const {
+  int a = AddressIndex(f);
+  if (a >= 0) return addresses_[a];
+  return edits_[f];
+}
+
+void COndrelDlg::Pull(MainModel& m) {
+  for (int f = 0; f < kFieldCount; ++f) {
+    int a = AddressIndex(static_cast<Field>(f));
+    m.fields[f] = (a >= 0 ? addresses_[a]->text() : edits_[f]->text()).toStdString();
+  }
+  m.modeSelection = modeList_->currentIndex();
+  m.baudSelection = baudList_->currentIndex();
+}
+
+void COndrelDlg::Push(const MainModel& m) {
+  for (int f = 0; f < kFieldCount; ++f) {
+    const QString text = QString::fromStdString(m.fields[f]);
+    int a = AddressIndex(static_cast<Field>(f));
+    if (a >= 0) {
+      if (addresses_[a]->text() != text) addresses_[a]->setText(text);
+    } else if (edits_[f]->text() != text) {
+      edits_[f]->setText(text);
+    }
+  }
+  if (modeList_->currentIndex() != m.modeSelection) modeList_->setCurrentIndex(m.modeSelection);
+  if (baudList_->currentIndex() != m.baudSelection) baudList_->setCurrentIndex(m.baudSelection);
+  modeList_->update();
+  baudList_->update();
+}
+
+void COndrelDlg::FocusField(Field f) {
+  int a = AddressIndex(f);
+  if (a >= 0) addresses_[a]->octets()[0]->setFocus();
+  else edits_[f]->setFocus();
+}
+
+void COndrelDlg::FocusAway() { focusSink_->setFocus(); }
+
+bool COndrelDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut && qobject_cast<CDrawEdit*>(watched)) {
+    auto* fe = static_cast<QFocusEvent*>(event);
+    if (fe->reason() != Qt::PopupFocusReason && fe->reason() != Qt::ActiveWindowFocusReason)
+      model_.OnFieldFocusLost();
+  }
+  if (event->type() == QEvent::Hide && (watched == modeList_ || watched == baudList_)) FocusAway();
+  return QDialog::eventFilter(watched, event);
+}
+
+void COndrelDlg::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Escape:
+      return;  // the window stays open
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      accept();
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+void COndrelDlg::mouseReleaseEvent(QMouseEvent* event) {
+  QDialog::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton) FocusAway();
+}
+
+void COndrelDlg::ConnectionCommand() {
+  CComSetDlg dlg(this);
+  const int result = dlg.exec();
+  if (result == QDialog::Accepted || dlg.model().linkStarted) {
+    if (deps_.profile) StoreCommSettings(*deps_.profile);
+    if (IsConnected()) ReadAfterConnect(model_);
+  }
+}
+
+void COndrelDlg::RestoreFactoryCommand() { RestoreFactory(model_); }
+
+void COndrelDlg::LanguageCommand() {
+  const int before = UiLanguage();
+  CLangSetDlg dlg(this, deps_.writeLanguage);
+  dlg.exec();
+  if (UiLanguage() != before) RelabelWindow();
+}
+
+QString COndrelDlg::helpPath() const {
+  return deps_.exeDir + (IsChinese() ? "/UserGuide_CH.pdf" : "/UserGuide_EN.pdf");
+}
+
+void COndrelDlg::HelpCommand() {
+  const QString path = helpPath();
+  if (deps_.openDocument) deps_.openDocument(path);
+  else QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void COndrelDlg::AboutCommand() {
+  CAboutDlg dlg(this);
+  dlg.exec();
+}
+
+}  // namespace tolvane

@@ -1,0 +1,80 @@
+#pragma once
+#include <QDialog>
+#include <array>
+#include <functional>
+
+#include "connection/comm_settings.h"
+#include "device/main_model.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenuBar;
+class QPushButton;
+
+namespace tolvane {
+
+class CDrawEdit;
+class IpAddressEdit;
+
+struct MainDlgDeps {
+  ProfileStore* profile = nullptr;
+  std::function<void(int)> writeLanguage;     // config.ini
+  std::function<void(const QString&)> openDocument;  // the desktop's viewer
+  QString exeDir;
+  int logicalDpiY = 0;  // 0: the screen's
+};
+
+class COndrelDlg : public QDialog, public MainView {
+  Q_OBJECT
+ public:
+  COndrelDlg(MainDlgDeps deps, QWidget* parent = nullptr);
+  MainModel& model() { return model_; }
+
+  void RelabelWindow();
+  void ConnectionCommand();
+  void LanguageCommand();
+  void HelpCommand();
+  void AboutCommand();
+  void RestoreFactoryCommand();
+
+  // MainView
+  void Pull(MainModel& model) override;
+  void Push(const MainModel& model) override;
+  void FocusField(Field field) override;
+  void FocusAway() override;
+
+  QWidget* fieldWidget(Field f) const;
+  QComboBox* modeList() const { return modeList_; }
+  QComboBox* baudList() const { return baudList_; }
+  QPushButton* commandButton(int group) const { return buttons_[group]; }
+  QMenuBar* menuBar() const { return menuBar_; }
+  QLabel* label(Field f) const { return labels_[f]; }
+  QGroupBox* group(int i) const { return groups_[i]; }
+  QLabel* baudLabel() const { return baudLabel_; }
+  QLabel* modeLabel() const { return modeLabel_; }
+  QSize buttonImageSize() const { return imageSize_; }
+  QString helpPath() const;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void OnInitDialog();
+  MainDlgDeps deps_;
+  MainModel model_;
+  QMenuBar* menuBar_;
+  std::array<QGroupBox*, 4> groups_{};
+  std::array<QLabel*, kFieldCount> labels_{};
+  std::array<CDrawEdit*, kFieldCount> edits_{};
+  std::array<IpAddressEdit*, 3> addresses_{};
+  QComboBox *modeList_, *baudList_;
+  QLabel *modeLabel_, *baudLabel_;
+  std::array<QPushButton*, 4> buttons_{};
+  QWidget* focusSink_;
+  QSize imageSize_;
+};
+
+}  // namespace tolvane
