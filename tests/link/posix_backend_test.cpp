@@ -1,0 +1,155 @@
+// The POSIX backend on real pseudo-terminals.
+#include "link/posix_backend.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "link/serial_link.h"
+
+namespace tolvane {
+namespace {
+
+struct Pty {
+  int master = -1;
+  std::string slave;
+  Pty() {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(master);
+    unlockpt(master);
+    slave = ptsname(master);
+  }
+  ~Pty() { close(master); }
+  termios Shared() const {
+    termios t{};
+    tcgetattr(master, &t);
+    return t;
+  }
+};
+
+TEST(ModeText, BuildsTermiosFromTheSettingsText) {
+  termios t{};
+  cfmakeraw(&t);
+  ASSERT_TRUE(ParseModeText("baud=19200 parity=O data=7 stop=2", t));
+  EXPECT_EQ(cfgetospeed(&t), B19200);
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
+  EXPECT_TRUE(t.c_cflag & PARENB);
+  EXPECT_TRUE(t.c_cflag & PARODD);
+  EXPECT_TRUE(t.c_cflag & CSTOPB);
+  ASSERT_TRUE(ParseModeText("baud=9600 parity=S data=8 stop=1", t));
+  EXPECT_TRUE(t.c_cflag & CMSPAR);
+  EXPECT_FALSE(t.c_cflag & PARODD);
+  EXPECT_FALSE(t.c_cflag & CSTOPB);
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  // A rate termios cannot express fails rather than falling back.
+  EXPECT_FALSE(ParseModeText("baud=14400 parity=N data=8 stop=1", t));
+}
+
+TEST(ModeText, ForcedSwitchesTurnOffFlowControlAndMarkErrors) {
+  termios t{};
+  t.c_iflag = IXON | IXOFF | IXANY | IGNPAR;
+  t.c_cflag = CRTSCTS;
+  ForceLineSwitches(t);
+  EXPECT_FALSE(t.c_iflag & (IXON | IXOFF | IXANY | IGNPAR));
+  EXPECT_FALSE(t.c_cflag & CRTSCTS);
+  EXPECT_TRUE(t.c_iflag & INPCK);
+  EXPECT_TRUE(t.c_iflag & PARMRK);
+  EXPECT_TRUE(t.c_cflag & CLOCAL);
+  EXPECT_TRUE(t.c_cflag & CREAD);
+}
+
+TEST(ReadBack, OnlyAPseudoTerminalMayDropDataBitsAndParityEnable) {
+  termios want{}, got{};
+  cfsetospeed(&want, B9600);
+  want.c_cflag |= CS7 | PARENB | CSTOPB;
+  got = want;
+  got.c_cflag = (got.c_cflag & ~(CSIZE | PARENB)) | CS8;
+  EXPECT_TRUE(AcceptReadBack(want, got, true));
+  EXPECT_FALSE(AcceptReadBack(want, got, false));  // a real UART that refused
+  got.c_cflag &= ~CSTOPB;
+  EXPECT_FALSE(AcceptReadBack(want, got, true));
+  got = want;
+  cfsetospeed(&got, B4800);
+  EXPECT_FALSE(AcceptReadBack(want, got, true));
+}
+
+TEST(PosixBackend, AppliesSevenBitEvenParityTwiceOnAPty) {
+  Pty pty;
+  PosixSerialBackend b;
+  ASSERT_EQ(b.Open(pty.slave), 0);
+  EXPECT_TRUE(b.isPty());
+  LineSettings s{9600, 'E', 7, 1};
+  EXPECT_TRUE(b.ApplyLine(s));
+  EXPECT_TRUE(b.ApplyLine(s));
+  s = {57600, 'O', 8, 2};
+  ASSERT_TRUE(b.ApplyLine(s));
+  // The other end sees what the device holds: speed, stop bits, odd parity.
+  termios t = pty.Shared();
+  EXPECT_EQ(cfgetospeed(&t), B57600);
+  EXPECT_TRUE(t.c_cflag & CSTOPB);
+  EXPECT_TRUE(t.c_cflag & PARODD);
+  EXPECT_FALSE(b.ApplyLine({14400, 'N', 8, 1}));
+}
+
+TEST(PosixBackend, OpenErrorsByMeaning) {
+  PosixSerialBackend b;
+  EXPECT_EQ(ClassifyOpenError(b.Open("/dev/tolvane-no-such-port")), OpenErrorKind::Missing);
+  Pty pty;
+  int holder = open(pty.slave.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+  EXPECT_EQ(ClassifyOpenError(b.Open(pty.slave)), OpenErrorKind::Occupied);
+  close(holder);
+  EXPECT_EQ(b.Open(pty.slave), 0);
+  EXPECT_EQ(ClassifyOpenError(PosixSerialBackend().Open("/dev/null")), OpenErrorKind::Other);  // not a tty
+}
+
+TEST(PosixBackend, RestoresTheSavedSettingsAtClose) {
+  Pty pty;
+  termios before = pty.Shared();
+  PosixSerialBackend b;
+  ASSERT_EQ(b.Open(pty.slave), 0);
+  ASSERT_TRUE(b.ApplyLine({1200, 'O', 8, 2}));
+  b.Close();
+  termios after = pty.Shared();
+  EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
+  EXPECT_EQ(after.c_cflag & (CSTOPB | PARODD), before.c_cflag & (CSTOPB | PARODD));
+}
+
+TEST(PosixBackend, UndoesTheDoubledFfOfTheLineDiscipline) {
+  Pty pty;
+  SerialLink link;
+  auto backend = std::make_unique<PosixSerialBackend>();
+  PosixSerialBackend* b = backend.get();
+  link.SetBackend(std::move(backend));
+  ASSERT_EQ(b->Open(pty.slave), 0);
+  ASSERT_TRUE(b->ApplyLine({115200, 'N', 8, 1}));
+  const uint8_t data[] = {0x01, 0xFF, 0x00, 0xFF, 0xFF, 0x7E};
+  ASSERT_EQ(write(pty.master, data, sizeof data), static_cast<ssize_t>(sizeof data));
+  ASSERT_TRUE(link.WaitForReceive(1000));
+  EXPECT_EQ(b->Queued(), 9);  // every 0xFF doubled
+  uint8_t buf[kFrameBufferSize];
+  ReadResult r = link.ReadQueued(buf);
+  ASSERT_EQ(r.code, 0);
+  ASSERT_EQ(r.count, sizeof data);
+  EXPECT_EQ(0, memcmp(buf, data, sizeof data));
+}
+
+TEST(PosixBackend, WaitReturnsAtOnceWhenBytesAreQueuedAndTimesOutOtherwise) {
+  Pty pty;
+  PosixSerialBackend b;
+  ASSERT_EQ(b.Open(pty.slave), 0);
+  EXPECT_FALSE(b.WaitReadable(30));
+  ASSERT_EQ(write(pty.master, "x", 1), 1);
+  EXPECT_TRUE(b.WaitReadable(0));
+  EXPECT_TRUE(b.Purge());
+  EXPECT_EQ(b.Queued(), 0);
+}
+
+}  // namespace
+}  // namespace tolvane
