@@ -9,8 +9,11 @@ MessageRecorder::MessageRecorder() { SetMessagePresenter(this); }
 MessageRecorder::~MessageRecorder() { SetMessagePresenter(nullptr); }
 
 MsgAnswer MessageRecorder::Present(const MessageRequest& r) {
-  std::lock_guard<std::mutex> lock(mutex);
-  messages.push_back(r);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    messages.push_back(r);
+  }
+  if (onPresent) onPresent(r);
   if (r.buttons == MsgButtons::YesNo) return answer == MsgAnswer::Yes ? MsgAnswer::Yes : MsgAnswer::No;
   return MsgAnswer::Ok;
 }

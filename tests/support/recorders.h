@@ -25,6 +25,7 @@ class MessageRecorder : public MessagePresenter {
   std::vector<std::string> Texts() const;
   std::vector<bool> cursorLog;
   MsgAnswer answer = MsgAnswer::Yes;
+  std::function<void(const MessageRequest&)> onPresent;  // sees the world as the box opens
   std::mutex mutex;  // messages may come from a worker in tests without a pump
 };
 
