@@ -1,5 +1,7 @@
 #include "support/recorders.h"
 
+#include <algorithm>
+
 #include "link/posix_backend.h"
 #include "link/serial_link.h"
 
@@ -55,7 +57,12 @@ bool PumpDispatcher::PumpUntil(const std::function<bool()>& pred, std::chrono::m
     std::function<void()> fn;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (!cv_.wait_until(lock, deadline, [&] { return !queue_.empty(); })) return pred();
+      // Conditions outside the queue (a simulator's log) are looked at every 10 ms.
+      auto slice = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(10));
+      if (!cv_.wait_until(lock, slice, [&] { return !queue_.empty(); })) {
+        if (std::chrono::steady_clock::now() >= deadline) return pred();
+        continue;
+      }
       fn = std::move(queue_.front());
       queue_.pop_front();
     }
