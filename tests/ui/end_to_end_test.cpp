@@ -1,0 +1,84 @@
+// The real windows against the simulated coupler: connect with Link, read,
+// write shutdown and network parameters.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest/QTest>
+
+#include "app/language.h"
+#include "link/serial_link.h"
+#include "support/recorders.h"
+#include "support/sim_process.h"
+#include "ui/com_set_dlg.h"
+#include "ui/controls.h"
+#include "ui/main_dlg.h"
+#include "ui/ui_support.h"
+
+namespace tolvane {
+namespace {
+
+using test::MessageRecorder;
+using test::SimProcess;
+
+class MemoryProfile : public ProfileStore {
+ public:
+  std::map<std::string, std::string> values;
+  std::string Read(const std::string& s, const std::string& k) override { return values[s + "/" + k]; }
+  void Write(const std::string& s, const std::string& k, const std::string& v) override { values[s + "/" + k] = v; }
+};
+
+TEST(EndToEnd, ConnectReadAndDownload) {
+  SimProcess sim({"--baud", "57600", "--mode", "0"});
+  qputenv("TOLVANE_PORTS", QByteArray::fromStdString(sim.port()));
+  MessageRecorder rec;
+  SetUiLanguage(1);
+  MemoryProfile profile;
+  profile.values["REM_DefaultCom/REM_BaudRate"] = "57600";
+  MainDlgDeps deps;
+  deps.profile = &profile;
+  deps.logicalDpiY = 96;
+  COndrelDlg main(deps);
+  main.show();
+
+  test::WhenModal<CComSetDlg>([&](CComSetDlg* dlg) {
+    QComboBox* ports = dlg->list(kListPort);
+    ports->setCurrentIndex(ports->findText(QString::fromStdString(sim.port())));
+    emit ports->activated(ports->currentIndex());
+    dlg->linkButton()->click();
+  });
+  main.ConnectionCommand();
+
+  EXPECT_TRUE(IsConnected());
+  ASSERT_FALSE(rec.messages.empty());
+  EXPECT_EQ(rec.messages[0].text, "Connection successful!The module model is KX-130.");
+  EXPECT_EQ(profile.values["REM_DefaultCom/REM_ComPortName"], sim.port());
+  EXPECT_EQ(profile.values["REM_DefaultCom/REM_BaudRate"], "57600");
+  auto edit = [&](Field f) { return qobject_cast<QLineEdit*>(main.fieldWidget(f)); };
+  EXPECT_EQ(edit(kModuleType)->text(), "KX-130");
+  EXPECT_EQ(edit(kMacAddress)->text(), "00-12-34-56-78-9A");
+  EXPECT_EQ(qobject_cast<IpAddressEdit*>(main.fieldWidget(kIpAddress))->text(), "192.168.1.170");
+  EXPECT_EQ(main.baudList()->currentText(), "6: 57600");
+
+  edit(kStopAddress)->setText("1234");
+  edit(kStopCode)->setText("12");
+  main.commandButton(2)->click();
+  qobject_cast<IpAddressEdit*>(main.fieldWidget(kGateway))->setText("192.168.1.254");
+  main.commandButton(3)->click();
+  EXPECT_EQ(rec.Texts().back(), "Parameter download successful!");
+  auto regs = sim.Registers();
+  EXPECT_EQ(regs[5], 1234);
+  EXPECT_EQ(regs[6], 12);
+  EXPECT_EQ(regs[23], 254);
+  EXPECT_EQ(regs[15], 170);
+
+  main.commandButton(0)->click();
+  EXPECT_EQ(rec.Texts().back(), "Parameter upload successful!");
+  EXPECT_EQ(edit(kStopAddress)->text(), "1234");
+  Link().ClosePort();
+  qunsetenv("TOLVANE_PORTS");
+}
+
+}  // namespace
+}  // namespace tolvane

@@ -1,0 +1,195 @@
+// The main window driven as a user would, offscreen.
+#include "ui/main_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+
+#include "app/language.h"
+#include "support/recorders.h"
+#include "ui/controls.h"
+#include "ui/lang_set_dlg.h"
+#include "ui/ui_support.h"
+
+namespace tolvane {
+namespace {
+
+using test::MessageRecorder;
+
+class MainDlgTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<COndrelDlg> Make(int language, int dpi = 96) {
+    SetUiLanguage(language);
+    MainDlgDeps deps;
+    deps.exeDir = "/opt/tolvane";
+    deps.logicalDpiY = dpi;
+    deps.openDocument = [this](const QString& p) { opened << p; };
+    deps.writeLanguage = [this](int l) { written.push_back(l); };
+    auto dlg = std::make_unique<COndrelDlg>(deps);
+    dlg->show();
+    QApplication::setActiveWindow(dlg.get());
+    return dlg;
+  }
+  QStringList MenuTitles(COndrelDlg& d) {
+    QStringList t;
+    for (QAction* a : d.menuBar()->actions()) t << a->text();
+    return t;
+  }
+  QLineEdit* Edit(COndrelDlg& d, Field f) { return qobject_cast<QLineEdit*>(d.fieldWidget(f)); }
+  void TypeStation(COndrelDlg& d, const QString& text) {
+    QLineEdit* station = Edit(d, kStation);
+    station->setFocus();
+    station->selectAll();
+    QTest::keyClick(station, Qt::Key_Backspace);
+    QTest::keyClicks(station, text);
+    Edit(d, kStopAddress)->setFocus();  // leaving the field runs the check
+  }
+  MessageRecorder rec;
+  QStringList opened;
+  std::vector<int> written;
+};
+
+TEST_F(MainDlgTest, FreshWindowInEnglish) {
+  auto d = Make(1);
+  EXPECT_EQ(d->windowTitle(), "Tolvane");
+  EXPECT_EQ(Edit(*d, kStation)->text(), "1");
+  EXPECT_EQ(d->baudList()->currentText(), "3: 9600");
+  EXPECT_EQ(d->modeList()->currentText(), "0: RTU,8,N,2");
+  EXPECT_FALSE(d->modeList()->isEnabled());
+  EXPECT_EQ(d->modeList()->count(), 6);
+  EXPECT_EQ(d->baudList()->count(), 8);
+  EXPECT_EQ(Edit(*d, kModuleType)->text(), "");
+  EXPECT_TRUE(Edit(*d, kModuleType)->isReadOnly());
+  EXPECT_TRUE(Edit(*d, kMacAddress)->isReadOnly());
+  EXPECT_EQ(Edit(*d, kMacAddress)->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+  EXPECT_EQ(MenuTitles(*d), (QStringList{"Communication(&C)", "Setting(&S)", "Help(&H)"}));
+  EXPECT_EQ(d->group(0)->title(), "Basic Module Information");
+  EXPECT_EQ(d->group(3)->title(), "Network setting");
+  EXPECT_EQ(d->label(kMacAddress)->text(), "Mac address");
+  EXPECT_EQ(d->label(kStation)->text(), "Station No");
+  EXPECT_EQ(d->baudLabel()->text(), "Baud rate");
+  EXPECT_EQ(d->fieldWidget(kStation)->toolTip(), "Set range：（1～247）");
+  EXPECT_TRUE(rec.messages.empty());
+}
+
+TEST_F(MainDlgTest, ChineseWindowAndMenus) {
+  auto d = Make(0);
+  EXPECT_EQ(MenuTitles(*d), (QStringList{"通讯(&C)", "设置(&S)", "帮助(&H)"}));
+  QMenu* comm = d->menuBar()->actions()[0]->menu();
+  ASSERT_EQ(comm->actions().size(), 3);
+  EXPECT_EQ(comm->actions()[0]->text(), "通讯连接");
+  EXPECT_TRUE(comm->actions()[1]->isSeparator());
+  EXPECT_EQ(comm->actions()[2]->text(), "恢复出厂");
+  EXPECT_EQ(d->group(1)->title(), "通讯参数设置");
+  EXPECT_EQ(d->label(kContractVersion)->text(), "合同评审软件版本号");
+  EXPECT_EQ(d->fieldWidget(kStopCode)->toolTip(), "设置范围：（1～15）");
+  SetUiLanguage(1);
+}
+
+TEST_F(MainDlgTest, SwitchingLanguageRelabelsAllButTheRangeHints) {
+  auto d = Make(0);
+  test::WhenModal<CLangSetDlg>([](CLangSetDlg* lang) {
+    lang->list()->setCurrentIndex(1);
+    lang->okButton()->click();
+  });
+  d->LanguageCommand();
+  EXPECT_EQ(UiLanguage(), 1);
+  EXPECT_EQ(written, std::vector<int>{1});
+  EXPECT_EQ(MenuTitles(*d), (QStringList{"Communication(&C)", "Setting(&S)", "Help(&H)"}));
+  EXPECT_EQ(d->group(2)->title(), "Default shutdown parameters");
+  EXPECT_EQ(d->label(kGateway)->text(), "Gateway");
+  EXPECT_EQ(d->fieldWidget(kStation)->toolTip(), "设置范围：（1～247）");
+  // The same language again writes nothing; closing by Escape changes nothing.
+  test::WhenModal<CLangSetDlg>([](CLangSetDlg* lang) { lang->okButton()->click(); });
+  d->LanguageCommand();
+  test::WhenModal<CLangSetDlg>([](CLangSetDlg* lang) {
+    lang->list()->setCurrentIndex(0);
+    QTest::keyClick(lang, Qt::Key_Escape);
+  });
+  d->LanguageCommand();
+  EXPECT_EQ(written, std::vector<int>{1});
+  EXPECT_EQ(UiLanguage(), 1);
+}
+
+TEST_F(MainDlgTest, StationChecksOnLeavingTheField) {
+  auto d = Make(1);
+  TypeStation(*d, "247");
+  EXPECT_EQ(d->model().station, 247);
+  TypeStation(*d, "007");
+  EXPECT_EQ(Edit(*d, kStation)->text(), "7");
+  EXPECT_TRUE(rec.messages.empty());
+  for (const char* bad : {"0", "248", "-5"}) {
+    TypeStation(*d, bad);
+    EXPECT_EQ(Edit(*d, kStation)->text(), "7") << bad;
+  }
+  EXPECT_EQ(rec.messages.size(), 3u);
+  EXPECT_EQ(rec.messages[0].text, "The Value of Station number is out of range,Data Range is :1～247!");
+  EXPECT_EQ(d->model().station, 7);
+  TypeStation(*d, "");
+  EXPECT_EQ(Edit(*d, kStation)->text(), "7");
+  EXPECT_EQ(rec.messages.size(), 3u);
+}
+
+TEST_F(MainDlgTest, FieldsDropCharactersOtherThanDigitsAndMinus) {
+  auto d = Make(1);
+  QLineEdit* stop = Edit(*d, kStopAddress);
+  stop->setFocus();
+  QTest::keyClicks(stop, "a-1b2");
+  EXPECT_EQ(stop->text(), "-12");
+  QTest::keyClick(stop, Qt::Key_Backspace);
+  EXPECT_EQ(stop->text(), "-1");
+  QTest::keyClick(stop, Qt::Key_V, Qt::ControlModifier);  // the shortcut is a dropped character
+  EXPECT_EQ(stop->text(), "-1");
+  EXPECT_TRUE(AcceptsTypedText("0123456789-"));
+  EXPECT_FALSE(AcceptsTypedText("１"));  // full-width digit
+}
+
+TEST_F(MainDlgTest, EscapeIsIgnoredAndEnterClosesTheWindow) {
+  auto d = Make(1);
+  Edit(*d, kStopCode)->setFocus();
+  QTest::keyClick(Edit(*d, kStopCode), Qt::Key_Escape);
+  EXPECT_TRUE(d->isVisible());
+  QTest::keyClick(Edit(*d, kStopCode), Qt::Key_Return);
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+}
+
+TEST_F(MainDlgTest, ButtonImagesFollowTheLogicalDpi) {
+  EXPECT_EQ(Make(1, 96)->buttonImageSize(), QSize(41, 26));
+  EXPECT_EQ(Make(1, 97)->buttonImageSize(), QSize(51, 32));
+  EXPECT_EQ(Make(1, 120)->buttonImageSize(), QSize(51, 32));
+  auto big = Make(1, 121);
+  EXPECT_EQ(big->buttonImageSize(), QSize(61, 39));
+  EXPECT_EQ(big->commandButton(0)->iconSize(), QSize(61, 39));
+  EXPECT_TRUE(big->commandButton(0)->text().isEmpty());
+}
+
+TEST_F(MainDlgTest, HelpOpensTheGuideOfTheLanguage) {
+  auto d = Make(1);
+  d->HelpCommand();
+  SetUiLanguage(0);
+  d->HelpCommand();
+  EXPECT_EQ(opened, (QStringList{"/opt/tolvane/UserGuide_EN.pdf", "/opt/tolvane/UserGuide_CH.pdf"}));
+  SetUiLanguage(1);
+}
+
+TEST_F(MainDlgTest, CommandsWithoutAConnectionAskForOne) {
+  auto d = Make(1);
+  ConnectedFlag().store(0);
+  d->commandButton(0)->click();
+  d->commandButton(1)->click();
+  d->commandButton(3)->click();
+  d->RestoreFactoryCommand();
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>(4, "Please connect the device!"));
+  EXPECT_EQ(rec.messages[0].owner, nullptr);  // English: no owner
+}
+
+}  // namespace
+}  // namespace tolvane
