@@ -143,9 +143,15 @@ TEST_F(Commands, OutOfRangeShutdownValuesAreRefusedAndNothingIsSent) {
     view.screen[kStopCode] = c.code;
     WriteShutdownParameters(model);
     EXPECT_EQ(rec.Texts(), std::vector<std::string>{c.message}) << c.addr << "/" << c.code;
-    if (c.focus == kStopAddress) EXPECT_EQ(view.screen[kStopAddress], "8192");
-    if (c.focus == kStopCode) EXPECT_EQ(view.screen[kStopCode], "3");
-    if (c.focus != kFieldCount) EXPECT_EQ(view.focus, std::vector<int>{c.focus});
+    if (c.focus == kStopAddress) {
+      EXPECT_EQ(view.screen[kStopAddress], "8192");
+    }
+    if (c.focus == kStopCode) {
+      EXPECT_EQ(view.screen[kStopCode], "3");
+    }
+    if (c.focus != kFieldCount) {
+      EXPECT_EQ(view.focus, std::vector<int>{c.focus});
+    }
   }
   EXPECT_TRUE(sim->Requests().empty());
   // An accepted address stays accepted when the code is refused.

@@ -75,7 +75,7 @@ TEST_F(MainModelTest, AnEmptiedStationGetsItsValueBackSilently) {
 }
 
 TEST_F(MainModelTest, TheGuardKeepsTheCheckFromRunningInsideItself) {
-  view.screen[kStation] = "0";
+  view.screen[kStation] = std::string("0");
   model.checkGuard = false;
   model.OnFieldFocusLost();
   EXPECT_TRUE(rec.messages.empty());
