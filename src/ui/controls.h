@@ -1,4 +1,5 @@
 #pragma once
+#include <QComboBox>
 #include <QLineEdit>
 #include <QWidget>
 #include <array>
@@ -20,6 +21,19 @@ class CDrawEdit : public QLineEdit {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+};
+
+// A drop-down list that reports when its drop-down part closes.
+class PopupComboBox : public QComboBox {
+  Q_OBJECT
+ public:
+  using QComboBox::QComboBox;
+  void hidePopup() override {
+    QComboBox::hidePopup();
+    emit popupClosed();
+  }
+ signals:
+  void popupClosed();
 };
 
 // Four octet boxes with dots between them; its text is the dotted form.

@@ -87,15 +87,16 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
 
   modeLabel_ = new QLabel(groups_[1]);
   modeLabel_->setGeometry(134, 36, 120, 24);
-  modeList_ = new QComboBox(groups_[1]);
+  modeList_ = new PopupComboBox(groups_[1]);
   modeList_->setGeometry(254, 36, 140, 24);
   baudLabel_ = new QLabel(groups_[1]);
   baudLabel_->setGeometry(410, 36, 80, 24);
-  baudList_ = new QComboBox(groups_[1]);
+  baudList_ = new PopupComboBox(groups_[1]);
   baudList_->setGeometry(490, 36, 110, 24);
   connect(baudList_, QOverload<int>::of(&QComboBox::activated), this,
           [this](int i) { model_.OnSelectBaudRate(i); });
-  for (QComboBox* box : {modeList_, baudList_}) box->installEventFilter(this);
+  for (QComboBox* box : {modeList_, baudList_})
+    connect(static_cast<PopupComboBox*>(box), &PopupComboBox::popupClosed, this, [this] { FocusAway(); });
 
   for (int g = 0; g < 4; ++g) {
     buttons_[g] = new QPushButton(this);
@@ -110,6 +111,15 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
 
   model_.SetView(this, ToWindowId(this));
   OnInitDialog();
+}
+
+COndrelDlg::~COndrelDlg() {
+  // The children outlive this part of the window: their last focus and popup
+  // reports must not reach a model that is already gone.
+  for (CDrawEdit* e : edits_)
+    if (e) e->removeEventFilter(this);
+  for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+  model_.SetView(nullptr, nullptr);
 }
 
 void COndrelDlg::OnInitDialog() {
@@ -211,7 +221,6 @@ bool COndrelDlg::eventFilter(QObject* watched, QEvent* event) {
     if (fe->reason() != Qt::PopupFocusReason && fe->reason() != Qt::ActiveWindowFocusReason)
       model_.OnFieldFocusLost();
   }
-  if (event->type() == QEvent::Hide && (watched == modeList_ || watched == baudList_)) FocusAway();
   return QDialog::eventFilter(watched, event);
 }
 

@@ -29,6 +29,7 @@ class COndrelDlg : public QDialog, public MainView {
   Q_OBJECT
  public:
   COndrelDlg(MainDlgDeps deps, QWidget* parent = nullptr);
+  ~COndrelDlg() override;
   MainModel& model() { return model_; }
 
   void RelabelWindow();

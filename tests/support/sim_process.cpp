@@ -1,6 +1,7 @@
 #include "support/sim_process.h"
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -27,6 +28,7 @@ SimProcess::SimProcess(std::vector<std::string> args) {
   all.insert(all.end(), args.begin(), args.end());
   pid_ = fork();
   if (pid_ == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);  // no simulator outlives a crashed test
     std::vector<char*> argv;
     for (auto& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);

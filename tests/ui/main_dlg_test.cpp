@@ -14,6 +14,7 @@
 
 #include "app/language.h"
 #include "support/recorders.h"
+#include "ui/about_dlg.h"
 #include "ui/controls.h"
 #include "ui/lang_set_dlg.h"
 #include "ui/ui_support.h"
@@ -189,6 +190,42 @@ TEST_F(MainDlgTest, CommandsWithoutAConnectionAskForOne) {
   d->RestoreFactoryCommand();
   EXPECT_EQ(rec.Texts(), std::vector<std::string>(4, "Please connect the device!"));
   EXPECT_EQ(rec.messages[0].owner, nullptr);  // English: no owner
+}
+
+TEST_F(MainDlgTest, ClosingTheBaudListMovesTheFocusAndRunsTheCheck) {
+  auto d = Make(1);
+  QLineEdit* station = Edit(*d, kStation);
+  station->setFocus();
+  station->setText("0");
+  d->baudList()->showPopup();
+  d->baudList()->hidePopup();  // closed without a new entry
+  EXPECT_EQ(rec.messages.size(), 1u);
+  EXPECT_EQ(station->text(), "1");
+  EXPECT_EQ(d->baudList()->currentText(), "3: 9600");
+}
+
+TEST_F(MainDlgTest, PickingABaudRateTakesItsCode) {
+  auto d = Make(1);
+  d->baudList()->setCurrentIndex(5);
+  emit d->baudList()->activated(5);
+  EXPECT_EQ(d->model().baudCode, 5);
+}
+
+TEST_F(MainDlgTest, HelpKeyOpensAboutWithItsLines) {
+  auto d = Make(0);
+  QString version, company, title;
+  test::WhenModal<CAboutDlg>([&](CAboutDlg* about) {
+    title = about->windowTitle();
+    version = about->findChild<QLabel*>("line1")->text();
+    company = about->findChild<QLabel*>("line4")->text();
+    EXPECT_EQ(about->findChild<QLabel*>("logo")->pixmap().size(), QSize(48, 26));
+    about->accept();
+  });
+  QTest::keyClick(d.get(), Qt::Key_F1);
+  EXPECT_EQ(title, "关于");
+  EXPECT_EQ(version, "Tolvane  Version: V1.00");
+  EXPECT_EQ(company, txt::kAboutCompany.zh);
+  SetUiLanguage(1);
 }
 
 }  // namespace
