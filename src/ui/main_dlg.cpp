@@ -41,10 +41,10 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
   QFont font("宋体", 10);
   font.setFamilies({"宋体", "SimSun", "WenQuanYi Micro Hei", "Noto Sans CJK SC"});
   setFont(font);
-  resize(640, 470);
+  resize(660, 470);
 
   menuBar_ = new QMenuBar(this);
-  menuBar_->setGeometry(0, 0, 640, 24);
+  menuBar_->setGeometry(0, 0, 660, 24);
   focusSink_ = new QWidget(this);
   focusSink_->setGeometry(0, 0, 0, 0);
   focusSink_->setFocusPolicy(Qt::StrongFocus);
@@ -53,7 +53,7 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
   const int groupHeight[4] = {104, 80, 80, 104};
   for (int g = 0; g < 4; ++g) {
     groups_[g] = new QGroupBox(this);
-    groups_[g]->setGeometry(10, groupTop[g], 620, groupHeight[g]);
+    groups_[g]->setGeometry(10, groupTop[g], 640, groupHeight[g]);
   }
   auto place = [&](Field f, int g, int x, int y, int labelWidth, int fieldWidth) {
     labels_[f] = new QLabel(groups_[g]);
@@ -74,7 +74,7 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
   place(kSoftwareVersion, 0, 14, 66, 150, 140);
   place(kContractVersion, 0, 314, 32, 160, 130);
   place(kHardwareVersion, 0, 314, 66, 160, 130);
-  place(kStation, 1, 14, 36, 60, 50);
+  place(kStation, 1, 14, 36, 90, 50);
   place(kStopAddress, 2, 14, 36, 150, 130);
   place(kStopCode, 2, 314, 36, 160, 130);
   place(kIpAddress, 3, 14, 32, 100, 180);
@@ -86,13 +86,13 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
   edits_[kMacAddress]->setAlignment(Qt::AlignCenter);
 
   modeLabel_ = new QLabel(groups_[1]);
-  modeLabel_->setGeometry(134, 36, 120, 24);
+  modeLabel_->setGeometry(170, 36, 140, 24);
   modeList_ = new PopupComboBox(groups_[1]);
-  modeList_->setGeometry(254, 36, 140, 24);
+  modeList_->setGeometry(310, 36, 140, 24);
   baudLabel_ = new QLabel(groups_[1]);
-  baudLabel_->setGeometry(410, 36, 80, 24);
+  baudLabel_->setGeometry(464, 36, 76, 24);
   baudList_ = new PopupComboBox(groups_[1]);
-  baudList_->setGeometry(490, 36, 110, 24);
+  baudList_->setGeometry(540, 36, 90, 24);
   connect(baudList_, QOverload<int>::of(&QComboBox::activated), this,
           [this](int i) { model_.OnSelectBaudRate(i); });
   for (QComboBox* box : {modeList_, baudList_})

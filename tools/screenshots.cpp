@@ -1,0 +1,62 @@
+// Renders the main window (empty and filled from a module) and the
+// communication settings dialog in both languages to PNG files.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <cstdio>
+
+#include "app/language.h"
+#include "connection/comm_settings.h"
+#include "device/commands.h"
+#include "link/serial_link.h"
+#include "ui/com_set_dlg.h"
+#include "ui/main_dlg.h"
+#include "ui/qt_services.h"
+
+using namespace tolvane;
+
+namespace {
+bool Save(QWidget& w, const QString& path) {
+  w.show();
+  QApplication::processEvents();
+  bool ok = w.grab().save(path);
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+  return ok;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: screenshots OUTPUT_DIR SIMULATOR_PORT\n");
+    return 2;
+  }
+  const QString out = argv[1];
+  QDir().mkpath(out);
+  bool ok = true;
+  for (int lang : {1, 0}) {
+    const QString suffix = lang == 0 ? "zh" : "en";
+    SetUiLanguage(lang);
+    MainDlgDeps deps;
+    deps.logicalDpiY = 96;
+    COndrelDlg main(deps);
+    ok &= Save(main, out + "/main_empty_" + suffix + ".png");
+    CommSettings& c = Comm();
+    c.portName = argv[2];
+    c.baud = 9600;
+    c.transferMode = 1;
+    c.dataBits = 8;
+    c.parity = 0;
+    c.stopBits = 2;
+    c.station = 1;
+    if (Link().OpenPort()) {
+      ConnectedFlag().store(1);
+      ReadAfterConnect(main.model());
+      Link().ClosePort();
+    }
+    ok &= Save(main, out + "/main_filled_" + suffix + ".png");
+    CComSetDlg settings(&main, GuiDispatcher(), [&] { return std::vector<std::string>{argv[2]}; });
+    ok &= Save(settings, out + "/settings_" + suffix + ".png");
+  }
+  return ok ? 0 : 1;
+}
