@@ -1,9 +1,15 @@
 #include "ui/controls.h"
 
 #include <QApplication>
+#include <QHelpEvent>
+#include <QListView>
+#include <QStyledItemDelegate>
+#include <QTextOption>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QMouseEvent>
 #include <QStyleOptionFrame>
 
 namespace tolvane {
@@ -27,9 +33,43 @@ CDrawEdit::CDrawEdit(QWidget* parent) : QLineEdit(parent) {
   setPalette(p);
 }
 
+QLabel* CDrawEdit::EnsureHint() {
+  if (!hint_) {
+    hint_ = new QLabel(this, Qt::ToolTip);
+    hint_->setObjectName("hint");
+    hint_->setWordWrap(true);
+    hint_->setMaximumWidth(kHintMaxWidth);
+    hint_->setStyleSheet("QLabel { background: #ffffe1; border: 1px solid #767676; padding: 2px; }");
+  }
+  return hint_;
+}
+
 void CDrawEdit::SetHintText(const QString& text) {
   if (text.isNull()) return;
-  setToolTip(text);
+  hintText_ = text;
+  EnsureHint()->setText(text);
+  hint_->adjustSize();
+}
+
+bool CDrawEdit::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::ToolTip:
+      if (!hintText_.isEmpty()) {
+        QLabel* h = EnsureHint();
+        h->move(static_cast<QHelpEvent*>(event)->globalPos() + QPoint(2, 18));
+        h->show();
+      }
+      return true;
+    case QEvent::Leave:
+    case QEvent::Hide:
+    case QEvent::MouseButtonPress:
+    case QEvent::FocusOut:
+      if (hint_) hint_->hide();
+      break;
+    default:
+      break;
+  }
+  return QLineEdit::event(event);
 }
 
 void CDrawEdit::keyPressEvent(QKeyEvent* event) {
@@ -104,6 +144,189 @@ void IpAddressEdit::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const int w = (width() - 3 * 6) / 4;
   for (int i = 0; i < 3; ++i) p.drawText(QRect((i + 1) * w + i * 6, 0, 6, height()), Qt::AlignCenter, ".");
+}
+
+CButtonST::CButtonST(QWidget* parent) : QPushButton(parent) {
+  setFlat(true);
+  setFocusPolicy(Qt::NoFocus);  // a flat button draws no focus frame
+  setMouseTracking(true);
+  setAttribute(Qt::WA_Hover);
+}
+
+namespace {
+QPixmap Masked(const QPixmap& pm) {
+  QPixmap out = pm;
+  out.setMask(pm.createMaskFromColor(CButtonST::TransparentColour()));
+  return out;
+}
+QPixmap Greyed(const QPixmap& pm) {
+  QImage img = pm.toImage().convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < img.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      const int g = (qGray(line[x]) + 2 * 192) / 3;  // washed out, as a disabled image is
+      line[x] = qRgba(g, g, g, qAlpha(line[x]));
+    }
+  }
+  return QPixmap::fromImage(img);
+}
+}  // namespace
+
+void CButtonST::SetImages(const QPixmap& over, const QPixmap& normal) {
+  over_image_ = Masked(over);
+  normal_image_ = Masked(normal);
+  update();
+}
+
+void CButtonST::SetAlign(ImageAlign align) {
+  align_ = align;
+  update();
+}
+
+void CButtonST::enterEvent(QEnterEvent* event) {
+  over_ = true;
+  update();
+  QPushButton::enterEvent(event);
+}
+
+void CButtonST::leaveEvent(QEvent* event) {
+  over_ = false;
+  update();
+  QPushButton::leaveEvent(event);
+}
+
+void CButtonST::mouseMoveEvent(QMouseEvent* event) {
+  const bool inside = rect().contains(event->position().toPoint());
+  if (inside != over_) {
+    over_ = inside;
+    update();
+  }
+  QPushButton::mouseMoveEvent(event);
+}
+
+void CButtonST::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QPalette& pal = palette();
+  p.fillRect(rect(), pal.color(QPalette::Button));
+  const QRect r = rect().adjusted(0, 0, -1, -1);
+  if (isDown() || over_) {
+    const QColor topLeft = isDown() ? pal.color(QPalette::Dark) : pal.color(QPalette::Light);
+    const QColor bottomRight = isDown() ? pal.color(QPalette::Light) : pal.color(QPalette::Dark);
+    p.setPen(topLeft);
+    p.drawLine(r.topLeft(), r.topRight());
+    p.drawLine(r.topLeft(), r.bottomLeft());
+    p.setPen(bottomRight);
+    p.drawLine(r.bottomLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomRight());
+  }
+  QPixmap image = over_ ? over_image_ : normal_image_;
+  if (!image.isNull()) {
+    if (!isEnabled()) image = Greyed(image);
+    const QSize caption = text().isEmpty() ? QSize(0, 0) : fontMetrics().size(0, text());
+    const Point at = ButtonImagePosition(width(), height(), image.width(), image.height(), caption.width(),
+                                         caption.height(), align_, isDown());
+    p.drawPixmap(at.x, at.y, image);
+  }
+  if (!text().isEmpty()) {
+    p.setPen(pal.color(isEnabled() ? QPalette::ButtonText : QPalette::Mid));
+    p.drawText(rect().translated(isDown() ? 1 : 0, isDown() ? 1 : 0), Qt::AlignCenter, text());
+  }
+}
+
+namespace {
+const QColor kListFace(240, 250, 255);
+const QColor kListFrame(195, 215, 220);
+
+class WrappingItemDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const bool selected = option.state & QStyle::State_Selected;
+    p->fillRect(option.rect, selected ? kAccent : QColor(Qt::white));
+    p->setPen(selected ? Qt::white : option.palette.color(QPalette::Text));
+    QTextOption wrap;
+    wrap.setWrapMode(QTextOption::WordWrap);
+    p->drawText(QRectF(option.rect.adjusted(2, 0, -2, 0)), index.data().toString(), wrap);
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const int listWidth = option.widget ? option.widget->width() : option.rect.width();
+    const int textWidth = option.fontMetrics.horizontalAdvance(index.data().toString());
+    return {listWidth, ListItemHeight(textWidth, listWidth)};
+  }
+};
+}  // namespace
+
+CWEComboBox::CWEComboBox(QWidget* parent) : QComboBox(parent) {
+  setMouseTracking(true);
+  setItemDelegate(new WrappingItemDelegate(this));
+  view()->setItemDelegate(itemDelegate());
+}
+
+QRect CWEComboBox::dropButtonRect() const { return QRect(width() - 17, 1, 16, height() - 2); }
+
+QString CWEComboBox::closedText() const { return currentText().left(ClosedTextLength(width())); }
+
+QPixmap CWEComboBox::DropStrip() {
+  QPixmap strip(64, 24);
+  strip.fill(Qt::transparent);
+  QPainter p(&strip);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QColor faces[4] = {QColor(214, 230, 245), QColor(170, 205, 240), QColor(68, 114, 210), QColor(225, 225, 225)};
+  const QColor arrows[4] = {QColor(40, 70, 130), QColor(20, 50, 120), Qt::white, QColor(160, 160, 160)};
+  for (int cell = 0; cell < 4; ++cell) {
+    const QRectF r(cell * 16 + 0.5, 0.5, 15, 23);
+    p.setPen(kListFrame);
+    p.setBrush(faces[cell]);
+    p.drawRect(r);
+    QPainterPath chevron;
+    chevron.moveTo(r.left() + 4, 10);
+    chevron.lineTo(r.left() + 7.5, 14);
+    chevron.lineTo(r.left() + 11, 10);
+    p.setPen(QPen(arrows[cell], 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(chevron);
+  }
+  return strip;
+}
+
+void CWEComboBox::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), kListFace);
+  p.setPen(kListFrame);
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  static const QPixmap strip = DropStrip();
+  const int cell = DropButtonCell(isEnabled(), pressed_ || view()->isVisible(), hover_);
+  p.drawPixmap(dropButtonRect(), strip, QRect(cell * 16, 0, 16, 24));
+  p.setPen(palette().color(isEnabled() ? QPalette::Text : QPalette::Mid));
+  const int top = ClosedTextTop(height());
+  p.drawText(QRect(4, top, width() - 4 - 17, height() - top), Qt::AlignLeft | Qt::AlignTop, closedText());
+}
+
+void CWEComboBox::mouseMoveEvent(QMouseEvent* event) {
+  const int state = dropButtonRect().contains(event->position().toPoint()) ? 1 : 2;
+  if (state != hover_) {
+    hover_ = state;
+    update();
+  }
+  QComboBox::mouseMoveEvent(event);
+}
+
+void CWEComboBox::leaveEvent(QEvent* event) {
+  hover_ = 0;
+  update();
+  QComboBox::leaveEvent(event);
+}
+
+void CWEComboBox::mousePressEvent(QMouseEvent* event) {
+  pressed_ = dropButtonRect().contains(event->position().toPoint());
+  update();
+  QComboBox::mousePressEvent(event);
+}
+
+void CWEComboBox::mouseReleaseEvent(QMouseEvent* event) {
+  pressed_ = false;
+  update();
+  QComboBox::mouseReleaseEvent(event);
 }
 
 }  // namespace tolvane

@@ -1,8 +1,12 @@
 #pragma once
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QWidget>
 #include <array>
+
+#include "ui/control_rules.h"
 
 namespace tolvane {
 
@@ -10,17 +14,71 @@ namespace tolvane {
 // the context menu still pastes.
 bool AcceptsTypedText(const QString& text);
 
+inline constexpr int kHintMaxWidth = 400;
+
 // The framed edit field: one-pixel accent frame, character filter, hover hint.
 class CDrawEdit : public QLineEdit {
   Q_OBJECT
  public:
   explicit CDrawEdit(QWidget* parent = nullptr);
   void SetHintText(const QString& text);
-  QString hintText() const { return toolTip(); }
+  QString hintText() const { return hintText_; }
+  QLabel* hint() const { return hint_; }  // created on first use
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  QLabel* EnsureHint();
+  QLabel* hint_ = nullptr;
+  QString hintText_;
+};
+
+// The flat image button: edges on hover and press, masked images, no focus frame.
+class CButtonST : public QPushButton {
+  Q_OBJECT
+ public:
+  explicit CButtonST(QWidget* parent = nullptr);
+  // Pixels of exactly RGB(0, 255, 0) are not drawn.
+  void SetImages(const QPixmap& over, const QPixmap& normal);
+  void SetAlign(ImageAlign align);
+  bool pointerOver() const { return over_; }
+  static QColor TransparentColour() { return QColor(0, 255, 0); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  QPixmap over_image_, normal_image_;
+  ImageAlign align_ = ImageAlign::Top;
+  bool over_ = false;
+};
+
+// The flat drop-down list with its image drop button and owner-drawn items.
+class CWEComboBox : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit CWEComboBox(QWidget* parent = nullptr);
+  QRect dropButtonRect() const;
+  int hoverState() const { return hover_; }
+  QString closedText() const;
+  static QPixmap DropStrip();  // 64 x 24: normal, hover, pressed, disabled
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  int hover_ = 0;
+  bool pressed_ = false;
 };
 
 // A drop-down list that reports when its drop-down part closes.

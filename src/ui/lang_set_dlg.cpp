@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QPushButton>
 
+#include "ui/controls.h"
+
 namespace tolvane {
 
 CLangSetDlg::CLangSetDlg(QWidget* parent, std::function<void(int)> writeLanguage)
@@ -13,7 +15,7 @@ CLangSetDlg::CLangSetDlg(QWidget* parent, std::function<void(int)> writeLanguage
   pal.setColor(QPalette::Window, Qt::white);
   setPalette(pal);
   setFixedSize(260, 120);
-  list_ = new QComboBox(this);
+  list_ = new CWEComboBox(this);
   list_->setGeometry(30, 24, 200, 24);
   ok_ = new QPushButton(this);
   ok_->setGeometry(80, 72, 100, 28);

@@ -99,9 +99,7 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
     connect(static_cast<PopupComboBox*>(box), &PopupComboBox::popupClosed, this, [this] { FocusAway(); });
 
   for (int g = 0; g < 4; ++g) {
-    buttons_[g] = new QPushButton(this);
-    buttons_[g]->setFlat(true);
-    buttons_[g]->setFocusPolicy(Qt::NoFocus);
+    buttons_[g] = new CButtonST(this);
     buttons_[g]->setAutoDefault(false);
   }
   connect(buttons_[0], &QPushButton::clicked, this, [this] { UploadParameters(model_); });
@@ -131,10 +129,9 @@ void COndrelDlg::OnInitDialog() {
   if (dpi <= 0) dpi = screen() ? static_cast<int>(screen()->logicalDotsPerInchY()) : 96;
   imageSize_ = ButtonImageSize(dpi);
   for (int g = 0; g < 4; ++g) {
-    QPixmap pm = g == 0 ? UploadImage(imageSize_) : DownloadImage(imageSize_);
-    pm.setMask(pm.createMaskFromColor(QColor(0, 255, 0)));
-    buttons_[g]->setIcon(QIcon(pm));
-    buttons_[g]->setIconSize(imageSize_);
+    const QPixmap pm = g == 0 ? UploadImage(imageSize_) : DownloadImage(imageSize_);
+    buttons_[g]->SetImages(pm, pm);
+    buttons_[g]->SetAlign(ImageAlign::Top);
     const QRect gr = groups_[g]->geometry();
     buttons_[g]->setGeometry(gr.right() - imageSize_.width() - 14, gr.top() - imageSize_.height() / 2 + 6,
                              imageSize_.width() + 4, imageSize_.height() + 4);

@@ -14,6 +14,7 @@ class QPushButton;
 
 namespace tolvane {
 
+class CButtonST;
 class CDrawEdit;
 class IpAddressEdit;
 
@@ -48,7 +49,7 @@ class COndrelDlg : public QDialog, public MainView {
   QWidget* fieldWidget(Field f) const;
   QComboBox* modeList() const { return modeList_; }
   QComboBox* baudList() const { return baudList_; }
-  QPushButton* commandButton(int group) const { return buttons_[group]; }
+  CButtonST* commandButton(int group) const { return buttons_[group]; }
   QMenuBar* menuBar() const { return menuBar_; }
   QLabel* label(Field f) const { return labels_[f]; }
   QGroupBox* group(int i) const { return groups_[i]; }
@@ -73,7 +74,7 @@ class COndrelDlg : public QDialog, public MainView {
   std::array<IpAddressEdit*, 3> addresses_{};
   QComboBox *modeList_, *baudList_;
   QLabel *modeLabel_, *baudLabel_;
-  std::array<QPushButton*, 4> buttons_{};
+  std::array<CButtonST*, 4> buttons_{};
   QWidget* focusSink_;
   QSize imageSize_;
 };
