@@ -1,9 +1,22 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer + UndefinedBehaviorSanitizer and runs every test.
+# Builds and runs every test: the whole suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Link and Auto Link workers under
+# ThreadSanitizer, and each fuzz target for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
-cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_SANITIZE=ON >/dev/null
-cmake --build build/asan -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
-cd build/asan && ctest --output-on-failure -j"$(nproc)" "$@"
+JOBS="$(nproc)"
+
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_SANITIZE=ON >/dev/null
+cmake --build build/asan -j"$JOBS"
+(cd build/asan && ctest --output-on-failure -j"$JOBS" "$@")
+
+echo "== ThreadSanitizer: the Link and Auto Link workers"
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_TSAN=ON >/dev/null
+cmake --build build/tsan -j"$JOBS" --target connection_workers_test tolvane-sim
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
+  build/tsan/tests/connection_workers_test --gtest_filter='-*LastProbe*:*NothingFound*'
+
+echo "== Fuzz targets, a few seconds each"
+bash scripts/fuzz.sh 5

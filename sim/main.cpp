@@ -46,6 +46,7 @@ const char kHelp[] =
     "  --wire-time        take as long to answer as the bytes need on the wire\n"
     "  --noise            answer garbage when the line settings do not match\n"
     "  --exit-after N     exit (closing the pty) on receiving request N+1\n"
+    "  --twice MS         send every reply a second time MS later\n"
     "  --any-line         answer whatever line settings the tool applied\n"
     "A pseudo-terminal keeps only the baud rate, the stop bits and odd-versus-not-odd\n"
     "parity of what the tool sets; data bits and even-versus-no parity cannot be seen,\n"
@@ -56,7 +57,7 @@ struct Options {
   std::string link, log;
   bool applyNow = false, silent = false, badCrc = false, exception = false, split = false;
   bool wireTime = false, noise = false, anyLine = false;
-  int skip = 0, delayMs = 0, exitAfter = -1;
+  int skip = 0, delayMs = 0, exitAfter = -1, twiceMs = -1;
   int dropReg = -1, dropCount = 0;
 };
 
@@ -161,6 +162,7 @@ int main(int argc, char** argv) {
     else if (a == "--wire-time") o.wireTime = true;
     else if (a == "--noise") o.noise = true;
     else if (a == "--exit-after") o.exitAfter = num(next());
+    else if (a == "--twice") o.twiceMs = num(next());
     else if (a == "--any-line") o.anyLine = true;
     else {
       std::fprintf(stderr, "tolvane-sim: unknown option %s (see --help)\n", a.c_str());
@@ -290,6 +292,10 @@ int main(int argc, char** argv) {
       Sleep(20);
       WriteAll(master, second);
     } else {
+      WriteAll(master, out);
+    }
+    if (o.twiceMs >= 0) {
+      Sleep(o.twiceMs);
       WriteAll(master, out);
     }
   }

@@ -155,6 +155,32 @@ TEST_F(Workers, StopRestoresRateAndFormatButKeepsTheChosenStation) {
   EXPECT_TRUE(model->listsEnabled);
 }
 
+TEST_F(Workers, ASearchThatEndsWhileTheUserKeepsClicking) {
+  SimProcess sim({"--baud", "19200", "--mode", "0"});
+  Open(sim, 9600, 0);
+  model->AutoLinkClick();
+  int clicks = 0;
+  // Every other input is ignored while the worker runs, until the search ends.
+  ASSERT_TRUE(pump.PumpUntil([&] {
+    if (!model->WorkerRunning()) return true;
+    model->OkClick();
+    model->CancelClick();
+    model->LinkClick();
+    ++clicks;
+    return false;
+  }));
+  EXPECT_GT(clicks, 10);
+  EXPECT_TRUE(closes.empty());
+  EXPECT_EQ(model->status, "Detection successful, parameters configured! Please click on the connection!");
+  EXPECT_EQ(model->searchRunning, 0);
+  EXPECT_EQ(model->linkStarted, 0);
+  // Now idle: the clicks act again.
+  model->LinkClick();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_TRUE(IsConnected());
+  EXPECT_EQ(closes, std::vector<bool>{false});
+}
+
 TEST_F(Workers, NothingFoundWhenTheModuleRefusesTheProbe) {
   SimProcess sim({"--baud", "115200", "--reg", "1=0x0FFF"});
   Open(sim, 9600, 0);

@@ -18,11 +18,11 @@
 
 namespace tolvane::test {
 
-SimProcess::SimProcess(std::vector<std::string> args) {
+SimProcess::SimProcess(std::vector<std::string> args, std::string linkPath) {
   char tmpl[] = "/tmp/tolvane-test-XXXXXX";
   if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp");
   dir_ = tmpl;
-  link_ = dir_ + "/port";
+  link_ = linkPath.empty() ? dir_ + "/port" : linkPath;
   log_ = dir_ + "/sim.log";
   std::vector<std::string> all{TOLVANE_SIM_PATH, "--link", link_, "--log", log_};
   all.insert(all.end(), args.begin(), args.end());

@@ -11,7 +11,9 @@ namespace tolvane::test {
 
 class SimProcess {
  public:
-  explicit SimProcess(std::vector<std::string> args = {});
+  // linkPath: where the port appears (a fresh temporary path when empty), so that
+  // a restarted simulator can come back at the same place.
+  explicit SimProcess(std::vector<std::string> args = {}, std::string linkPath = {});
   ~SimProcess();
   SimProcess(const SimProcess&) = delete;
   SimProcess& operator=(const SimProcess&) = delete;
