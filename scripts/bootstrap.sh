@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs; does nothing when all are present.
 set -euo pipefail
 PKGS=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev googletest
-      libbenchmark-dev fonts-wqy-microhei)
+      libbenchmark-dev fonts-wqy-microhei clang libclang-rt-14-dev)
 missing=()
 for p in "${PKGS[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -283,6 +283,7 @@ int main(int argc, char** argv) {
     // The reply goes out in the framing the request came in.
     sim::Bytes out = before.Rtu() ? sim::EncodeRtu(*reply) : sim::EncodeAscii(*reply);
     if (o.badCrc) out[out.size() - (before.Rtu() ? 1 : 3)] ^= 0x01;
+    Log("TX " + sim::Hex(out));
     if (o.delayMs > 0) Sleep(o.delayMs);
     if (o.wireTime) Sleep(static_cast<int>(out.size() * 11000 / before.baud));
     if (o.split && out.size() > 1) {
