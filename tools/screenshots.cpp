@@ -10,6 +10,7 @@
 #include "device/commands.h"
 #include "link/serial_link.h"
 #include "ui/com_set_dlg.h"
+#include "ui/lang_set_dlg.h"
 #include "ui/main_dlg.h"
 #include "ui/qt_services.h"
 
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
     ok &= Save(main, out + "/main_filled_" + suffix + ".png");
     CComSetDlg settings(&main, GuiDispatcher(), [&] { return std::vector<std::string>{argv[2]}; });
     ok &= Save(settings, out + "/settings_" + suffix + ".png");
+    CLangSetDlg language(&main, nullptr);
+    ok &= Save(language, out + "/language_" + suffix + ".png");
   }
   return ok ? 0 : 1;
 }

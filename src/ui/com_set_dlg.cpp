@@ -37,8 +37,10 @@ CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vec
   stationLabel_->setGeometry(20, 16, 120, 24);
   stationLabel_->setFocusPolicy(Qt::StrongFocus);  // parks the focus so no list keeps its frame
   for (auto& l : lists_) {
-    l = new QComboBox(this);
-    l->setEditable(false);
+    auto* box = new PopupComboBox(this);
+    box->setEditable(false);
+    connect(box, &PopupComboBox::popupClosed, this, [this] { stationLabel_->setFocus(); });
+    l = box;
   }
   lists_[kListStation]->setGeometry(150, 16, 100, 24);
   comGroup_ = new QGroupBox(this);

@@ -256,7 +256,7 @@ class WrappingItemDelegate : public QStyledItemDelegate {
 };
 }  // namespace
 
-CWEComboBox::CWEComboBox(QWidget* parent) : QComboBox(parent) {
+CWEComboBox::CWEComboBox(QWidget* parent) : PopupComboBox(parent) {
   setMouseTracking(true);
   setItemDelegate(new WrappingItemDelegate(this));
   view()->setItemDelegate(itemDelegate());

@@ -59,8 +59,21 @@ class CButtonST : public QPushButton {
   bool over_ = false;
 };
 
+// A drop-down list that reports when its drop-down part closes.
+class PopupComboBox : public QComboBox {
+  Q_OBJECT
+ public:
+  using QComboBox::QComboBox;
+  void hidePopup() override {
+    QComboBox::hidePopup();
+    emit popupClosed();
+  }
+ signals:
+  void popupClosed();
+};
+
 // The flat drop-down list with its image drop button and owner-drawn items.
-class CWEComboBox : public QComboBox {
+class CWEComboBox : public PopupComboBox {
   Q_OBJECT
  public:
   explicit CWEComboBox(QWidget* parent = nullptr);
@@ -79,19 +92,6 @@ class CWEComboBox : public QComboBox {
  private:
   int hover_ = 0;
   bool pressed_ = false;
-};
-
-// A drop-down list that reports when its drop-down part closes.
-class PopupComboBox : public QComboBox {
-  Q_OBJECT
- public:
-  using QComboBox::QComboBox;
-  void hidePopup() override {
-    QComboBox::hidePopup();
-    emit popupClosed();
-  }
- signals:
-  void popupClosed();
 };
 
 // Four octet boxes with dots between them; its text is the dotted form.

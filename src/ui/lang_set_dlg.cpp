@@ -31,6 +31,7 @@ CLangSetDlg::CLangSetDlg(QWidget* parent, std::function<void(int)> writeLanguage
     ok_->setFocus();
   });
   connect(list_, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int i) { model_.selection = i; });
+  connect(static_cast<CWEComboBox*>(list_), &PopupComboBox::popupClosed, this, [this] { ok_->setFocus(); });
   connect(ok_, &QPushButton::clicked, this, [this] {
     model_.Ok();
     accept();

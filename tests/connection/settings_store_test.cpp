@@ -84,6 +84,10 @@ TEST(ConfigIni, AbsentZeroOneAndOtherValues) {
   EXPECT_EQ(ReadLanguageType(path), 2);  // low 8 bits; shown as English
   WriteAll(path, "[Other]\nLanguageType=0\n");
   EXPECT_EQ(ReadLanguageType(path), 1);
+  WriteAll(path, QByteArray("\xff\xfe[System]\x00\nLanguageType=zh\n", 28));
+  EXPECT_EQ(ReadLanguageType(path), 1);  // the section header is not clean: no key
+  WriteAll(path, "[System]\nLanguageType=zh\n");
+  EXPECT_EQ(ReadLanguageType(path), 0);  // letters have the value 0
 }
 
 TEST(ConfigIni, WritingCreatesTheFileAndKeepsOtherContent) {
