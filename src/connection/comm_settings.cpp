@@ -1,6 +1,7 @@
 #include "connection/comm_settings.h"
 
 #include "app/decimal.h"
+#include "app/texts.h"
 
 namespace tolvane {
 
@@ -19,8 +20,8 @@ const std::vector<std::string>& BaudRateList() {
   return l;
 }
 const std::vector<std::string>& ParityList(bool chinese) {
-  static const std::vector<std::string> zh{"无校验", "奇校验", "偶校验"};
-  static const std::vector<std::string> en{"No parity", "Odd-check", "Even-check"};
+  static const std::vector<std::string> zh{txt::kParityNone.zh, txt::kParityOdd.zh, txt::kParityEven.zh};
+  static const std::vector<std::string> en{txt::kParityNone.en, txt::kParityOdd.en, txt::kParityEven.en};
   return chinese ? zh : en;
 }
 const std::vector<std::string>& DataBitsList() {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHelpEvent>
+#include <QIntValidator>
 #include <QListView>
 #include <QStyledItemDelegate>
 #include <QTextOption>
@@ -75,7 +76,7 @@ bool CDrawEdit::event(QEvent* event) {
 void CDrawEdit::keyPressEvent(QKeyEvent* event) {
   const QString t = event->text();
   const int key = event->key();
-  if (key == Qt::Key_Backspace) {
+  if (key == Qt::Key_Backspace || key == Qt::Key_Delete) {
     QLineEdit::keyPressEvent(event);
     return;
   }
@@ -105,6 +106,11 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
     auto* e = new CDrawEdit(this);
     e->setAlignment(Qt::AlignCenter);
     e->setMaxLength(3);
+    e->setValidator(new QIntValidator(0, 255, e));
+    // An octet above 255 becomes 255 as it is typed, as the platform's address field does.
+    connect(e, &QLineEdit::textEdited, e, [e](const QString& t) {
+      if (t.toInt() > 255) e->setText("255");
+    });
     e->installEventFilter(this);
     octets_[i] = e;
   }

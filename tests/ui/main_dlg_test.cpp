@@ -148,6 +148,14 @@ TEST_F(MainDlgTest, FieldsDropCharactersOtherThanDigitsAndMinus) {
   EXPECT_EQ(stop->text(), "-1");
   QTest::keyClick(stop, Qt::Key_V, Qt::ControlModifier);  // the shortcut is a dropped character
   EXPECT_EQ(stop->text(), "-1");
+  QTest::keyClick(stop, Qt::Key_Home);
+  QTest::keyClick(stop, Qt::Key_Delete);  // editing keys carry no character and still work
+  EXPECT_EQ(stop->text(), "1");
+  auto* ip = qobject_cast<IpAddressEdit*>(d->fieldWidget(kIpAddress));
+  ip->octets()[0]->setFocus();
+  QTest::keyClicks(ip->octets()[0], "-3x00");
+  EXPECT_EQ(ip->octets()[0]->text(), "255");  // no sign, no letter, nothing above 255
+  EXPECT_EQ(ip->text(), "255.0.0.0");
   EXPECT_TRUE(AcceptsTypedText("0123456789-"));
   EXPECT_FALSE(AcceptsTypedText("１"));  // full-width digit
 }
