@@ -10,6 +10,7 @@
 #include "device/commands.h"
 #include "link/serial_link.h"
 #include "ui/com_set_dlg.h"
+#include "ui/images.h"
 #include "ui/lang_set_dlg.h"
 #include "ui/main_dlg.h"
 #include "ui/qt_services.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: screenshots OUTPUT_DIR SIMULATOR_PORT\n");
     return 2;
   }
+  QApplication::setFont(DialogFont());
   const QString out = argv[1];
   QDir().mkpath(out);
   bool ok = true;

@@ -1,16 +1,18 @@
 #include "app/condrel_app.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include "app/config_ini.h"
 #include "app/language.h"
 #include "connection/settings_store.h"
+#include "ui/images.h"
 #include "ui/main_dlg.h"
 #include "ui/qt_services.h"
 
 namespace tolvane {
 
 int COndrelApp::Run() {
+  QApplication::setFont(DialogFont());  // every window and message box
   static QtMessagePresenter presenter;
   SetMessagePresenter(&presenter);
   exeDir_ = QCoreApplication::applicationDirPath();

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAbstractItemView>
 #include <QPushButton>
 
 #include "app/language.h"
@@ -53,7 +54,7 @@ CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vec
     lists_[order[i]]->setParent(comGroup_);
     lists_[order[i]]->setGeometry(96 + col * 196, 22 + row * 32, 92, 24);
   }
-  lists_[kListPort]->setMinimumContentsLength(8);
+  lists_[kListPort]->view()->setMinimumWidth(260);  // device paths are long; the drop-down shows them whole
   checkGroup_ = new QGroupBox(this);
   checkGroup_->setGeometry(12, 178, 396, 96);
   autoLink_ = new QPushButton(checkGroup_);
@@ -123,6 +124,7 @@ void CComSetDlg::Refresh() {
       QSignalBlocker block(box);
       box->setCurrentIndex(s.selection);
     }
+    if (l == kListPort) box->setToolTip(box->currentText());
     box->setEnabled(model_.listsEnabled);
   }
   const std::pair<QPushButton*, const ButtonLook*> buttons[] = {

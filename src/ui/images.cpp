@@ -5,6 +5,12 @@
 
 namespace tolvane {
 
+QFont DialogFont() {
+  QFont font("宋体", 10);
+  font.setFamilies({"宋体", "SimSun", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Sans Serif"});
+  return font;
+}
+
 QSize ButtonImageSize(int dpi) {
   if (dpi <= 96) return {41, 26};
   if (dpi <= 120) return {51, 32};

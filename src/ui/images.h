@@ -1,9 +1,13 @@
 #pragma once
+#include <QFont>
 #include <QIcon>
 #include <QPixmap>
 #include <QSize>
 
 namespace tolvane {
+
+// "宋体" at 10 points, with CJK fonts of the platform behind it where it is missing.
+QFont DialogFont();
 
 // Button image size by the screen's vertical logical DPI.
 QSize ButtonImageSize(int logicalDpiY);

@@ -36,11 +36,8 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::white);
   pal.setColor(QPalette::Base, Qt::white);
-  pal.setColor(QPalette::Button, Qt::white);
   setPalette(pal);
-  QFont font("宋体", 10);
-  font.setFamilies({"宋体", "SimSun", "WenQuanYi Micro Hei", "Noto Sans CJK SC"});
-  setFont(font);
+  setFont(DialogFont());
   resize(660, 470);
 
   menuBar_ = new QMenuBar(this);
