@@ -9,11 +9,7 @@
 namespace tolvane {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-  setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
+  SetUpSmallDialog(this);
   setFixedSize(440, 170);
   setWindowTitle(Pick(txt::kAboutTitle));
   auto* logo = new QLabel(this);

@@ -11,6 +11,7 @@
 
 #include "app/language.h"
 #include "ui/controls.h"
+#include "ui/images.h"
 #include "ui/qt_services.h"
 
 namespace tolvane {
@@ -27,11 +28,7 @@ QString Face(uint32_t rgb) {
 
 CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts)
     : QDialog(parent), model_(ui, std::move(listPorts)) {
-  setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
+  SetUpSmallDialog(this);
   setFixedSize(420, 330);
 
   stationLabel_ = new QLabel(this);

@@ -11,6 +11,14 @@ QFont DialogFont() {
   return font;
 }
 
+void SetUpSmallDialog(QDialog* dialog) {
+  dialog->setWindowFlags(dialog->windowFlags() & ~Qt::WindowContextHelpButtonHint);
+  dialog->setAutoFillBackground(true);
+  QPalette pal = dialog->palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  dialog->setPalette(pal);
+}
+
 QSize ButtonImageSize(int dpi) {
   if (dpi <= 96) return {41, 26};
   if (dpi <= 120) return {51, 32};

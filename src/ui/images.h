@@ -1,4 +1,5 @@
 #pragma once
+#include <QDialog>
 #include <QFont>
 #include <QIcon>
 #include <QPixmap>
@@ -8,6 +9,9 @@ namespace tolvane {
 
 // "宋体" at 10 points, with CJK fonts of the platform behind it where it is missing.
 QFont DialogFont();
+
+// The tool's small dialogs: white, no context-help button.
+void SetUpSmallDialog(QDialog* dialog);
 
 // Button image size by the screen's vertical logical DPI.
 QSize ButtonImageSize(int logicalDpiY);

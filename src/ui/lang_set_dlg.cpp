@@ -4,16 +4,13 @@
 #include <QPushButton>
 
 #include "ui/controls.h"
+#include "ui/images.h"
 
 namespace tolvane {
 
 CLangSetDlg::CLangSetDlg(QWidget* parent, std::function<void(int)> writeLanguage)
     : QDialog(parent), model_(std::move(writeLanguage)) {
-  setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
+  SetUpSmallDialog(this);
   setFixedSize(260, 120);
   list_ = new CWEComboBox(this);
   list_->setGeometry(30, 24, 200, 24);
