@@ -7,6 +7,7 @@
 #include "app/language.h"
 #include "connection/comm_settings.h"
 #include "link/serial_link.h"
+#include "modbus/modbus_master.h"
 #include "support/fake_view.h"
 #include "support/recorders.h"
 #include "support/sim_process.h"
@@ -193,6 +194,20 @@ TEST_F(Commands, ModifyCommParametersWritesAndReaddresses) {
   rec.messages.clear();
   UploadParameters(model);
   EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
+}
+
+TEST_F(Commands, NewCommParametersTakeEffectAndTheModuleAnswersThere) {
+  Start({"--apply-now"});
+  view.screen[kStation] = "2";
+  ASSERT_TRUE(model.CheckFields());
+  view.mode = 5;  // ASCII 7E1
+  view.baud = 6;  // 57600
+  ModifyCommParameters(model);
+  EXPECT_EQ(Comm().station, 2);
+  EXPECT_EQ(ProbeModule(), 1);  // the old line settings no longer reach it
+  UsePort(sim->port(), 57600, 5, 2);
+  ASSERT_TRUE(Link().OpenPort());
+  EXPECT_EQ(ProbeModule(), 0);
 }
 
 TEST_F(Commands, NetworkConfigurationNeedsARead) {
