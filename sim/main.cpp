@@ -298,6 +298,7 @@ int main(int argc, char** argv) {
     if (o.twiceMs >= 0) {
       Sleep(o.twiceMs);
       WriteAll(master, out);
+      Log("TX again");
     }
   }
   if (!o.link.empty()) unlink(o.link.c_str());

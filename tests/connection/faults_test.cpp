@@ -141,7 +141,14 @@ TEST_F(Faults, AReplySentTwiceIsPurgedBeforeTheNextTransaction) {
   ASSERT_TRUE(Link().OpenPort());
   EXPECT_EQ(ReadRegisters(26), 0);
   EXPECT_EQ(ReplyLength(), 55u);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let the copy arrive late
+  // Wait, within a bound, until the late copy has been sent.
+  auto copySent = [&] {
+    for (const auto& l : sim.LogLines())
+      if (l == "TX again") return true;
+    return false;
+  };
+  for (int i = 0; i < 300 && !copySent(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(copySent());
   const uint8_t data[4] = {0, 1, 0, 4};
   EXPECT_EQ(WriteRegisters(5, 4, data), 0);  // the purge drops the stale copy of the read reply
   EXPECT_EQ(Reply()[1], 0x10);
