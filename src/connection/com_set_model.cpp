@@ -44,10 +44,6 @@ ComSetModel::~ComSetModel() {
   if (worker_.joinable()) worker_.join();
 }
 
-void ComSetModel::JoinWorker() {
-  if (worker_.joinable()) worker_.join();
-}
-
 void ComSetModel::Changed() {
   if (onChanged) onChanged();
 }

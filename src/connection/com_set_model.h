@@ -62,7 +62,6 @@ class ComSetModel {
   void AutoLinkClick();
 
   bool WorkerRunning() const { return workerActive_.load(); }
-  void JoinWorker();  // tests and teardown
 
   std::array<ListState, kListCount> lists;
   std::string status;

@@ -25,15 +25,13 @@ bool WriteAddress(uint16_t reg, const std::string& text) {
   return WriteRegisters(reg, sizeof data, data) == 0;
 }
 
-}  // namespace
-
-void ApplyBlockFirstRows(MainModel& m, const ParameterBlock& b) {
+// Rows 1 to 6 of the window (identity, MAC, addresses) and the five device values.
+void ApplyFirstRows(MainModel& m, const ParameterBlock& b, const FormattedBlock& f) {
   m.station = b.station;
   m.modeCode = b.modeCode;
   m.baudCode = b.baudCode;
   m.stopAddress = b.stopAddress;
   m.stopCode = b.stopCode;
-  FormattedBlock f = FormatParameterBlock(b);
   m.kept[kModuleType] = f.moduleType;
   m.kept[kSoftwareVersion] = f.softwareVersion;
   m.kept[kContractVersion] = f.contractVersion;
@@ -44,15 +42,17 @@ void ApplyBlockFirstRows(MainModel& m, const ParameterBlock& b) {
   m.kept[kGateway] = f.gateway;
 }
 
-void ApplyBlockLastRows(MainModel& m, const ParameterBlock& b) {
-  FormattedBlock f = FormatParameterBlock(b);
+// Rows 7 to 10: stop values, station and the two list selections, then shown.
+void ApplyLastRows(MainModel& m, const FormattedBlock& f) {
   m.kept[kStopAddress] = f.stopAddress;
   m.kept[kStopCode] = f.stopCode;
   m.kept[kStation] = f.station;
-  m.SelectMode(b.modeCode);
-  m.SelectBaud(b.baudCode);
+  m.SelectMode(f.modeSelection);
+  m.SelectBaud(f.baudSelection);
   m.Show();
 }
+
+}  // namespace
 
 void UploadParameters(MainModel& m) {
   if (!IsConnected()) {
@@ -65,19 +65,21 @@ void UploadParameters(MainModel& m) {
     return;
   }
   if (ReadRegistersReported(kBlockRegisters) != 0) return;
-  ParameterBlock b = DecodeReply();
-  ApplyBlockFirstRows(m, b);
+  const ParameterBlock b = DecodeReply();
+  const FormattedBlock f = FormatParameterBlock(b);
+  ApplyFirstRows(m, b, f);
   EndWaitCursor();
   ShowMessagePair(m.window(), txt::kUploadOk);
-  ApplyBlockLastRows(m, b);
+  ApplyLastRows(m, f);
 }
 
 void ReadAfterConnect(MainModel& m) {
   WaitCursor wait;
   if (ReadRegisters(kBlockRegisters) != 0) return;
-  ParameterBlock b = DecodeReply();
-  ApplyBlockFirstRows(m, b);
-  ApplyBlockLastRows(m, b);
+  const ParameterBlock b = DecodeReply();
+  const FormattedBlock f = FormatParameterBlock(b);
+  ApplyFirstRows(m, b, f);
+  ApplyLastRows(m, f);
 }
 
 void WriteShutdownParameters(MainModel& m) {

@@ -150,9 +150,7 @@ bool PosixSerialBackend::ApplyLine(const LineSettings& s) {
   if (fd_ < 0) return false;
   termios t{};
   if (tcgetattr(fd_, &t) != 0) return false;
-  char text[80];
-  std::snprintf(text, sizeof text, "baud=%u parity=%c data=%d stop=%d", s.baud, s.parity, s.dataBits, s.stopBits);
-  if (!ParseModeText(text, t)) return false;
+  if (!ParseModeText(ModeText(s), t)) return false;
   ForceLineSwitches(t);
   if (!SetTermios(t)) return false;
   baud_ = s.baud;

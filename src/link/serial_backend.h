@@ -16,6 +16,9 @@ struct LineSettings {
   bool operator==(const LineSettings&) const = default;
 };
 
+// "baud=%d parity=%c data=%d stop=%d": the text the platform parses into line settings.
+std::string ModeText(const LineSettings& settings);
+
 class SerialBackend {
  public:
   virtual ~SerialBackend() = default;

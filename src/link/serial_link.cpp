@@ -39,12 +39,15 @@ int IntervalTimeoutFor(uint32_t baud) {
   }
 }
 
-std::string LineSettingsText(uint32_t baud, uint8_t parityCode, int dataBits, int stopBits) {
+std::string ModeText(const LineSettings& s) {
   char text[80];
-  char letter = ParityLetter(parityCode);
-  std::snprintf(text, sizeof text, "baud=%u parity=%c data=%d stop=%d", baud, letter ? letter : '?', dataBits,
-                stopBits);
+  std::snprintf(text, sizeof text, "baud=%u parity=%c data=%d stop=%d", s.baud, s.parity, s.dataBits, s.stopBits);
   return text;
+}
+
+std::string LineSettingsText(uint32_t baud, uint8_t parityCode, int dataBits, int stopBits) {
+  const char letter = ParityLetter(parityCode);
+  return ModeText({baud, letter ? letter : '?', dataBits, stopBits});
 }
 
 SerialLink::SerialLink() : backend_(std::make_unique<PosixSerialBackend>()) {}

@@ -30,7 +30,6 @@ class SerialLink {
  public:
   SerialLink();
   void SetBackend(std::unique_ptr<SerialBackend> backend);
-  SerialBackend& backend() { return *backend_; }
 
   bool OpenPort();
   bool OpenPortBare();

@@ -196,7 +196,6 @@ int ReceiveRtuFrame() {
   FrameBuffers& f = Frames();
   f.replyLength = 0;
   ReadResult r = Link().ReadQueued(f.rtuRx);
-  f.rtuRxCount = r.count;
   if (r.code != 0) return r.code;
   // Station, function and the two CRC bytes at the least.
   if (r.count < 4) return 7;
@@ -209,7 +208,6 @@ int ReceiveAsciiFrame() {
   FrameBuffers& f = Frames();
   f.replyLength = 0;
   ReadResult r = Link().ReadQueued(f.asciiRx);
-  f.asciiRxCount = r.count;
   if (r.code != 0) return r.code;
   const size_t n = r.count;
   // A colon, one byte, the LRC and CR LF at the least, and whole digit pairs.

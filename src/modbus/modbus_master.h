@@ -13,8 +13,6 @@ struct FrameBuffers {
   uint8_t rtuRx[kFrameBufferSize];
   uint8_t asciiTx[kFrameBufferSize];
   uint8_t asciiRx[kFrameBufferSize];
-  size_t rtuRxCount = 0;    // raw bytes received, CRC included
-  size_t asciiRxCount = 0;  // characters received
   size_t replyLength = 0;   // binary reply bytes after a successful receive (no check bytes)
 };
 FrameBuffers& Frames();

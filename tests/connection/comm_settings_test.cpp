@@ -8,23 +8,12 @@
 #include <map>
 
 #include "connection/port_list.h"
+#include "support/memory_profile.h"
 
 namespace tolvane {
 namespace {
 
-class MapStore : public ProfileStore {
- public:
-  std::map<std::string, std::string> values;
-  std::vector<std::string> order;
-  std::string Read(const std::string& s, const std::string& k) override {
-    auto it = values.find(s + "/" + k);
-    return it == values.end() ? std::string() : it->second;
-  }
-  void Write(const std::string& s, const std::string& k, const std::string& v) override {
-    values[s + "/" + k] = v;
-    order.push_back(k);
-  }
-};
+using MapStore = test::MemoryProfile;
 
 TEST(CommSettings, EmptyProfileGivesTheDefaultsAndClearsTheLink) {
   MapStore store;

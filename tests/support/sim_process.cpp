@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "connection/com_set_model.h"
 #include "connection/comm_settings.h"
 
 namespace tolvane::test {
@@ -96,13 +97,12 @@ void UsePort(const std::string& port, uint32_t baud, uint8_t mode, uint8_t stati
   c.portName = port;
   c.baud = baud;
   c.station = station;
-  // The six frame formats of the module's communication mode codes.
-  static const uint8_t transfer[6] = {1, 1, 1, 0, 0, 0}, data[6] = {8, 8, 8, 7, 7, 7},
-                       parity[6] = {0, 1, 2, 0, 1, 2}, stop[6] = {2, 1, 1, 2, 1, 1};
-  c.transferMode = transfer[mode];
-  c.dataBits = data[mode];
-  c.parity = parity[mode];
-  c.stopBits = stop[mode];
+  // The search's frame formats are in the order of the module's mode codes.
+  const ScanFormat& f = ScanFormats().at(mode);
+  c.transferMode = f.transferMode;
+  c.dataBits = f.dataBits;
+  c.parity = f.parity;
+  c.stopBits = f.stopBits;
 }
 
 }  // namespace tolvane::test

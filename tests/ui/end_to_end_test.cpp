@@ -9,6 +9,7 @@
 
 #include "app/language.h"
 #include "link/serial_link.h"
+#include "support/memory_profile.h"
 #include "support/recorders.h"
 #include "support/sim_process.h"
 #include "ui/com_set_dlg.h"
@@ -22,12 +23,7 @@ namespace {
 using test::MessageRecorder;
 using test::SimProcess;
 
-class MemoryProfile : public ProfileStore {
- public:
-  std::map<std::string, std::string> values;
-  std::string Read(const std::string& s, const std::string& k) override { return values[s + "/" + k]; }
-  void Write(const std::string& s, const std::string& k, const std::string& v) override { values[s + "/" + k] = v; }
-};
+using test::MemoryProfile;
 
 TEST(EndToEnd, ConnectReadAndDownload) {
   SimProcess sim({"--baud", "57600", "--mode", "0"});
