@@ -103,7 +103,10 @@ void WriteAll(int fd, const sim::Bytes& b) {
 
 void DumpRegisters(const sim::Coupler& c) {
   std::string s = "REGS";
-  for (uint16_t r : c.regs) s += " " + std::to_string(r);
+  for (uint16_t r : c.regs) {
+    s += ' ';
+    s += std::to_string(r);
+  }
   Log(s);
 }
 
