@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the whole suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Link and Auto Link workers under
-# ThreadSanitizer, and each fuzz target for a few seconds.
+# ThreadSanitizer, each fuzz target for a few seconds, and the Debian package with
+# its validators.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -11,6 +12,10 @@ JOBS="$(nproc)"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_SANITIZE=ON >/dev/null
 cmake --build build/asan -j"$JOBS"
 (cd build/asan && ctest --output-on-failure -j"$JOBS" "$@")
+
+echo "== Debian package: build, contents, lintian, desktop-file-validate, appstreamcli"
+deb="$(bash scripts/package.sh)"
+bash tests/package_check.sh "$deb"
 
 echo "== ThreadSanitizer: the Link and Auto Link workers"
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_TSAN=ON >/dev/null
