@@ -210,6 +210,18 @@ TEST_F(Commands, CommParametersThatCouldNotBeSentChangeNothing) {
   EXPECT_TRUE(IsConnected());
 }
 
+TEST_F(Commands, CommParametersSentButUnansweredCountAsSent) {
+  // The module may switch before it answers: a request that went out is reported as sent.
+  Start({"--silent"});
+  view.screen[kStation] = "2";
+  ASSERT_TRUE(model.CheckFields());
+  ModifyCommParameters(model);
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{
+                             "The command to modify communication parameters has been sent. Please reconnect the device!"});
+  EXPECT_EQ(Comm().station, 2);
+  EXPECT_FALSE(IsConnected());
+}
+
 TEST_F(Commands, AStationTheModuleReportedOutOfRangeIsNotWrittenBack) {
   Start();
   // Register 2 holds 0xFFFF (written, not yet in effect): the read shows -1.
