@@ -1,10 +1,15 @@
 // One 26-register read against the simulated coupler on a pty at 115200 baud,
-// beside the time the wait/settle tables impose on it.
+// beside the time the wait/settle tables impose on it; and how long the
+// first-byte wait lasts on a silent line.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "connection/comm_settings.h"
+#include "link/posix_backend.h"
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"
 #include "support/sim_process.h"
@@ -38,6 +43,30 @@ void BM_ReadBlock(benchmark::State& state, uint8_t mode) {
 
 BENCHMARK_CAPTURE(BM_ReadBlock, rtu, 0)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
 BENCHMARK_CAPTURE(BM_ReadBlock, ascii, 3)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
+
+// A wait of W ms on a line that stays silent: shortest_ms must not fall below W.
+void BM_FirstByteWait(benchmark::State& state) {
+  const int limit = static_cast<int>(state.range(0));
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  PosixSerialBackend backend;
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 || backend.Open(ptsname(master)) != 0) {
+    state.SkipWithError("no pseudo-terminal");
+    if (master >= 0) close(master);
+    return;
+  }
+  double shortest = 1e9;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    if (backend.WaitReadable(limit)) state.SkipWithError("a byte arrived on a silent line");
+    shortest = std::min(shortest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  backend.Close();
+  close(master);
+  state.counters["limit_ms"] = limit;
+  state.counters["shortest_ms"] = shortest;
+}
+
+BENCHMARK(BM_FirstByteWait)->Arg(50)->Arg(200)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
 
 }  // namespace
 

@@ -1,10 +1,22 @@
 // Whatever the line delivers: the receive paths of both framings (with the
-// line discipline's 0xFF doubling and error marks) and the reply tests of the
-// four requests.
+// line discipline's 0xFF doubling and error marks), the reply tests of the
+// requests and the message of every result. Two kinds of input:
+// - the fuzzed bytes are the reply: whatever is accepted must have passed an
+//   independent CRC or LRC check and answer the request that was sent;
+// - the fuzzed bytes are register values: a well-formed reply built from them
+//   must be accepted, with the same bytes.
+//
+// Input: control byte, count byte, payload.
+//   control bit 0: 1 RTU, 0 ASCII
+//   control bits 1-2: 0 probe, 1 read (count registers), 2 write, 3 the bare receive
+//   control bit 3: the payload is register data of a well-formed reply
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "app/message_rule.h"
 #include "connection/comm_settings.h"
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"
@@ -12,11 +24,21 @@
 namespace {
 
 using namespace tolvane;
+using Bytes = std::vector<uint8_t>;
+
+#define REQUIRE(cond)                                          \
+  do {                                                         \
+    if (!(cond)) {                                             \
+      std::fprintf(stderr, "oracle failed: %s\n", #cond);      \
+      __builtin_trap();                                        \
+    }                                                          \
+  } while (0)
 
 class LineBackend : public SerialBackend {
  public:
-  std::vector<uint8_t> reply;
-  std::vector<uint8_t> queued;
+  Bytes reply;  // queued again after every write
+  Bytes queued;
+  Bytes sent;   // the last request
   int Open(const std::string&) override { return 0; }
   bool Close() override { return true; }
   bool IsOpen() const override { return true; }
@@ -25,7 +47,8 @@ class LineBackend : public SerialBackend {
     queued.clear();
     return true;
   }
-  bool Write(const uint8_t*, size_t, int) override {
+  bool Write(const uint8_t* data, size_t n, int) override {
+    sent.assign(data, data + n);
     queued = reply;
     return true;
   }
@@ -39,44 +62,262 @@ class LineBackend : public SerialBackend {
   }
 };
 
-LineBackend* Setup() {
+class CountingPresenter : public MessagePresenter {
+ public:
+  int shown = 0;
+  bool emptyText = false;
+  MsgAnswer Present(const MessageRequest& r) override {
+    ++shown;
+    emptyText = emptyText || r.text.empty();
+    return MsgAnswer::Ok;
+  }
+};
+
+LineBackend* g_backend = nullptr;
+CountingPresenter g_presenter;
+
+int Setup() {
   auto backend = std::make_unique<LineBackend>();
-  LineBackend* b = backend.get();
+  g_backend = backend.get();
   Link().SetBackend(std::move(backend));
   SetSleepHook([](int) {});
-  return b;
+  SetMessagePresenter(&g_presenter);
+  return 0;
+}
+
+// The checks, written apart from the ones under test.
+uint16_t BitwiseCrc(const uint8_t* d, size_t n) {
+  uint16_t crc = 0xFFFF;
+  for (size_t i = 0; i < n; ++i) {
+    crc ^= d[i];
+    for (int b = 0; b < 8; ++b) crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
+  }
+  return crc;
+}
+uint8_t SumLrc(const uint8_t* d, size_t n) {
+  unsigned sum = 0;
+  for (size_t i = 0; i < n; ++i) sum += d[i];
+  return static_cast<uint8_t>(0x100 - (sum & 0xFF));
+}
+int Hex(uint8_t c) {  // upper-case digits only
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// What the line discipline delivers for bytes received cleanly: every 0xFF doubled.
+Bytes Marked(const Bytes& clean) {
+  Bytes out;
+  for (uint8_t b : clean) {
+    out.push_back(b);
+    if (b == 0xFF) out.push_back(0xFF);
+  }
+  return out;
+}
+
+// The bytes received, marks undone; false when a byte was received with an error.
+bool Unmarked(const Bytes& raw, Bytes& out) {
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == 0xFF && i + 1 < raw.size()) {
+      if (raw[i + 1] == 0xFF) {
+        out.push_back(0xFF);
+        ++i;
+        continue;
+      }
+      if (raw[i + 1] == 0x00 && i + 2 < raw.size()) return false;
+    }
+    out.push_back(raw[i]);
+  }
+  return true;
+}
+
+Bytes Frame(const Bytes& pdu, bool rtu) {
+  if (rtu) {
+    Bytes f = pdu;
+    const uint16_t crc = BitwiseCrc(pdu.data(), pdu.size());
+    f.push_back(static_cast<uint8_t>(crc & 0xFF));
+    f.push_back(static_cast<uint8_t>(crc >> 8));
+    return f;
+  }
+  static const char digits[] = "0123456789ABCDEF";
+  Bytes f{':'};
+  auto put = [&](uint8_t b) {
+    f.push_back(static_cast<uint8_t>(digits[b >> 4]));
+    f.push_back(static_cast<uint8_t>(digits[b & 15]));
+  };
+  for (uint8_t b : pdu) put(b);
+  put(SumLrc(pdu.data(), pdu.size()));
+  f.push_back('\r');
+  f.push_back('\n');
+  return f;
+}
+
+// A success must rest on a frame whose own check holds, decoded to the reply the
+// callers read.
+void RequireSoundFrame(const Bytes& raw, bool rtu) {
+  Bytes text;
+  REQUIRE(Unmarked(raw, text));
+  const uint8_t* r = Reply();
+  const size_t len = ReplyLength();
+  if (rtu) {
+    REQUIRE(text.size() == len + 2);
+    const uint16_t crc = BitwiseCrc(text.data(), len);
+    REQUIRE(text[len] == (crc & 0xFF) && text[len + 1] == (crc >> 8));
+    REQUIRE(std::memcmp(text.data(), r, len) == 0);
+    return;
+  }
+  REQUIRE(text.size() == 2 * len + 5);
+  for (size_t i = 0; i < len; ++i) {
+    const int h = Hex(text[1 + 2 * i]), l = Hex(text[2 + 2 * i]);
+    // A lower-case digit is read as a wrong value: only clean pairs are compared.
+    if (h >= 0 && l >= 0) REQUIRE(r[i] == h * 16 + l);
+  }
+  const int lh = Hex(text[2 * len + 1]), ll = Hex(text[2 * len + 2]);
+  REQUIRE(lh >= 0 && ll >= 0);
+  REQUIRE(lh * 16 + ll == SumLrc(r, len));
+}
+
+// The reply answers the request: station 1, its function, its registers.
+void RequireAnswer(int request, uint8_t count, uint16_t address, uint16_t quantity) {
+  const uint8_t* r = Reply();
+  const size_t len = ReplyLength();
+  REQUIRE(len >= 2 && r[0] == 1);
+  if (request == 2) {
+    REQUIRE(len == 6 && r[1] == kWriteMultipleRegisters);
+    REQUIRE(r[2] == (address >> 8) && r[3] == (address & 0xFF) && r[4] == (quantity >> 8) &&
+            r[5] == (quantity & 0xFF));
+    return;
+  }
+  const uint8_t asked = request == 0 ? 2 : count;
+  REQUIRE(r[1] == kReadHoldingRegisters && r[2] == 2 * asked && len == 3u + 2u * asked);
+  if (request == 0) REQUIRE(r[5] * 256 + r[6] >= 0x1000);
+}
+
+// The request that went out carries its own sound check.
+void RequireSoundRequest(bool rtu, uint8_t function) {
+  const Bytes& s = g_backend->sent;
+  if (rtu) {
+    REQUIRE(s.size() >= 4 && BitwiseCrc(s.data(), s.size()) == 0);
+    REQUIRE(s[0] == 1 && s[1] == function);
+    return;
+  }
+  REQUIRE(s.size() >= 9 && s.front() == ':' && s[s.size() - 2] == '\r' && s.back() == '\n');
+  Bytes bin;
+  for (size_t i = 1; i + 2 < s.size(); i += 2) {
+    const int h = Hex(s[i]), l = Hex(s[i + 1]);
+    REQUIRE(h >= 0 && l >= 0);
+    bin.push_back(static_cast<uint8_t>(h * 16 + l));
+  }
+  REQUIRE(SumLrc(bin.data(), bin.size() - 1) == bin.back());
+  REQUIRE(bin[0] == 1 && bin[1] == function);
+}
+
+void RequireReport(int result) {
+  g_presenter.shown = 0;
+  ReportReadResult(result);
+  REQUIRE(g_presenter.shown == (result != 0 ? 1 : 0));
+  REQUIRE(!g_presenter.emptyText);
+}
+
+struct Outcome {
+  int result;
+  uint16_t address, quantity;
+};
+
+Outcome RunRequest(int request, uint8_t count, const Bytes& writeData, uint16_t address) {
+  switch (request) {
+    case 0: return {ProbeModule(), 0, 0};
+    case 1: return {ReadRegisters(count), 0, 0};
+    default: {
+      const int result = WriteRegisters(address, writeData.size(), writeData.data());
+      return {result, address, static_cast<uint16_t>(writeData.size() / 2)};
+    }
+  }
+}
+
+// The payload is the reply.
+void FuzzedReply(int request, bool rtu, uint8_t count, const Bytes& payload) {
+  g_backend->reply = payload;
+  if (request == 3) {
+    uint8_t buf[kFrameBufferSize];
+    g_backend->queued = payload;
+    ReadResult r = Link().ReadQueued(buf);
+    REQUIRE(r.count <= kFrameBufferSize);
+    REQUIRE((r.code == 12) == (payload.size() > kFrameBufferSize));
+    return;
+  }
+  static const Bytes kAddressWrite{0, 192, 0, 168, 0, 1, 0, 170};
+  const Outcome o = RunRequest(request, count, kAddressWrite, 12);
+  if (payload.size() > kFrameBufferSize) REQUIRE(o.result == 12);
+  if (payload.empty()) REQUIRE(o.result == 1);
+  if (o.result == 0) {
+    RequireSoundFrame(payload, rtu);
+    RequireAnswer(request, count, o.address, o.quantity);
+  }
+  RequireReport(o.result);
+}
+
+// The payload gives the registers of a well-formed reply, which must pass as it is.
+void WellFormedReply(int request, bool rtu, uint8_t count, const Bytes& payload) {
+  count &= 0x7F;  // the byte count of a read reply holds at most 127 registers
+  auto byteAt = [&](size_t i) -> uint8_t { return i < payload.size() ? payload[i] : 0xFF; };
+  if (request == 3) {
+    g_backend->queued = Marked(payload);
+    const bool overfull = g_backend->queued.size() > kFrameBufferSize;
+    uint8_t buf[kFrameBufferSize];
+    ReadResult r = Link().ReadQueued(buf);
+    REQUIRE((r.code == 12) == overfull);
+    if (overfull) return;
+    REQUIRE(r.code == 0 && r.count == payload.size());
+    REQUIRE(payload.empty() || std::memcmp(buf, payload.data(), payload.size()) == 0);
+    return;
+  }
+  Bytes pdu;
+  Bytes writeData;
+  uint16_t address = 0;
+  if (request == 2) {
+    address = static_cast<uint16_t>(byteAt(0) << 8 | byteAt(1));
+    const size_t quantity = count == 0 ? 1 : count;
+    for (size_t i = 0; i < 2 * quantity; ++i) writeData.push_back(byteAt(2 + i));
+    pdu = {1, kWriteMultipleRegisters, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF),
+           static_cast<uint8_t>(quantity >> 8), static_cast<uint8_t>(quantity & 0xFF)};
+  } else {
+    const uint8_t registers = request == 0 ? 2 : count;
+    pdu = {1, kReadHoldingRegisters, static_cast<uint8_t>(2 * registers)};
+    for (size_t i = 0; i < 2u * registers; ++i) pdu.push_back(byteAt(i));
+  }
+  g_backend->reply = Marked(Frame(pdu, rtu));
+  const Outcome o = RunRequest(request, count, writeData, address);
+  RequireSoundRequest(rtu, request == 2 ? kWriteMultipleRegisters : kReadHoldingRegisters);
+  const bool refusedProbe = request == 0 && pdu[5] * 256 + pdu[6] < 0x1000;
+  if (refusedProbe) {
+    REQUIRE(o.result == 3);
+  } else {
+    REQUIRE(o.result == 0);
+    REQUIRE(ReplyLength() == pdu.size());
+    REQUIRE(std::memcmp(Reply(), pdu.data(), pdu.size()) == 0);
+  }
+  RequireReport(o.result);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static LineBackend* backend = Setup();
+  static int ready = Setup();
+  (void)ready;
   if (size < 2) return 0;
   const uint8_t control = data[0];
-  backend->reply.assign(data + 2, data + size);
+  const uint8_t count = data[1];
+  const Bytes payload(data + 2, data + size);
   CommSettings& c = Comm();
-  c.transferMode = control & 1;
+  const bool rtu = control & 1;
+  c.transferMode = rtu ? 1 : 0;
   c.station = 1;
   c.baud = 115200;
-  int result = 0;
-  switch ((control >> 1) & 3) {
-    case 0: result = ProbeModule(); break;
-    case 1: result = ReadRegisters(data[1]); break;
-    case 2: {
-      const uint8_t payload[8] = {0, 192, 0, 168, 0, 1, 0, 170};
-      result = WriteRegisters(12, sizeof payload, payload);
-      break;
-    }
-    default: {
-      uint8_t buf[kFrameBufferSize];
-      backend->queued = backend->reply;
-      ReadResult r = Link().ReadQueued(buf);
-      if (r.count > kFrameBufferSize) __builtin_trap();
-      return 0;
-    }
-  }
-  // A success must leave a reply that the callers can read at their fixed positions.
-  if (result == 0 && ReplyLength() < 2) __builtin_trap();
-  if (result == 0 && ((control >> 1) & 3) == 1 && ReplyLength() < 3u + 2u * data[1]) __builtin_trap();
+  const int request = (control >> 1) & 3;
+  if (control & 8)
+    WellFormedReply(request, rtu, count, payload);
+  else
+    FuzzedReply(request, rtu, count, payload);
   return 0;
 }

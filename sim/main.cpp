@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -39,6 +40,9 @@ const char kHelp[] =
     "  --silent           never answer\n"
     "  --skip N           ignore the first N requests that are for us\n"
     "  --drop-write R:N   ignore the first N writes that start at register R\n"
+    "  --refuse-write R:N answer the first N writes that start at register R with\n"
+    "                     an exception reply (nothing is written)\n"
+    "  --reply-station N  answer as station N (replies name N, not the station asked)\n"
     "  --bad-crc          corrupt the checksum of every reply\n"
     "  --exception        answer every request with an exception reply\n"
     "  --delay MS         wait MS before answering\n"
@@ -53,12 +57,23 @@ const char kHelp[] =
     "so they are not checked. With the framing that is enough to tell all six formats\n"
     "apart at every rate.\n";
 
+// Writes that start at one register and are met with a fault a given number of times.
+struct WriteFault {
+  int reg = -1;
+  int count = 0;
+  bool Hits(const sim::Bytes& pdu) {
+    if (count <= 0 || (pdu[2] << 8 | pdu[3]) != reg) return false;
+    --count;
+    return true;
+  }
+};
+
 struct Options {
   std::string link, log;
   bool applyNow = false, silent = false, badCrc = false, exception = false, split = false;
   bool wireTime = false, noise = false, anyLine = false;
-  int skip = 0, delayMs = 0, exitAfter = -1, twiceMs = -1;
-  int dropReg = -1, dropCount = 0;
+  int skip = 0, delayMs = 0, exitAfter = -1, twiceMs = -1, replyStation = -1;
+  WriteFault drop, refuse;
 };
 
 FILE* g_log = nullptr;
@@ -110,11 +125,14 @@ void DumpRegisters(const sim::Coupler& c) {
   Log(s);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  Options o;
-  sim::Coupler coupler;
+// Fills the options and the coupler's registers from the command line; an exit
+// status when the program should end at once (help or a wrong option).
+std::optional<int> ParseOptions(int argc, char** argv, Options& o, sim::Coupler& coupler) {
+  auto num = [](const std::string& s) { return static_cast<int>(std::strtol(s.c_str(), nullptr, 0)); };
+  auto fault = [&](const std::string& v) {
+    size_t colon = v.find(':');
+    return WriteFault{num(v.substr(0, colon)), colon == std::string::npos ? 1 : num(v.substr(colon + 1))};
+  };
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto next = [&]() -> std::string {
@@ -124,7 +142,6 @@ int main(int argc, char** argv) {
       }
       return argv[++i];
     };
-    auto num = [](const std::string& s) { return static_cast<int>(std::strtol(s.c_str(), nullptr, 0)); };
     if (a == "--help" || a == "-h") {
       std::fputs(kHelp, stdout);
       return 0;
@@ -153,12 +170,10 @@ int main(int argc, char** argv) {
     } else if (a == "--apply-now") o.applyNow = true;
     else if (a == "--silent") o.silent = true;
     else if (a == "--skip") o.skip = num(next());
-    else if (a == "--drop-write") {
-      std::string v = next();
-      size_t colon = v.find(':');
-      o.dropReg = num(v.substr(0, colon));
-      o.dropCount = colon == std::string::npos ? 1 : num(v.substr(colon + 1));
-    } else if (a == "--bad-crc") o.badCrc = true;
+    else if (a == "--drop-write") o.drop = fault(next());
+    else if (a == "--refuse-write") o.refuse = fault(next());
+    else if (a == "--reply-station") o.replyStation = num(next()) & 0xFF;
+    else if (a == "--bad-crc") o.badCrc = true;
     else if (a == "--exception") o.exception = true;
     else if (a == "--delay") o.delayMs = num(next());
     else if (a == "--split") o.split = true;
@@ -172,29 +187,140 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  coupler.Restart();
+  return std::nullopt;
+}
 
-  int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+struct PtyPair {
+  int master = -1;
+  int keep = -1;  // our own slave descriptor
+  std::string slave;
+};
+
+// A raw pseudo-terminal at the coupler's rate, with the slave kept open by us so
+// that the master never sees a hang-up whenever the tool closes the port.
+std::optional<PtyPair> OpenPty(uint32_t baud) {
+  PtyPair p;
+  p.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (p.master < 0 || grantpt(p.master) != 0 || unlockpt(p.master) != 0) {
     std::perror("tolvane-sim: pseudo-terminal");
-    return 1;
+    return std::nullopt;
   }
-  std::string slave = ptsname(master);
-  // Our own slave descriptor keeps the master from seeing a hang-up whenever
-  // the tool closes the port.
-  int keep = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  p.slave = ptsname(p.master);
+  p.keep = open(p.slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   termios t{};
-  tcgetattr(keep, &t);
+  tcgetattr(p.keep, &t);
   cfmakeraw(&t);
-  cfsetispeed(&t, Speed(coupler.baud));
-  cfsetospeed(&t, Speed(coupler.baud));
-  tcsetattr(keep, TCSANOW, &t);
-  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+  cfsetispeed(&t, Speed(baud));
+  cfsetospeed(&t, Speed(baud));
+  tcsetattr(p.keep, TCSANOW, &t);
+  fcntl(p.master, F_SETFL, fcntl(p.master, F_GETFL) | O_NONBLOCK);
+  return p;
+}
+
+class Server {
+ public:
+  Server(Options& o, sim::Coupler& c, int master) : o_(o), coupler_(c), master_(master) {}
+  // Answers one received frame as the coupler would, with the fault options applied.
+  void Serve(const sim::Bytes& frame);
+
+ private:
+  bool Ignored(const sim::Bytes& pdu, bool wrote);
+  void Send(const sim::Bytes& out);
+  Options& o_;
+  sim::Coupler& coupler_;
+  int master_;
+  std::mt19937 rng_{12345};
+};
+
+bool Server::Ignored(const sim::Bytes& pdu, bool wrote) {
+  if (o_.silent) return true;
+  if (o_.skip > 0) {
+    --o_.skip;
+    return true;
+  }
+  return wrote && o_.drop.Hits(pdu);
+}
+
+void Server::Send(const sim::Bytes& out) {
+  if (o_.split && out.size() > 1) {
+    const auto half = out.begin() + static_cast<long>(out.size() / 2);
+    WriteAll(master_, sim::Bytes(out.begin(), half));
+    Sleep(20);
+    WriteAll(master_, sim::Bytes(half, out.end()));
+  } else {
+    WriteAll(master_, out);
+  }
+}
+
+void Server::Serve(const sim::Bytes& frame) {
+  std::string line = "RX " + sim::Hex(frame);
+  if (!o_.anyLine && !LineMatches(master_, coupler_)) {
+    Log(line + " | line mismatch");
+    if (o_.noise) {
+      sim::Bytes junk(6 + rng_() % 20);
+      for (auto& b : junk) b = static_cast<uint8_t>(rng_());
+      WriteAll(master_, junk);
+    }
+    return;
+  }
+  auto pdu = coupler_.Rtu() ? sim::DecodeRtu(frame) : sim::DecodeAscii(frame);
+  if (!pdu) {
+    Log(line + " | not a frame");
+    return;
+  }
+  std::string what;
+  bool wrote = false;
+  const sim::Coupler before = coupler_;
+  auto reply = coupler_.Handle(*pdu, what, wrote);
+  if (!reply) {
+    Log(line + " | " + what);
+    return;
+  }
+  if (Ignored(*pdu, wrote)) {
+    coupler_ = before;  // an unanswered write did not happen
+    Log(line + " | " + what + " | ignored");
+    return;
+  }
+  if (o_.exception || (wrote && o_.refuse.Hits(*pdu))) {
+    coupler_ = before;
+    reply = sim::Bytes{(*pdu)[0], static_cast<uint8_t>((*pdu)[1] | 0x80), 0x04};
+    what += " | refused";
+    wrote = false;
+  }
+  Log(line + " | " + what);
+  if (wrote) {
+    DumpRegisters(coupler_);
+    if (o_.applyNow) coupler_.Restart();
+  }
+  if (o_.replyStation >= 0) (*reply)[0] = static_cast<uint8_t>(o_.replyStation);
+  // The reply goes out in the framing the request came in.
+  sim::Bytes out = before.Rtu() ? sim::EncodeRtu(*reply) : sim::EncodeAscii(*reply);
+  if (o_.badCrc) out[out.size() - (before.Rtu() ? 1 : 3)] ^= 0x01;
+  Log("TX " + sim::Hex(out));
+  if (o_.delayMs > 0) Sleep(o_.delayMs);
+  if (o_.wireTime) Sleep(static_cast<int>(out.size() * 11000 / before.baud));
+  Send(out);
+  if (o_.twiceMs >= 0) {
+    Sleep(o_.twiceMs);
+    WriteAll(master_, out);
+    Log("TX again");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  sim::Coupler coupler;
+  if (auto status = ParseOptions(argc, argv, o, coupler)) return *status;
+  coupler.Restart();
+  auto pty = OpenPty(coupler.baud);
+  if (!pty) return 1;
 
   if (!o.log.empty()) g_log = std::fopen(o.log.c_str(), "a");
   if (!o.link.empty()) {
     unlink(o.link.c_str());
-    if (symlink(slave.c_str(), o.link.c_str()) != 0) {
+    if (symlink(pty->slave.c_str(), o.link.c_str()) != 0) {
       std::perror("tolvane-sim: symlink");
       return 1;
     }
@@ -203,11 +329,11 @@ int main(int argc, char** argv) {
   signal(SIGTERM, OnStop);
   signal(SIGHUP, OnHup);
   signal(SIGPIPE, SIG_IGN);
-  std::printf("%s\n", slave.c_str());
+  std::printf("%s\n", pty->slave.c_str());
   std::fflush(stdout);
   DumpRegisters(coupler);
 
-  std::mt19937 rng(12345);
+  Server server(o, coupler, pty->master);
   sim::Bytes buf;
   int requests = 0;
   while (!g_stop) {
@@ -216,12 +342,12 @@ int main(int argc, char** argv) {
       coupler.Restart();
       Log("RESTART");
     }
-    pollfd p{master, POLLIN, 0};
+    pollfd p{pty->master, POLLIN, 0};
     // A silence of 5 ms ends an RTU frame; ASCII frames end at their LF.
     int r = poll(&p, 1, buf.empty() ? 100 : 5);
     if (r > 0 && (p.revents & POLLIN)) {
       uint8_t chunk[512];
-      ssize_t n = read(master, chunk, sizeof chunk);
+      ssize_t n = read(pty->master, chunk, sizeof chunk);
       if (n > 0) buf.insert(buf.end(), chunk, chunk + n);
       bool frameDone = !coupler.Rtu() && !buf.empty() && buf.back() == '\n';
       if (!frameDone) continue;
@@ -232,80 +358,14 @@ int main(int argc, char** argv) {
     if (buf.empty()) continue;
     sim::Bytes frame;
     frame.swap(buf);
-    ++requests;
-    if (o.exitAfter >= 0 && requests > o.exitAfter) {
+    if (o.exitAfter >= 0 && ++requests > o.exitAfter) {
       Log("EXIT");
       break;
     }
-    std::string line = "RX " + sim::Hex(frame);
-    if (!o.anyLine && !LineMatches(master, coupler)) {
-      Log(line + " | line mismatch");
-      if (o.noise) {
-        sim::Bytes junk(6 + rng() % 20);
-        for (auto& b : junk) b = static_cast<uint8_t>(rng());
-        WriteAll(master, junk);
-      }
-      continue;
-    }
-    auto pdu = coupler.Rtu() ? sim::DecodeRtu(frame) : sim::DecodeAscii(frame);
-    if (!pdu) {
-      Log(line + " | not a frame");
-      continue;
-    }
-    std::string what;
-    bool wrote = false;
-    sim::Coupler before = coupler;
-    auto reply = coupler.Handle(*pdu, what, wrote);
-    if (!reply) {
-      Log(line + " | " + what);
-      continue;
-    }
-    bool ignore = o.silent;
-    if (!ignore && o.skip > 0) {
-      --o.skip;
-      ignore = true;
-    }
-    if (!ignore && wrote && o.dropCount > 0 && ((*pdu)[2] << 8 | (*pdu)[3]) == o.dropReg) {
-      --o.dropCount;
-      ignore = true;
-    }
-    if (ignore) {
-      coupler = before;  // an unanswered write did not happen
-      Log(line + " | " + what + " | ignored");
-      continue;
-    }
-    if (o.exception) {
-      coupler = before;
-      reply = sim::Bytes{(*pdu)[0], static_cast<uint8_t>((*pdu)[1] | 0x80), 0x04};
-    }
-    Log(line + " | " + what);
-    if (wrote && !o.exception) {
-      DumpRegisters(coupler);
-      if (o.applyNow) coupler.Restart();
-    }
-    // The reply goes out in the framing the request came in.
-    sim::Bytes out = before.Rtu() ? sim::EncodeRtu(*reply) : sim::EncodeAscii(*reply);
-    if (o.badCrc) out[out.size() - (before.Rtu() ? 1 : 3)] ^= 0x01;
-    Log("TX " + sim::Hex(out));
-    if (o.delayMs > 0) Sleep(o.delayMs);
-    if (o.wireTime) Sleep(static_cast<int>(out.size() * 11000 / before.baud));
-    if (o.split && out.size() > 1) {
-      sim::Bytes first(out.begin(), out.begin() + static_cast<long>(out.size() / 2));
-      sim::Bytes second(out.begin() + static_cast<long>(out.size() / 2), out.end());
-      WriteAll(master, first);
-      Sleep(20);
-      WriteAll(master, second);
-    } else {
-      WriteAll(master, out);
-    }
-    if (o.twiceMs >= 0) {
-      Sleep(o.twiceMs);
-      WriteAll(master, out);
-      Log("TX again");
-    }
+    server.Serve(frame);
   }
   if (!o.link.empty()) unlink(o.link.c_str());
-  close(keep);
-  close(master);
+  close(pty->keep);
+  close(pty->master);
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "app/decimal.h"
 #include "connection/comm_settings.h"
+#include "device/register_map.h"
 #include "modbus/modbus_master.h"
 
 namespace tolvane {
@@ -16,13 +17,29 @@ ParameterBlock DecodeReply() {
   return DecodeParameterBlock(r + 3, length);
 }
 
-bool WriteAddress(uint16_t reg, const std::string& text) {
-  uint8_t data[8];
-  for (int k = 1; k <= 4; ++k) {
+int Write(const RegisterRange& range, const uint8_t* data) { return WriteRegisters(range.start, range.bytes(), data); }
+
+// One octet in the low byte of each register, the high byte 0.
+bool WriteAddress(const RegisterRange& range, const std::string& text) {
+  uint8_t data[2 * kAddressOctets];
+  for (int k = 1; k <= kAddressOctets; ++k) {
     data[2 * (k - 1)] = 0;
     data[2 * (k - 1) + 1] = static_cast<uint8_t>(DottedField(text, k) & 0xFF);
   }
-  return WriteRegisters(reg, sizeof data, data) == 0;
+  return Write(range, data) == 0;
+}
+
+// Station, mode code and baud rate code, one register each.
+int WriteCommParameters(uint16_t station, uint8_t modeCode, uint8_t baudCode) {
+  const uint8_t data[6] = {static_cast<uint8_t>(station >> 8), static_cast<uint8_t>(station & 0xFF), 0, modeCode, 0,
+                           baudCode};
+  return Write(kCommRange, data);
+}
+
+int WriteShutdown(uint16_t stopAddress, uint16_t stopCode) {
+  const uint8_t data[4] = {static_cast<uint8_t>(stopAddress >> 8), static_cast<uint8_t>(stopAddress & 0xFF),
+                           static_cast<uint8_t>(stopCode >> 8), static_cast<uint8_t>(stopCode & 0xFF)};
+  return Write(kShutdownRange, data);
 }
 
 // Rows 1 to 6 of the window (identity, MAC, addresses) and the five device values.
@@ -115,12 +132,10 @@ void WriteShutdownParameters(MainModel& m) {
     ShowMessagePair(m.window(), txt::kPleaseConnect);
     return;
   }
-  const uint8_t data[4] = {static_cast<uint8_t>(m.stopAddress >> 8), static_cast<uint8_t>(m.stopAddress & 0xFF),
-                           static_cast<uint8_t>(m.stopCode >> 8), static_cast<uint8_t>(m.stopCode & 0xFF)};
   int r;
   {
     WaitCursor wait;
-    r = WriteRegisters(5, sizeof data, data);
+    r = WriteShutdown(m.stopAddress, m.stopCode);
   }
   ShowMessagePair(m.window(), r == 0 ? txt::kDownloadOk : txt::kCommErrorCheck);
 }
@@ -129,19 +144,32 @@ void ModifyCommParameters(MainModel& m) {
   m.Take();
   m.modeCode = static_cast<uint8_t>(m.modeSelection);
   m.baudCode = static_cast<uint8_t>(m.baudSelection);
+  // A station the module itself reported (register 2 read as -1, say) has never
+  // passed the field check; it must not be written back.
+  if (m.station < kMinStation || m.station > kMaxStation) {
+    ShowMessagePair(m.window(), txt::kStationRange);
+    m.RequestFocus(kStation);
+    m.Show();
+    return;
+  }
   m.Show();
   if (!IsConnected()) {
     ShowMessagePair(m.window(), txt::kPleaseConnect);
     return;
   }
-  const uint16_t st = static_cast<uint16_t>(m.station);
-  const uint8_t data[6] = {static_cast<uint8_t>(st >> 8), static_cast<uint8_t>(st & 0xFF), 0, m.modeCode, 0,
-                           m.baudCode};
+  int r;
   {
     WaitCursor wait;
-    WriteRegisters(2, sizeof data, data);  // the module may answer at its new settings, or not at all
+    r = WriteCommParameters(static_cast<uint16_t>(m.station), m.modeCode, m.baudCode);
   }
-  Comm().station = static_cast<uint8_t>(st & 0xFF);
+  // Nothing went out (the port is gone): the module keeps its station and the
+  // link stays as it is. Any other failure may be the module already answering
+  // at its new settings, so the request counts as sent.
+  if (r == 5) {
+    ShowMessagePair(m.window(), txt::kCommErrorCheck);
+    return;
+  }
+  Comm().station = static_cast<uint8_t>(m.station & 0xFF);
   ShowMessagePair(m.window(), txt::kCommParamsSent);
   ConnectedFlag().store(0);
 }
@@ -161,8 +189,8 @@ void DownloadNetworkConfiguration(MainModel& m) {
   bool ok;
   {
     WaitCursor wait;
-    ok = WriteAddress(12, m.kept[kIpAddress]) && WriteAddress(16, m.kept[kSubnetMask]) &&
-         WriteAddress(20, m.kept[kGateway]);
+    ok = WriteAddress(kIpRange, m.kept[kIpAddress]) && WriteAddress(kMaskRange, m.kept[kSubnetMask]) &&
+         WriteAddress(kGatewayRange, m.kept[kGateway]);
   }
   ShowMessagePair(m.window(), ok ? txt::kDownloadOk : txt::kCommErrorCheck);
 }
@@ -176,17 +204,18 @@ void RestoreFactory(MainModel& m) {
   bool ok;
   {
     WaitCursor wait;
-    static const uint8_t shutdown[4] = {0x20, 0x00, 0x00, 0x03};
-    static const uint8_t comm[6] = {0x00, 0x01, 0x00, 0x00, 0x00, 0x07};
-    ok = WriteRegisters(5, sizeof shutdown, shutdown) == 0 && WriteAddress(12, "192.168.1.170") &&
-         WriteAddress(16, "255.255.255.0") && WriteAddress(20, "192.168.1.1");
-    if (ok) ok = WriteRegisters(2, sizeof comm, comm) == 0 || WriteRegisters(2, sizeof comm, comm) == 0;
+    ok = WriteShutdown(kFactoryStopAddress, kFactoryStopCode) == 0 && WriteAddress(kIpRange, kFactoryIp) &&
+         WriteAddress(kMaskRange, kFactoryMask) && WriteAddress(kGatewayRange, kFactoryGateway);
+    // The last write is sent once more when it fails.
+    if (ok)
+      ok = WriteCommParameters(kFactoryStation, kFactoryCommMode, kFactoryBaudCode) == 0 ||
+           WriteCommParameters(kFactoryStation, kFactoryCommMode, kFactoryBaudCode) == 0;
   }
   if (!ok) {
     ShowMessagePair(m.window(), txt::kCommErrorCheck);
     return;
   }
-  Comm().station = 1;
+  Comm().station = kFactoryStation;
   ShowMessagePair(m.window(), txt::kRestoreSent);
   ConnectedFlag().store(0);
 }

@@ -7,7 +7,6 @@
 namespace tolvane {
 
 inline constexpr uint16_t kCouplerType = 0x1501;
-inline constexpr uint16_t kMinSoftwareVersion = 0x1000;
 
 std::string ModelName(uint16_t typeCode);  // empty for a code not in the table
 const TextPair& CouplerCheck(uint16_t typeCode);

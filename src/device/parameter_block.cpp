@@ -8,23 +8,27 @@ namespace tolvane {
 
 ParameterBlock DecodeParameterBlock(const uint8_t* data, size_t length) {
   auto byte = [&](size_t i) -> uint8_t { return i < length ? data[i] : 0; };
-  auto word = [&](size_t i) -> uint16_t { return static_cast<uint16_t>(byte(i) << 8 | byte(i + 1)); };
+  auto high = [&](Register r) { return byte(2 * static_cast<size_t>(r)); };
+  auto low = [&](Register r) { return byte(2 * static_cast<size_t>(r) + 1); };
+  auto word = [&](Register r) -> uint16_t { return static_cast<uint16_t>(high(r) << 8 | low(r)); };
+  // One octet in the low byte of each register of an address.
+  auto octets = [&](Register first, std::array<uint8_t, kAddressOctets>& out) {
+    for (int i = 0; i < kAddressOctets; ++i) out[i] = low(static_cast<Register>(first + i));
+  };
   ParameterBlock b;
-  b.typeCode = word(0);
-  b.softwareVersion = word(2);
-  b.station = static_cast<int16_t>(word(4));
-  b.modeCode = byte(7);
-  b.baudCode = byte(9);
-  b.stopAddress = word(10);
-  b.stopCode = word(12);
-  for (size_t i = 0; i < 6; ++i) b.mac[i] = byte(16 + i);
-  for (size_t i = 0; i < 4; ++i) {
-    b.ip[i] = byte(25 + 2 * i);
-    b.mask[i] = byte(33 + 2 * i);
-    b.gateway[i] = byte(41 + 2 * i);
-  }
-  b.contractVersion = word(48);
-  b.hardwareVersion = word(50);
+  b.typeCode = word(kRegTypeCode);
+  b.softwareVersion = word(kRegSoftwareVersion);
+  b.station = static_cast<int16_t>(word(kRegStation));
+  b.modeCode = low(kRegCommMode);
+  b.baudCode = low(kRegBaudCode);
+  b.stopAddress = word(kRegStopAddress);
+  b.stopCode = word(kRegStopCode);
+  for (int i = 0; i < kMacBytes; ++i) b.mac[i] = byte(2 * kRegMac + static_cast<size_t>(i));
+  octets(kRegIpAddress, b.ip);
+  octets(kRegSubnetMask, b.mask);
+  octets(kRegGateway, b.gateway);
+  b.contractVersion = word(kRegContractVersion);
+  b.hardwareVersion = word(kRegHardwareVersion);
   return b;
 }
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-namespace tolvane {
+#include "device/register_map.h"
 
-inline constexpr uint8_t kBlockRegisters = 26;
+namespace tolvane {
 
 struct ParameterBlock {
   uint16_t typeCode = 0;
@@ -17,10 +17,10 @@ struct ParameterBlock {
   uint8_t baudCode = 0;
   uint16_t stopAddress = 0;
   uint16_t stopCode = 0;
-  std::array<uint8_t, 6> mac{};
-  std::array<uint8_t, 4> ip{};
-  std::array<uint8_t, 4> mask{};
-  std::array<uint8_t, 4> gateway{};
+  std::array<uint8_t, kMacBytes> mac{};
+  std::array<uint8_t, kAddressOctets> ip{};
+  std::array<uint8_t, kAddressOctets> mask{};
+  std::array<uint8_t, kAddressOctets> gateway{};
   uint16_t contractVersion = 0;
   uint16_t hardwareVersion = 0;
 };

@@ -43,8 +43,10 @@ speed_t SpeedOf(uint32_t baud, bool& ok) {
 }
 
 using Clock = std::chrono::steady_clock;
+// Whole milliseconds left, rounded up: a wait of W ms must not end a fraction
+// of a millisecond before W has passed.
 int RemainingMs(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return left < 0 ? 0 : static_cast<int>(left);
 }
 
@@ -125,8 +127,19 @@ int PosixSerialBackend::Open(const std::string& devicePath) {
   fd_ = fd;
   ForceLineSwitches(t);
   SetTermios(t);
+  LowerModemLines();
   return 0;
 }
+
+bool PosixSerialBackend::ModemControl(unsigned long request, int bits) { return ioctl(fd_, request, &bits) == 0; }
+
+int PosixSerialBackend::Poll(pollfd* p, int timeoutMs) { return poll(p, p ? 1 : 0, timeoutMs); }
+
+// The port is used without DTR and RTS: the kernel raises both at open (and on a
+// change of speed away from B0), which resets some devices and switches RS-485
+// adapters to sending. A pseudo-terminal has no modem lines and refuses the
+// request; that is no reason to refuse the port.
+void PosixSerialBackend::LowerModemLines() { ModemControl(TIOCMBIC, TIOCM_DTR | TIOCM_RTS); }
 
 bool PosixSerialBackend::Close() {
   if (fd_ < 0) return false;
@@ -153,6 +166,7 @@ bool PosixSerialBackend::ApplyLine(const LineSettings& s) {
   if (!ParseModeText(ModeText(s), t)) return false;
   ForceLineSwitches(t);
   if (!SetTermios(t)) return false;
+  LowerModemLines();
   baud_ = s.baud;
   return true;
 }
@@ -173,7 +187,7 @@ bool PosixSerialBackend::Write(const uint8_t* data, size_t n, int limitMs) {
     pollfd p{fd_, POLLOUT, 0};
     int left = RemainingMs(deadline);
     if (left == 0) return false;
-    int r = poll(&p, 1, left);
+    int r = Poll(&p, left);
     if (r <= 0 && errno != EINTR) return false;
     if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
   }
@@ -184,7 +198,7 @@ bool PosixSerialBackend::Write(const uint8_t* data, size_t n, int limitMs) {
     int left = RemainingMs(deadline);
     if (left == 0) return false;
     long wire = static_cast<long>(outq) * 11000L / (baud_ ? baud_ : 9600) + 1;
-    poll(nullptr, 0, static_cast<int>(wire < left ? wire : left));
+    Poll(nullptr, static_cast<int>(wire < left ? wire : left));
   }
 }
 
@@ -194,7 +208,7 @@ bool PosixSerialBackend::WaitReadable(int limitMs) {
   pollfd p{fd_, POLLIN, 0};
   auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
   for (;;) {
-    int r = poll(&p, 1, RemainingMs(deadline));
+    int r = Poll(&p, RemainingMs(deadline));
     if (r > 0) return (p.revents & POLLIN) != 0;
     if (r == 0) return false;
     if (errno != EINTR) return false;

@@ -1,4 +1,5 @@
 #pragma once
+#include <poll.h>
 #include <termios.h>
 
 #include "link/serial_backend.h"
@@ -29,8 +30,16 @@ class PosixSerialBackend : public SerialBackend {
   long Read(uint8_t* data, size_t n) override;
   bool isPty() const { return isPty_; }
 
+ protected:
+  // The two places where the backend meets the device beyond termios, so that
+  // tests can see what a pseudo-terminal cannot show.
+  // One modem-control request (TIOCMBIC, TIOCMSET, ...) on the open port.
+  virtual bool ModemControl(unsigned long request, int bits);
+  virtual int Poll(pollfd* p, int timeoutMs);
+
  private:
   bool SetTermios(const termios& t);
+  void LowerModemLines();
   int fd_ = -1;
   bool isPty_ = false;
   bool haveSaved_ = false;

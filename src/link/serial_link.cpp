@@ -29,16 +29,6 @@ char ParityLetter(uint8_t code) {
   return code < 5 ? letters[code] : 0;
 }
 
-int IntervalTimeoutFor(uint32_t baud) {
-  switch (baud) {
-    case 1200: return 240;
-    case 2400: return 120;
-    case 4800: return 50;
-    case 9600: return 20;
-    default: return 10;
-  }
-}
-
 std::string ModeText(const LineSettings& s) {
   char text[80];
   std::snprintf(text, sizeof text, "baud=%u parity=%c data=%d stop=%d", s.baud, s.parity, s.dataBits, s.stopBits);
@@ -60,38 +50,20 @@ bool SerialLink::OpenDevice(bool pause) {
     if (pause) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   lastError_ = backend_->Open(DevicePath(Comm().portName));
-  if (lastError_ != 0) return false;
-  inputQueue_ = 1200;
-  outputQueue_ = 1200;
-  return true;
+  return lastError_ == 0;
 }
 
-void SerialLink::SetTimeouts() {
-  intervalTimeout_ = IntervalTimeoutFor(Comm().baud);
-  readTotal_ = 30000;
-  writeTotal_ = 30000;
-}
+bool SerialLink::OpenPort() { return OpenDevice(true) && ApplyLineSettings(); }
 
-bool SerialLink::OpenPort() {
-  if (!OpenDevice(true)) return false;
-  if (!ApplyLineSettings()) return false;
-  SetTimeouts();
-  return true;
-}
-
-bool SerialLink::OpenPortBare() {
-  if (!OpenDevice(false)) return false;
-  SetTimeouts();
-  return true;
-}
+bool SerialLink::OpenPortBare() { return OpenDevice(false); }
 
 bool SerialLink::ApplyLineSettings() {
   if (!backend_->IsOpen()) return false;
   const CommSettings& c = Comm();
-  parityLetter_ = ParityLetter(c.parity);
+  const char letter = ParityLetter(c.parity);
   LineSettings s;
   s.baud = c.baud;
-  s.parity = parityLetter_ ? parityLetter_ : 'N';
+  s.parity = letter ? letter : 'N';
   s.dataBits = c.dataBits;
   s.stopBits = c.stopBits;
   return backend_->ApplyLine(s);

@@ -22,10 +22,13 @@ enum class OpenErrorKind { Missing, Occupied, Other };
 OpenErrorKind ClassifyOpenError(int err);
 
 char ParityLetter(uint8_t parityCode);
-// Longest gap allowed between two received characters.
-int IntervalTimeoutFor(uint32_t baud);
 std::string LineSettingsText(uint32_t baud, uint8_t parityCode, int dataBits, int stopBits);
 
+// Of the Windows port settings, the driver queue sizes (SetupComm) and the
+// read interval and total timeouts (SetCommTimeouts) have no POSIX
+// counterpart: reads take only what is already queued, without blocking, and
+// every write and wait is bounded by poll() with its own limit. So they are
+// neither requested nor kept here.
 class SerialLink {
  public:
   SerialLink();
@@ -43,23 +46,10 @@ class SerialLink {
 
   bool IsOpen() const { return backend_->IsOpen(); }
   int lastError() const { return lastError_; }
-  uint32_t inputQueueSize() const { return inputQueue_; }
-  uint32_t outputQueueSize() const { return outputQueue_; }
-  int readIntervalTimeout() const { return intervalTimeout_; }
-  int readTotalTimeout() const { return readTotal_; }
-  int writeTotalTimeout() const { return writeTotal_; }
-  char parityLetter() const { return parityLetter_; }
 
  private:
   bool OpenDevice(bool pause);
-  void SetTimeouts();
   std::unique_ptr<SerialBackend> backend_;
-  uint32_t inputQueue_ = 1200;
-  uint32_t outputQueue_ = 1200;
-  char parityLetter_ = 0;
-  int intervalTimeout_ = 20;
-  int readTotal_ = 0;
-  int writeTotal_ = 0;
   int lastError_ = 0;
   // Raw bytes with line-error marks: a 0xFF may arrive doubled.
   uint8_t raw_[kFrameBufferSize * 2];

@@ -60,18 +60,19 @@ const RequestTiming kWriteTiming[] = {
     {9600, 300, 150, 300, 200},    {19200, 200, 100, 200, 100},  {38400, 200, 66, 200, 100},
     {57600, 200, 100, 200, 100},   {115200, 200, 100, 200, 100}, {0, 200, 100, 400, 100}};
 
-using ReplyTest = bool (*)(const uint8_t* reply, size_t length, int param);
+// A reply counts only when it names the station asked and answers the request
+// that was sent: a late answer to an earlier request, or one from another
+// station, must not pass for this one.
+using ReplyTest = std::function<bool(const uint8_t* reply, size_t length)>;
 
 struct Transaction {
   Request kind;
   int tries;
   int mismatch;
-  ReplyTest test;
-  int testParam;
   bool rtuRebuildEachTry;
 };
 
-int Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& build) {
+int Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& build, const ReplyTest& accept) {
   const CommSettings& c = Comm();
   if (c.transferMode > 1) return 5;  // an unknown framing sends nothing
   const bool rtu = c.transferMode == 1;
@@ -103,25 +104,25 @@ int Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& build) {
     Settle(settle);
     result = rtu ? ReceiveRtuFrame() : ReceiveAsciiFrame();
     if (result != 0) continue;
-    if (tr.test(Reply(), f.replyLength, tr.testParam)) return 0;
+    if (accept(Reply(), f.replyLength)) return 0;
     result = tr.mismatch;
   }
   return result;
 }
 
-bool ProbeTest(const uint8_t* r, size_t len, int) {
-  return len >= 7 && r[1] == 0x03 && (r[5] * 256 + r[6]) >= 0x1000;
+// Station, function, byte count and exactly the registers asked for.
+bool IsReadReply(const uint8_t* r, size_t len, uint8_t station, uint8_t count) {
+  const size_t bytes = 2 * static_cast<size_t>(count);
+  return len == 3 + bytes && r[0] == station && r[1] == kReadHoldingRegisters && r[2] == bytes;
 }
-// A read reply must carry every register asked for; fewer bytes would be
-// decoded from stale buffer contents.
-bool ReadTest(const uint8_t* r, size_t len, int count) {
-  return len >= 2 && r[1] == 0x03 && len >= 3 + 2 * static_cast<size_t>(count);
-}
-bool WriteTest(const uint8_t* r, size_t len, int) { return len >= 2 && r[1] == 0x10; }
 
-size_t BuildRead(uint8_t* b, uint8_t count) {
-  b[0] = Comm().station;
-  b[1] = 0x03;
+// The module's answer to the probe carries a software version of 0x1000 or more
+// in register 1.
+constexpr uint16_t kProbeMinVersion = 0x1000;
+
+size_t BuildRead(uint8_t* b, uint8_t station, uint8_t count) {
+  b[0] = station;
+  b[1] = kReadHoldingRegisters;
   b[2] = 0x00;
   b[3] = 0x00;
   b[4] = 0x00;
@@ -176,15 +177,7 @@ bool SendAsciiFrame(size_t n) {
     b[1 + 2 * i] = static_cast<uint8_t>(kHex[bin[i] >> 4]);
     b[2 + 2 * i] = static_cast<uint8_t>(kHex[bin[i] & 0x0F]);
   }
-  // The sum is taken by reading the digits just written.
-  uint8_t sum = 0;
-  for (size_t i = 0; i < n; ++i) {
-    int h = 0, l = 0;
-    DigitValue(static_cast<char>(b[1 + 2 * i]), h);
-    DigitValue(static_cast<char>(b[2 + 2 * i]), l);
-    sum = static_cast<uint8_t>(sum + h * 16 + l);
-  }
-  uint8_t lrc = static_cast<uint8_t>(-sum);
+  const uint8_t lrc = Lrc(bin, n);
   b[1 + 2 * n] = static_cast<uint8_t>(kHex[lrc >> 4]);
   b[2 + 2 * n] = static_cast<uint8_t>(kHex[lrc & 0x0F]);
   b[3 + 2 * n] = '\r';
@@ -214,16 +207,14 @@ int ReceiveAsciiFrame() {
   if (n < 9 || (n - 5) % 2 != 0) return 7;
   const size_t pairs = (n - 5) / 2;
   uint8_t bin[kFrameBufferSize / 2];
-  uint8_t sum = 0;
   for (size_t i = 0; i < pairs; ++i) {
     int h = 0, l = 0;
     if (!DigitValue(static_cast<char>(f.asciiRx[1 + 2 * i]), h) ||
         !DigitValue(static_cast<char>(f.asciiRx[2 + 2 * i]), l))
       return 7;
     bin[i] = static_cast<uint8_t>(h * 16 + l);
-    sum = static_cast<uint8_t>(sum + bin[i]);
   }
-  uint8_t lrc = static_cast<uint8_t>(-sum);
+  const uint8_t lrc = Lrc(bin, pairs);
   if (f.asciiRx[n - 4] != static_cast<uint8_t>(kHex[lrc >> 4]) ||
       f.asciiRx[n - 3] != static_cast<uint8_t>(kHex[lrc & 0x0F]))
     return 7;
@@ -246,11 +237,17 @@ RequestTiming TimingFor(Request request, uint32_t baud) {
 }
 
 int ProbeModule() {
-  return Run({Request::Probe, 3, 3, ProbeTest, 0, false}, [](uint8_t* b) { return BuildRead(b, 2); });
+  const uint8_t station = Comm().station;
+  return Run({Request::Probe, 3, 3, false}, [&](uint8_t* b) { return BuildRead(b, station, 2); },
+             [&](const uint8_t* r, size_t len) {
+               return IsReadReply(r, len, station, 2) && r[5] * 256 + r[6] >= kProbeMinVersion;
+             });
 }
 
 int ReadRegisters(uint8_t count) {
-  return Run({Request::Read, 3, 2, ReadTest, count, false}, [count](uint8_t* b) { return BuildRead(b, count); });
+  const uint8_t station = Comm().station;
+  return Run({Request::Read, 3, 2, false}, [&](uint8_t* b) { return BuildRead(b, station, count); },
+             [&](const uint8_t* r, size_t len) { return IsReadReply(r, len, station, count); });
 }
 
 int ReadRegistersReported(uint8_t count) {
@@ -262,17 +259,22 @@ int ReadRegistersReported(uint8_t count) {
 int WriteRegisters(uint16_t address, size_t length, const uint8_t* data) {
   // Leave room for the ASCII encoding of the whole request.
   if (7 + length > (kFrameBufferSize - 5) / 2) return 5;
-  return Run({Request::Write, 3, 3, WriteTest, 0, true}, [&](uint8_t* b) {
-    b[0] = Comm().station;
-    b[1] = 0x10;
-    b[2] = static_cast<uint8_t>(address >> 8);
-    b[3] = static_cast<uint8_t>(address & 0xFF);
-    b[4] = static_cast<uint8_t>((length / 2) >> 8);
-    b[5] = static_cast<uint8_t>((length / 2) & 0xFF);
+  const uint8_t station = Comm().station;
+  // Start address and quantity, as sent and as the echo must repeat them.
+  const uint8_t head[4] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF),
+                           static_cast<uint8_t>((length / 2) >> 8), static_cast<uint8_t>((length / 2) & 0xFF)};
+  auto build = [&](uint8_t* b) {
+    b[0] = station;
+    b[1] = kWriteMultipleRegisters;
+    std::memcpy(b + 2, head, sizeof head);
     b[6] = static_cast<uint8_t>(length & 0xFF);
     std::memcpy(b + 7, data, length);
     return 7 + length;
-  });
+  };
+  auto accept = [&](const uint8_t* r, size_t len) {
+    return len == 6 && r[0] == station && r[1] == kWriteMultipleRegisters && std::memcmp(r + 2, head, 4) == 0;
+  };
+  return Run({Request::Write, 3, 3, true}, build, accept);
 }
 
 const TextPair& ReadResultText(int r) {

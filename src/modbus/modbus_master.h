@@ -17,8 +17,14 @@ struct FrameBuffers {
 };
 FrameBuffers& Frames();
 
+// The Modbus functions the program uses; a reply with bit 7 set is an exception.
+enum FunctionCode : uint8_t {
+  kReadHoldingRegisters = 0x03,
+  kWriteMultipleRegisters = 0x10,
+};
+
 uint16_t Crc16(const uint8_t* data, size_t n);  // low byte is sent first
-uint8_t Lrc(const uint8_t* data, size_t n);
+uint8_t Lrc(const uint8_t* data, size_t n);     // two's complement of the byte sum
 
 bool SendRtuFrame(size_t n);
 bool SendAsciiFrame(size_t n);

@@ -196,6 +196,48 @@ TEST_F(Commands, ModifyCommParametersWritesAndReaddresses) {
   EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
 }
 
+TEST_F(Commands, CommParametersThatCouldNotBeSentChangeNothing) {
+  // The port was lost: the upload could not re-open it, the flag is still set.
+  Start();
+  sim->Stop();
+  UploadParameters(model);
+  rec.messages.clear();
+  view.screen[kStation] = "2";
+  ASSERT_TRUE(model.CheckFields());
+  ModifyCommParameters(model);
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Communication error, please check!"});
+  EXPECT_EQ(Comm().station, 1);
+  EXPECT_TRUE(IsConnected());
+}
+
+TEST_F(Commands, CommParametersSentButUnansweredCountAsSent) {
+  // The module may switch before it answers: a request that went out is reported as sent.
+  Start({"--silent"});
+  view.screen[kStation] = "2";
+  ASSERT_TRUE(model.CheckFields());
+  ModifyCommParameters(model);
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{
+                             "The command to modify communication parameters has been sent. Please reconnect the device!"});
+  EXPECT_EQ(Comm().station, 2);
+  EXPECT_FALSE(IsConnected());
+}
+
+TEST_F(Commands, AStationTheModuleReportedOutOfRangeIsNotWrittenBack) {
+  Start();
+  // Register 2 holds 0xFFFF (written, not yet in effect): the read shows -1.
+  const uint8_t minusOne[6] = {0xFF, 0xFF, 0, 0, 0, 3};
+  ASSERT_EQ(WriteRegisters(2, sizeof minusOne, minusOne), 0);
+  ReadAfterConnect(model);
+  ASSERT_EQ(view.screen[kStation], "-1");
+  const size_t sent = sim->Requests().size();
+  ModifyCommParameters(model);
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"The Value of Station number is out of range,Data Range is :1～247!"});
+  EXPECT_EQ(view.focus, std::vector<int>{kStation});
+  EXPECT_EQ(sim->Requests().size(), sent);
+  EXPECT_EQ(Comm().station, 1);
+  EXPECT_TRUE(IsConnected());
+}
+
 TEST_F(Commands, NewCommParametersTakeEffectAndTheModuleAnswersThere) {
   Start({"--apply-now"});
   view.screen[kStation] = "2";
@@ -247,6 +289,25 @@ TEST_F(Commands, NetworkConfigurationStopsAtTheFirstFailedWrite) {
   ASSERT_EQ(writes.size(), 4u);  // the first range once, the second three times, no third
   EXPECT_EQ(sim->Registers()[15], 5);
   EXPECT_EQ(sim->Registers()[19], 0);  // untouched mask
+}
+
+TEST_F(Commands, ALateModuleNeverGetsAMissingWriteReportedAsDone) {
+  // The module answers 250 ms late, after the 200 ms first-byte wait: each echo
+  // reaches the tool while it waits for the next request. The mask write is
+  // never received in one run and refused in the other.
+  for (const char* fault : {"--drop-write", "--refuse-write"}) {
+    SCOPED_TRACE(fault);
+    Start({"--delay", "250", fault, "16:3"});
+    view.screen[kMacAddress] = "00-12-34-56-78-9A";  // as after a read
+    view.screen[kIpAddress] = "192.168.1.170";
+    view.screen[kSubnetMask] = "255.255.0.0";
+    view.screen[kGateway] = "192.168.1.1";
+    rec.messages.clear();
+    DownloadNetworkConfiguration(model);
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Communication error, please check!"});
+    EXPECT_EQ(sim->Registers()[18], 255);  // the mask as it was
+    Link().ClosePort();
+  }
 }
 
 TEST_F(Commands, RestoreFactoryAnsweredNoSendsNothing) {

@@ -4,11 +4,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <numeric>
 #include <string>
+#include <vector>
 
 #include "link/serial_link.h"
 
@@ -149,6 +152,94 @@ TEST(PosixBackend, WaitReturnsAtOnceWhenBytesAreQueuedAndTimesOutOtherwise) {
   EXPECT_TRUE(b.WaitReadable(0));
   EXPECT_TRUE(b.Purge());
   EXPECT_EQ(b.Queued(), 0);
+}
+
+// Sees what the device would do with the modem lines and how long each poll waits.
+class ProbedBackend : public PosixSerialBackend {
+ public:
+  int lines = TIOCM_DTR | TIOCM_RTS;  // the kernel raises both at open
+  bool noModemLines = false;
+  int modemRequests = 0;
+  std::vector<int> pollLimits;
+
+ protected:
+  bool ModemControl(unsigned long request, int bits) override {
+    ++modemRequests;
+    if (noModemLines) {
+      errno = ENOTTY;
+      return false;
+    }
+    if (request == TIOCMBIC) lines &= ~bits;
+    if (request == TIOCMBIS) lines |= bits;
+    if (request == TIOCMSET) lines = bits;
+    return true;
+  }
+  int Poll(pollfd* p, int timeoutMs) override {
+    pollLimits.push_back(timeoutMs);
+    return PosixSerialBackend::Poll(p, 0);
+  }
+};
+
+TEST(PosixBackend, DtrAndRtsAreLoweredAtOpenAndStayLow) {
+  Pty pty;
+  const int both = TIOCM_DTR | TIOCM_RTS;
+  {
+    ProbedBackend b;
+    ASSERT_EQ(b.Open(pty.slave), 0);
+    EXPECT_EQ(b.lines & both, 0);
+    b.lines = both;  // what the kernel does when the speed leaves B0
+    ASSERT_TRUE(b.ApplyLine({9600, 'N', 8, 1}));
+    EXPECT_EQ(b.lines & both, 0);
+  }
+  // A port without modem lines (a pty) refuses the request: the port still opens and takes its settings.
+  ProbedBackend b;
+  b.noModemLines = true;
+  ASSERT_EQ(b.Open(pty.slave), 0);
+  EXPECT_TRUE(b.ApplyLine({115200, 'E', 8, 1}));
+  EXPECT_GE(b.modemRequests, 2);
+}
+
+TEST(PosixBackend, TheFirstByteWaitLastsItsWholeLimit) {
+  Pty pty;
+  ProbedBackend b;
+  ASSERT_EQ(b.Open(pty.slave), 0);
+  EXPECT_FALSE(b.WaitReadable(100));
+  ASSERT_FALSE(b.pollLimits.empty());
+  EXPECT_EQ(b.pollLimits.front(), 100);  // not 99: the time left is rounded up
+}
+
+TEST(PosixBackend, EveryByteValueCrossesUnchangedBothWays) {
+  Pty pty;
+  SerialLink link;
+  auto backend = std::make_unique<PosixSerialBackend>();
+  PosixSerialBackend* b = backend.get();
+  link.SetBackend(std::move(backend));
+  ASSERT_EQ(b->Open(pty.slave), 0);
+  ASSERT_TRUE(b->ApplyLine({115200, 'N', 8, 1}));
+  std::vector<uint8_t> all(256);
+  std::iota(all.begin(), all.end(), 0);
+
+  // Module to tool: no input translation (CR to LF, flow control, signals, stripping).
+  ASSERT_EQ(write(pty.master, all.data(), all.size()), 256);
+  std::vector<uint8_t> got;
+  uint8_t buf[kFrameBufferSize];
+  while (got.size() < all.size() && link.WaitForReceive(1000)) {
+    ReadResult r = link.ReadQueued(buf);
+    ASSERT_EQ(r.code, 0);
+    got.insert(got.end(), buf, buf + r.count);
+  }
+  EXPECT_EQ(got, all);
+
+  // Tool to module: no output processing.
+  ASSERT_TRUE(link.WriteRaw(all.data(), all.size()));
+  got.clear();
+  pollfd p{pty.master, POLLIN, 0};
+  while (got.size() < all.size() && poll(&p, 1, 1000) == 1) {
+    ssize_t n = read(pty.master, buf, sizeof buf);
+    ASSERT_GT(n, 0);
+    got.insert(got.end(), buf, buf + n);
+  }
+  EXPECT_EQ(got, all);
 }
 
 }  // namespace

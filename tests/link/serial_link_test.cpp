@@ -15,31 +15,21 @@ namespace {
 using test::FakeLinkScope;
 using test::MessageRecorder;
 
-TEST(SerialLink, SettingsTextAndIntervalTable) {
+TEST(SerialLink, SettingsTextAndDevicePath) {
   EXPECT_EQ(LineSettingsText(9600, 2, 8, 1), "baud=9600 parity=E data=8 stop=1");
   EXPECT_EQ(LineSettingsText(9600, 0, 8, 1), "baud=9600 parity=N data=8 stop=1");
   EXPECT_EQ(ParityLetter(3), 'M');
   EXPECT_EQ(ParityLetter(4), 'S');
-  EXPECT_EQ(IntervalTimeoutFor(1200), 240);
-  EXPECT_EQ(IntervalTimeoutFor(2400), 120);
-  EXPECT_EQ(IntervalTimeoutFor(4800), 50);
-  EXPECT_EQ(IntervalTimeoutFor(9600), 20);
-  EXPECT_EQ(IntervalTimeoutFor(19200), 10);
-  EXPECT_EQ(IntervalTimeoutFor(115200), 10);
   EXPECT_EQ(DevicePath("ttyUSB0"), "/dev/ttyUSB0");
   EXPECT_EQ(DevicePath("/tmp/port"), "/tmp/port");
 }
 
-TEST(SerialLink, OpenAppliesSettingsQueuesAndTimeouts) {
+TEST(SerialLink, OpenAppliesSettings) {
   FakeLinkScope scope;
   Comm() = CommSettings{};
   Comm().baud = 1200;
   Comm().parity = 1;
   ASSERT_TRUE(Link().OpenPort());
-  EXPECT_EQ(Link().inputQueueSize(), 1200u);
-  EXPECT_EQ(Link().outputQueueSize(), 1200u);
-  EXPECT_EQ(Link().readIntervalTimeout(), 240);
-  EXPECT_EQ(Link().readTotalTimeout(), 30000);
   ASSERT_EQ(scope.fake().applied.size(), 1u);
   EXPECT_EQ(scope.fake().applied[0], (LineSettings{1200, 'O', 8, 2}));
   // Opening again closes the held port first; the bare open applies no line settings.

@@ -1,6 +1,7 @@
 // Framing, checks and the transaction pattern over a controllable backend.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "app/language.h"
@@ -141,6 +142,40 @@ TEST_F(Framing, ReadReplyShorterThanAskedIsRefused) {
   const Bytes shortReply = Rtu({0x01, 0x03, 0x04, 0x15, 0x01, 0x10, 0x00});  // two registers, 26 asked
   scope.fake().replies = {shortReply, shortReply, shortReply};
   EXPECT_EQ(ReadRegisters(26), 2);
+}
+
+TEST_F(Framing, RepliesMustAnswerTheRequestSent) {
+  // Every reply passes its check but answers another station or another request.
+  const uint8_t data[8] = {0, 10, 0, 0, 0, 0, 0, 5};
+  auto write = [&] { return WriteRegisters(12, sizeof data, data); };
+  auto read = [] { return ReadRegisters(2); };
+  struct Case {
+    const char* what;
+    std::function<int()> request;
+    Bytes reply;
+    int expected;
+  } cases[] = {
+      {"write echo", write, {0x01, 0x10, 0x00, 0x0C, 0x00, 0x04}, 0},
+      {"write echo from station 2", write, {0x02, 0x10, 0x00, 0x0C, 0x00, 0x04}, 3},
+      {"echo of another address", write, {0x01, 0x10, 0x00, 0x10, 0x00, 0x04}, 3},
+      {"echo of another quantity", write, {0x01, 0x10, 0x00, 0x0C, 0x00, 0x03}, 3},
+      {"echo with a byte more", write, {0x01, 0x10, 0x00, 0x0C, 0x00, 0x04, 0x08}, 3},
+      {"read reply", read, {0x01, 0x03, 0x04, 0x15, 0x01, 0x10, 0x00}, 0},
+      {"read reply from station 2", read, {0x02, 0x03, 0x04, 0x15, 0x01, 0x10, 0x00}, 2},
+      {"three registers for two", read, {0x01, 0x03, 0x06, 0x15, 0x01, 0x10, 0x00, 0x00, 0x00}, 2},
+      {"byte count short of the data", read, {0x01, 0x03, 0x02, 0x15, 0x01, 0x10, 0x00}, 2},
+      {"probe reply from station 2", ProbeModule, {0x02, 0x03, 0x04, 0x15, 0x01, 0x10, 0x00}, 3},
+  };
+  for (int mode : {1, 0}) {
+    Comm().transferMode = static_cast<uint8_t>(mode);
+    for (const Case& c : cases) {
+      const Bytes frame = mode == 1 ? Rtu(c.reply) : Ascii(AsciiFrame(c.reply));
+      scope.fake().replies = {frame, frame, frame};
+      scope.fake().written.clear();
+      EXPECT_EQ(c.request(), c.expected) << c.what << (mode ? " (RTU)" : " (ASCII)");
+      EXPECT_EQ(scope.fake().written.size(), c.expected == 0 ? 1u : 3u) << c.what;
+    }
+  }
 }
 
 TEST_F(Framing, NoReplyTimesOutAndFailedSendsAreFive) {

@@ -112,6 +112,18 @@ TEST(Requests, LateReplyTimesOutAndIsPurged) {
   Link().ClosePort();
 }
 
+TEST(Requests, AModuleAnsweringAsAnotherStationIsNotTheOneAsked) {
+  SimProcess sim({"--baud", "115200", "--reply-station", "2"});
+  UsePort(sim.port(), 115200, 0);
+  ASSERT_TRUE(Link().OpenPort());
+  EXPECT_EQ(ProbeModule(), 3);
+  EXPECT_EQ(ReadRegisters(26), 2);
+  const uint8_t data[4] = {0, 1, 0, 2};
+  EXPECT_EQ(WriteRegisters(5, 4, data), 3);
+  EXPECT_EQ(sim.Requests().size(), 9u);  // every try answered, none accepted
+  Link().ClosePort();
+}
+
 TEST(Requests, ProbeRefusesASoftwareVersionBelow0x1000) {
   SimProcess sim({"--baud", "115200", "--reg", "1=0x0FFF"});
   UsePort(sim.port(), 115200, 0);
