@@ -29,10 +29,10 @@ const std::array<ScanFormat, 6>& ScanFormats() {
 }
 
 const std::vector<TextPair>& StatusTexts() {
-  static const std::vector<TextPair> texts{
-      txt::kLinkCannotOpen, txt::kConnecting,        txt::kPortOpFailed,   txt::kConnectFailed,
-      txt::kConnectOk,      txt::kDetectPortFailed,  txt::kDetecting,      txt::kDetectNothing,
-      txt::kDetectFound,    txt::kDetectStopped,     txt::kSearchPortFailed};
+  static const std::vector<TextPair> texts{txt::kLinkCannotOpen, txt::kConnecting,    txt::kPortOpFailed,
+                                           txt::kConnectFailed,   txt::kConnectOk,     txt::kDetectPortFailed,
+                                           txt::kDetecting,       txt::kDetectNothing, txt::kDetectFound,
+                                           txt::kDetectStopped,   txt::kSearchPortFailed};
   return texts;
 }
 
@@ -276,18 +276,11 @@ void ComSetModel::EndSearch(Outcome end) {
     case Outcome::kNothingFound:
       status = Pick(txt::kDetectNothing);  // the lists still show the user's choice
       break;
-    case Outcome::kStopped: {
+    case Outcome::kStopped:
       status = Pick(txt::kDetectStopped);
-      CommSettings& c = Comm();
-      c.station = searchSaved_.station;
-      c.parity = searchSaved_.parity;
-      c.baud = searchSaved_.baud;
-      c.transferMode = searchSaved_.transferMode;
-      c.stopBits = searchSaved_.stopBits;
-      c.dataBits = searchSaved_.dataBits;
+      Comm() = searchSaved_;  // the rate and format of before; port and station as the search had them
       reapplyFailed = !Link().ApplyLineSettings();
       break;
-    }
     case Outcome::kPortFailed:
       status = Pick(txt::kSearchPortFailed);
       break;

@@ -163,8 +163,13 @@ TEST_F(Workers, StopRestoresRateAndFormatButKeepsTheChosenStation) {
   SimProcess sim({"--baud", "115200", "--silent"});
   Open(sim, 38400, 3, 1);
   model->Select(kListStation, 9);
+  model->LinkClick();  // fails: the module is silent
+  ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(model->linkStarted);
+  const CommSettings tried = Comm();
+  const size_t linkRequests = sim.Requests().size();
   model->AutoLinkClick();
-  ASSERT_TRUE(pump.PumpUntil([&] { return sim.Requests().size() >= 2; }));
+  ASSERT_TRUE(pump.PumpUntil([&] { return sim.Requests().size() >= linkRequests + 2; }));
   model->AutoLinkClick();  // Stop
   EXPECT_EQ(model->state(), ComSetState::kStopping);
   model->AutoLinkClick();  // before the worker has seen the stop: nothing
@@ -179,6 +184,10 @@ TEST_F(Workers, StopRestoresRateAndFormatButKeepsTheChosenStation) {
   EXPECT_LT(sim.Requests().size(), 48u * 3u);
   EXPECT_EQ(model->autoLink.caption, "Auto Link");
   EXPECT_TRUE(model->listsEnabled);
+  // After the search the Link attempt no longer counts: Cancel leaves nothing to store.
+  EXPECT_FALSE(model->linkStarted);
+  model->CancelClick();
+  EXPECT_EQ(Comm(), tried);
 }
 
 TEST_F(Workers, ASearchThatEndsWhileTheUserKeepsClicking) {
