@@ -29,8 +29,9 @@ const char kHelp[] =
     "serves until SIGINT or SIGTERM. SIGHUP restarts it: written station, mode and\n"
     "baud registers then take effect.\n"
     "  --link PATH        also make a symlink PATH to the slave device\n"
-    "  --log FILE         append one line per request (hex and decoded) and the\n"
-    "                     registers after every write\n"
+    "  --log FILE         append one line per request (hex and decoded, or the\n"
+    "                     rate, stop bits and odd parity seen when they do not\n"
+    "                     match) and the registers after every write\n"
     "  --station N        station number (register 2), default 1\n"
     "  --baud RATE        baud rate (sets register 4), default 9600\n"
     "  --mode CODE        frame format 0..5 (register 3): 0 RTU 8N2, 1 RTU 8O1,\n"
@@ -94,6 +95,18 @@ speed_t Speed(uint32_t baud) {
     case 57600: return B57600;
     default: return B115200;
   }
+}
+
+// What the pty shows of the tool's line settings: "9600 2 odd" or "9600 1 -".
+std::string LineSeen(int master) {
+  termios t{};
+  if (tcgetattr(master, &t) != 0) return "?";
+  const speed_t speeds[] = {B1200, B2400, B4800, B9600, B19200, B38400, B57600, B115200};
+  const uint32_t rates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+  std::string baud = "?";
+  for (int i = 0; i < 8; ++i)
+    if (cfgetospeed(&t) == speeds[i]) baud = std::to_string(rates[i]);
+  return baud + ((t.c_cflag & CSTOPB) ? " 2" : " 1") + ((t.c_cflag & PARODD) ? " odd" : " -");
 }
 
 bool LineMatches(int master, const sim::Coupler& c) {
@@ -255,7 +268,7 @@ void Server::Send(const sim::Bytes& out) {
 void Server::Serve(const sim::Bytes& frame) {
   std::string line = "RX " + sim::Hex(frame);
   if (!o_.anyLine && !LineMatches(master_, coupler_)) {
-    Log(line + " | line mismatch");
+    Log(line + " | line mismatch: " + LineSeen(master_));
     if (o_.noise) {
       sim::Bytes junk(6 + rng_() % 20);
       for (auto& b : junk) b = static_cast<uint8_t>(rng_());

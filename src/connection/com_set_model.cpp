@@ -19,18 +19,42 @@ const std::array<int, 8>& ScanRateOrder() {
 
 const std::array<ScanFormat, 6>& ScanFormats() {
   static const std::array<ScanFormat, 6> formats{
-      ScanFormat{1, 8, 0, 2}, ScanFormat{1, 8, 1, 1}, ScanFormat{1, 8, 2, 1},
-      ScanFormat{0, 7, 0, 2}, ScanFormat{0, 7, 1, 1}, ScanFormat{0, 7, 2, 1}};
+      ScanFormat{.transferMode = 1, .dataBits = 8, .parity = 0, .stopBits = 2},
+      ScanFormat{.transferMode = 1, .dataBits = 8, .parity = 1, .stopBits = 1},
+      ScanFormat{.transferMode = 1, .dataBits = 8, .parity = 2, .stopBits = 1},
+      ScanFormat{.transferMode = 0, .dataBits = 7, .parity = 0, .stopBits = 2},
+      ScanFormat{.transferMode = 0, .dataBits = 7, .parity = 1, .stopBits = 1},
+      ScanFormat{.transferMode = 0, .dataBits = 7, .parity = 2, .stopBits = 1}};
   return formats;
 }
 
+const std::vector<TextPair>& StatusTexts() {
+  static const std::vector<TextPair> texts{txt::kLinkCannotOpen, txt::kConnecting,    txt::kPortOpFailed,
+                                           txt::kConnectFailed,   txt::kConnectOk,     txt::kDetectPortFailed,
+                                           txt::kDetecting,       txt::kDetectNothing, txt::kDetectFound,
+                                           txt::kDetectStopped,   txt::kSearchPortFailed};
+  return texts;
+}
+
 namespace {
+bool SameLetters(char a, char b) {
+  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-  if (prefix.size() > text.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-      return false;
-  return true;
+  return prefix.size() <= text.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), SameLetters);
+}
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && StartsWithNoCase(a, b);
+}
+
+// The stored port itself when it is listed (ttyUSB1 must not lose to an earlier
+// ttyUSB10), else the first port that begins with its name, else the first port.
+int PortToSelect(const std::vector<std::string>& ports, const std::string& stored) {
+  if (ports.empty()) return -1;
+  auto it = std::find_if(ports.begin(), ports.end(), [&](const std::string& p) { return EqualsNoCase(p, stored); });
+  if (it == ports.end())
+    it = std::find_if(ports.begin(), ports.end(), [&](const std::string& p) { return StartsWithNoCase(p, stored); });
+  return it == ports.end() ? 0 : static_cast<int>(it - ports.begin());
 }
 }  // namespace
 
@@ -49,20 +73,13 @@ void ComSetModel::Changed() {
 }
 
 void ComSetModel::Open() {
-  stopRequest = 0;
-  searchRunning = 0;
-  linkStarted = 0;
+  state_ = ComSetState::kIdle;
+  linkStarted = false;
   SetSearchButtons(false);
   ListState& ports = lists[kListPort];
   ports.items = listPorts_();
-  ports.selection = -1;
-  if (!ports.items.empty()) {
-    auto it = std::find_if(ports.items.begin(), ports.items.end(),
-                           [](const std::string& p) { return StartsWithNoCase(p, Comm().portName); });
-    ports.selection = it == ports.items.end() ? 0 : static_cast<int>(it - ports.items.begin());
-  } else {
-    ShowMessagePair(window_, txt::kNoSerialPort);
-  }
+  ports.selection = PortToSelect(ports.items, Comm().portName);
+  if (ports.items.empty()) ShowMessagePair(window_, txt::kNoSerialPort);
   FillLists();
   baseline = Comm();
   status.clear();
@@ -114,7 +131,7 @@ void ComSetModel::OkClick() {
 
 void ComSetModel::CancelClick() {
   if (WorkerRunning()) return;
-  if (linkStarted == 0) Comm() = baseline;
+  if (!linkStarted) Comm() = baseline;
   if (onClose) onClose(false);
 }
 
@@ -128,32 +145,25 @@ void ComSetModel::SetSearchButtons(bool running) {
   Changed();
 }
 
-void ComSetModel::SetStatus(const TextPair& text) {
-  ui_.RunBlocking([&] {
-    status = Pick(text);
-    Changed();
-  });
-}
-
-void ComSetModel::StartWorker(void (ComSetModel::*body)()) {
+// The worker only touches the port and CommSettings; what the user sees is done
+// on the window's thread once the worker's thread has ended, so that no input
+// can start a second worker while the first is still winding down.
+void ComSetModel::StartWorker(ComSetState state, Outcome (ComSetModel::*body)()) {
   if (worker_.joinable()) worker_.join();
-  workerActive_ = true;
+  state_ = state;
   std::weak_ptr<int> alive = alive_;
   worker_ = std::thread([this, body, alive] {
-    (this->*body)();
-    ui_.Post([this, alive] {
-      if (alive.lock()) WorkerEnded();
+    const Outcome end = (this->*body)();
+    ui_.Post([this, alive, end] {
+      if (alive.lock()) WorkerEnded(end);
     });
   });
 }
 
-void ComSetModel::WorkerEnded() {
+void ComSetModel::WorkerEnded(Outcome end) {
   if (worker_.joinable()) worker_.join();
-  workerActive_ = false;
-  if (closeAfterWorker_) {
-    closeAfterWorker_ = false;
-    CancelClick();  // as by the window frame: link-started keeps the tried settings
-  }
+  if (state_ == ComSetState::kConnecting) EndLink(end);
+  else EndSearch(end);
 }
 
 void ComSetModel::LinkClick() {
@@ -164,8 +174,10 @@ void ComSetModel::LinkClick() {
   Changed();
   if (Comm().portName.empty()) return;
   if (Link().OpenPortBare()) {
-    linkStarted = 1;
-    StartWorker(&ComSetModel::ConnectWorker);
+    linkStarted = true;
+    status = Pick(txt::kConnecting);
+    Changed();
+    StartWorker(ComSetState::kConnecting, &ComSetModel::ConnectWorker);
     return;
   }
   ShowMessagePair(window_, txt::kSerialOpFailed);
@@ -174,64 +186,61 @@ void ComSetModel::LinkClick() {
   Changed();
 }
 
-void ComSetModel::ConnectWorker() {
-  SetStatus(txt::kConnecting);
+ComSetModel::Outcome ComSetModel::ConnectWorker() {
   if (!Link().ApplyLineSettings()) {
-    SetStatus(txt::kPortOpFailed);
     Link().ClosePort();
+    return Outcome::kApplyFailed;
+  }
+  if (ProbeModule() != 0) return Outcome::kNoAnswer;  // the port stays open
+  probedType_ = ProbedTypeCode();
+  return Outcome::kLinked;
+}
+
+void ComSetModel::EndLink(Outcome end) {
+  state_ = ComSetState::kIdle;
+  if (end != Outcome::kLinked) {
+    status = Pick(end == Outcome::kApplyFailed ? txt::kPortOpFailed : txt::kConnectFailed);
     ConnectedFlag().store(0);
+    Changed();
     return;
   }
-  if (ProbeModule() != 0) {
-    SetStatus(txt::kConnectFailed);
-    ConnectedFlag().store(0);
-    return;
-  }
-  const TextPair& model = CouplerCheck(ProbedTypeCode());
-  SetStatus(txt::kConnectOk);
-  ui_.RunBlocking([&] { ShowPlainBox(window_, std::string(Pick(txt::kConnectOk)) + Pick(model)); });
+  status = Pick(txt::kConnectOk);
+  Changed();
+  ShowPlainBox(window_, std::string(Pick(txt::kConnectOk)) + Pick(CouplerCheck(probedType_)));
   ConnectedFlag().store(1);
-  ui_.RunBlocking([&] { closeAfterWorker_ = true; });
+  CancelClick();  // as by the window frame: link-started keeps the tried settings
 }
 
 void ComSetModel::AutoLinkClick() {
-  if (stopRequest) return;
-  if (searchRunning) {
-    stopRequest = 1;
-    searchRunning = 0;
-    return;
+  switch (state_.load()) {
+    case ComSetState::kStopping:  // a stop that the worker has not yet seen
+    case ComSetState::kConnecting:
+      return;
+    case ComSetState::kSearching:
+      state_ = ComSetState::kStopping;  // the worker sees it before its next probe
+      return;
+    case ComSetState::kIdle:
+      break;
   }
-  // A Link attempt, or a stopped search that has not yet ended, still owns the port.
-  if (WorkerRunning()) return;
-  searchRunning = 1;
   const std::string port = lists[kListPort].Text();
-  if (port.empty()) {
-    searchRunning = 0;
-    return;
-  }
+  if (port.empty()) return;
   Comm().portName = port;
-  if (Link().OpenPortBare()) {
-    stopRequest = 0;
-    Comm().station = static_cast<uint8_t>(DecimalValue(lists[kListStation].Text()));
-    searchPort_ = port;
-    StartWorker(&ComSetModel::DetectWorker);
+  if (!Link().OpenPortBare()) {
+    ShowMessagePair(window_, txt::kDetectCannotOpen);
+    Link().ClosePort();
+    EndSearch(Outcome::kOpenFailed);
     return;
   }
-  ShowMessagePair(window_, txt::kDetectCannotOpen);
-  searchRunning = 0;
-  status = Pick(txt::kDetectPortFailed);
-  Link().ClosePort();
-  Changed();
+  // The line format, transfer mode and baud rate are not taken over: the search sets them.
+  Comm().station = static_cast<uint8_t>(DecimalValue(lists[kListStation].Text()));
+  searchSaved_ = Comm();
+  status = Pick(txt::kDetecting);
+  SetSearchButtons(true);
+  StartWorker(ComSetState::kSearching, &ComSetModel::DetectWorker);
 }
 
-void ComSetModel::DetectWorker() {
-  ui_.RunBlocking([&] {
-    status = Pick(txt::kDetecting);
-    SetSearchButtons(true);
-  });
+ComSetModel::Outcome ComSetModel::DetectWorker() {
   CommSettings& c = Comm();
-  c.portName = searchPort_;
-  const CommSettings saved = c;
   for (int rateIndex : ScanRateOrder()) {
     for (const ScanFormat& f : ScanFormats()) {
       c.baud = static_cast<uint32_t>(std::stoul(BaudRateList()[rateIndex]));
@@ -239,55 +248,50 @@ void ComSetModel::DetectWorker() {
       c.dataBits = f.dataBits;
       c.parity = f.parity;
       c.stopBits = f.stopBits;
-      if (stopRequest) {
-        ui_.RunBlocking([&] {
-          SetSearchButtons(false);
-          status = Pick(txt::kDetectStopped);
-          Changed();
-        });
-        c.station = saved.station;
-        c.parity = saved.parity;
-        c.baud = saved.baud;
-        c.transferMode = saved.transferMode;
-        c.stopBits = saved.stopBits;
-        c.dataBits = saved.dataBits;
-        stopRequest = 0;
-        if (!Link().ApplyLineSettings())
-          ui_.RunBlocking([&] { ShowMessagePairUnowned(txt::kPortOpFailed); });
-        searchRunning = 0;
-        return;
-      }
+      if (state_ == ComSetState::kStopping) return Outcome::kStopped;
       if (!Link().ApplyLineSettings()) {
-        ui_.RunBlocking([&] {
-          SetSearchButtons(false);
-          status = Pick(txt::kSearchPortFailed);
-          Changed();
-        });
-        stopRequest = 0;
-        searchRunning = 0;
         Link().ClosePort();
-        return;
+        return Outcome::kPortFailed;
       }
-      if (ProbeModule() == 0) {
-        ui_.RunBlocking([&] {
-          status = Pick(txt::kDetectFound);
-          FillLists();
-          SetSearchButtons(false);
-          linkStarted = 0;
-          stopRequest = 0;
-          searchRunning = 0;
-        });
-        return;
-      }
+      if (ProbeModule() == 0) return Outcome::kFound;  // the port stays open with these settings
     }
   }
-  ui_.RunBlocking([&] {
-    SetSearchButtons(false);
-    status = Pick(txt::kDetectNothing);
-    stopRequest = 0;
-    searchRunning = 0;
-    Changed();
-  });
+  return Outcome::kNothingFound;  // left at the last combination tried, the port open
+}
+
+// Every end of a search, and a search that could not open the port, comes here.
+// Whatever a Link attempt had tried before is no longer what CommSettings hold,
+// so link-started is cleared: Cancel then restores the baseline and the caller
+// stores nothing the user did not choose.
+void ComSetModel::EndSearch(Outcome end) {
+  state_ = ComSetState::kIdle;
+  linkStarted = false;
+  SetSearchButtons(false);
+  bool reapplyFailed = false;
+  switch (end) {
+    case Outcome::kFound:
+      status = Pick(txt::kDetectFound);
+      FillLists();  // the found rate and format; the station as chosen
+      break;
+    case Outcome::kNothingFound:
+      status = Pick(txt::kDetectNothing);  // the lists still show the user's choice
+      break;
+    case Outcome::kStopped:
+      status = Pick(txt::kDetectStopped);
+      Comm() = searchSaved_;  // the rate and format of before; port and station as the search had them
+      reapplyFailed = !Link().ApplyLineSettings();
+      break;
+    case Outcome::kPortFailed:
+      status = Pick(txt::kSearchPortFailed);
+      break;
+    case Outcome::kOpenFailed:
+      status = Pick(txt::kDetectPortFailed);
+      break;
+    default:  // a Link's outcomes end no search
+      break;
+  }
+  Changed();
+  if (reapplyFailed) ShowMessagePairUnowned(txt::kPortOpFailed);
 }
 
 }  // namespace tolvane

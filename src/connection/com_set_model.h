@@ -41,6 +41,18 @@ struct ScanFormat {
 const std::array<int, 8>& ScanRateOrder();  // indexes into BaudRateList()
 const std::array<ScanFormat, 6>& ScanFormats();
 
+// Every text the status line can show, for sizing it.
+const std::vector<TextPair>& StatusTexts();
+
+// What the dialog is doing. Only kIdle takes Link, OK, Cancel, Enter and Escape;
+// a state other than kIdle lasts until the worker's thread has ended.
+enum class ComSetState {
+  kIdle,
+  kConnecting,  // ConnectWorker runs
+  kSearching,   // DetectWorker runs
+  kStopping,    // the user asked the search to stop; the worker has not seen it yet
+};
+
 class ComSetModel {
  public:
   ComSetModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts = nullptr);
@@ -61,37 +73,44 @@ class ComSetModel {
   void LinkClick();
   void AutoLinkClick();
 
-  bool WorkerRunning() const { return workerActive_.load(); }
+  ComSetState state() const { return state_.load(); }
+  bool WorkerRunning() const { return state() != ComSetState::kIdle; }
 
   std::array<ListState, kListCount> lists;
   std::string status;
   bool listsEnabled = true;
   ButtonLook autoLink, link, ok, cancel;
   CommSettings baseline;
-
-  std::atomic<int> linkStarted{0};
-  std::atomic<int> stopRequest{0};
-  std::atomic<int> searchRunning{0};
+  // A Link attempt has opened the port since the dialog opened and no search has
+  // ended since: Cancel then keeps the tried settings and the caller stores them.
+  bool linkStarted = false;
 
   void FillLists();
   void TakeOverChoice();
   void SetSearchButtons(bool running);
 
  private:
+  // How a Link or a search ended; the window's thread finishes from there.
+  enum class Outcome {
+    kApplyFailed, kNoAnswer, kLinked,                      // Link
+    kOpenFailed, kFound, kNothingFound, kStopped, kPortFailed  // search
+  };
+
   void Changed();
-  void SetStatus(const TextPair& text);
-  void StartWorker(void (ComSetModel::*body)());
-  void ConnectWorker();
-  void DetectWorker();
-  void WorkerEnded();
+  void StartWorker(ComSetState state, Outcome (ComSetModel::*body)());
+  Outcome ConnectWorker();
+  Outcome DetectWorker();
+  void WorkerEnded(Outcome end);
+  void EndLink(Outcome end);
+  void EndSearch(Outcome end);
 
   UiDispatcher& ui_;
   std::function<std::vector<std::string>()> listPorts_;
   WindowId window_ = nullptr;
   std::thread worker_;
-  std::atomic<bool> workerActive_{false};
-  bool closeAfterWorker_ = false;
-  std::string searchPort_;
+  std::atomic<ComSetState> state_{ComSetState::kIdle};
+  CommSettings searchSaved_;    // what a stopped search puts back
+  uint16_t probedType_ = 0;     // written by ConnectWorker, read after its thread has ended
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

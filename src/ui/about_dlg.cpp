@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/language.h"
 #include "ui/images.h"
@@ -10,22 +11,29 @@ namespace tolvane {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   SetUpSmallDialog(this);
-  setFixedSize(440, 170);
   setWindowTitle(Pick(txt::kAboutTitle));
+  // Laid out for 96 pixels per inch and scaled with the screen's; the lines are
+  // as wide as the longest of them, so that no notice is cut off in either language.
+  const double scale = logicalDpiY() / 96.0;
+  auto s = [scale](int v) { return qRound(v * scale); };
   auto* logo = new QLabel(this);
   logo->setObjectName("logo");
   logo->setPixmap(LogoImage());
-  logo->setGeometry(14, 14, 48, 26);
+  logo->setGeometry(s(14), s(14), 48, 26);
   const QString lines[4] = {txt::kAboutVersion, Pick(txt::kAboutLegal1), Pick(txt::kAboutLegal2),
                             Pick(txt::kAboutCompany)};
+  int lineWidth = s(350);
+  for (const QString& line : lines) lineWidth = std::max(lineWidth, fontMetrics().horizontalAdvance(line) + s(8));
   for (int i = 0; i < 4; ++i) {
     auto* l = new QLabel(lines[i], this);
     l->setObjectName(QString("line%1").arg(i + 1));
-    l->setGeometry(76, 14 + i * 24, 350, 22);
+    l->setGeometry(s(76), s(14 + i * 24), lineWidth, s(22));
   }
+  const int width = s(76) + lineWidth + s(14);
+  setFixedSize(width, s(170));
   auto* ok = new QPushButton(Pick(txt::kOk), this);
   ok->setDefault(true);
-  ok->setGeometry(170, 126, 100, 28);
+  ok->setGeometry(width / 2 - s(50), s(126), s(100), s(28));
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QAbstractItemView>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/language.h"
 #include "ui/controls.h"
@@ -29,10 +30,20 @@ QString Face(uint32_t rgb) {
 CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts)
     : QDialog(parent), model_(ui, std::move(listPorts)) {
   SetUpSmallDialog(this);
-  setFixedSize(420, 330);
+  // Laid out for 96 pixels per inch and scaled with the screen's, as the font is,
+  // so that every text keeps its room on a screen of higher resolution.
+  const double scale = logicalDpiY() / 96.0;
+  auto s = [scale](int v) { return qRound(v * scale); };
+  // The status line takes the longest status of the language in one line; the
+  // dialog widens with it where the usual width is too narrow.
+  int statusWidth = s(376);
+  for (const TextPair& text : StatusTexts())
+    statusWidth = std::max(statusWidth, fontMetrics().horizontalAdvance(QString::fromUtf8(Pick(text))) + s(24));
+  const int width = statusWidth + s(44), groupWidth = width - s(24), column = (groupWidth - s(4)) / 2;
+  setFixedSize(width, s(330));
 
   stationLabel_ = new QLabel(this);
-  stationLabel_->setGeometry(20, 16, 120, 24);
+  stationLabel_->setGeometry(s(20), s(16), s(120), s(24));
   stationLabel_->setFocusPolicy(Qt::StrongFocus);  // parks the focus so no list keeps its frame
   for (auto& l : lists_) {
     auto* box = new PopupComboBox(this);
@@ -40,33 +51,36 @@ CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vec
     connect(box, &PopupComboBox::popupClosed, this, [this] { stationLabel_->setFocus(); });
     l = box;
   }
-  lists_[kListStation]->setGeometry(150, 16, 100, 24);
+  lists_[kListStation]->setGeometry(s(150), s(16), s(100), s(24));
+  stationLabel_->setBuddy(lists_[kListStation]);
   comGroup_ = new QGroupBox(this);
-  comGroup_->setGeometry(12, 50, 396, 120);
+  comGroup_->setGeometry(s(12), s(50), groupWidth, s(120));
   const ComList order[6] = {kListPort, kListMode, kListBaud, kListData, kListStop, kListParity};
   for (int i = 0; i < 6; ++i) {
     const int col = i % 2, row = i / 2;
     comLabels_[i] = new QLabel(comGroup_);
-    comLabels_[i]->setGeometry(10 + col * 196, 22 + row * 32, 86, 24);
+    comLabels_[i]->setGeometry(s(10) + col * column, s(22 + row * 32), s(86), s(24));
     lists_[order[i]]->setParent(comGroup_);
-    lists_[order[i]]->setGeometry(96 + col * 196, 22 + row * 32, 92, 24);
+    // A list takes the room of its column where the dialog has widened.
+    lists_[order[i]]->setGeometry(s(96) + col * column, s(22 + row * 32), column - s(104), s(24));
+    comLabels_[i]->setBuddy(lists_[order[i]]);
   }
-  lists_[kListPort]->view()->setMinimumWidth(260);  // device paths are long; the drop-down shows them whole
+  lists_[kListPort]->view()->setMinimumWidth(s(260));  // device paths are long; the drop-down shows them whole
   checkGroup_ = new QGroupBox(this);
-  checkGroup_->setGeometry(12, 178, 396, 96);
+  checkGroup_->setGeometry(s(12), s(178), groupWidth, s(96));
   autoLink_ = new QPushButton(checkGroup_);
-  autoLink_->setGeometry(40, 22, 120, 28);
+  autoLink_->setGeometry(s(40), s(22), s(120), s(28));
   link_ = new QPushButton(checkGroup_);
-  link_->setGeometry(236, 22, 120, 28);
+  link_->setGeometry(groupWidth - s(160), s(22), s(120), s(28));
   status_ = new CDrawEdit(checkGroup_);
-  status_->setGeometry(10, 60, 376, 26);
+  status_->setGeometry(s(10), s(60), statusWidth, s(26));
   status_->setReadOnly(true);
   status_->setEnabled(false);
   status_->setAlignment(Qt::AlignCenter);
   ok_ = new QPushButton(this);
-  ok_->setGeometry(90, 288, 100, 28);
+  ok_->setGeometry(width / 2 - s(120), s(288), s(100), s(28));
   cancel_ = new QPushButton(this);
-  cancel_->setGeometry(230, 288, 100, 28);
+  cancel_->setGeometry(width / 2 + s(20), s(288), s(100), s(28));
   for (QPushButton* b : {autoLink_, link_, ok_, cancel_}) {
     b->setAutoDefault(false);
     b->setDefault(false);
@@ -94,6 +108,8 @@ CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vec
 CComSetDlg::~CComSetDlg() {
   model_.onChanged = nullptr;
   model_.onClose = nullptr;
+  // A list hides its drop-down as it goes, after this part of the dialog is gone.
+  for (QComboBox* l : lists_) l->disconnect(this);
 }
 
 void CComSetDlg::Relabel() {
@@ -104,6 +120,9 @@ void CComSetDlg::Relabel() {
   const TextPair* labels[6] = {&txt::kPortLabel, &txt::kModeLabel, &txt::kBaudLabel,
                                &txt::kDataLabel, &txt::kStopLabel, &txt::kParityLabel};
   for (int i = 0; i < 6; ++i) comLabels_[i]->setText(Pick(*labels[i]));
+  // A list would be named by its current entry; it is named by its label.
+  for (QLabel* label : findChildren<QLabel*>())
+    if (label->buddy()) label->buddy()->setAccessibleName(label->text());
 }
 
 void CComSetDlg::Refresh() {

@@ -12,6 +12,7 @@
 #include <QPainterPath>
 #include <QMouseEvent>
 #include <QStyleOptionFrame>
+#include <QStylePainter>
 
 namespace tolvane {
 
@@ -38,7 +39,6 @@ QLabel* CDrawEdit::EnsureHint() {
   if (!hint_) {
     hint_ = new QLabel(this, Qt::ToolTip);
     hint_->setObjectName("hint");
-    hint_->setWordWrap(true);
     hint_->setMaximumWidth(kHintMaxWidth);
     hint_->setStyleSheet("QLabel { background: #ffffe1; border: 1px solid #767676; padding: 2px; }");
   }
@@ -48,8 +48,18 @@ QLabel* CDrawEdit::EnsureHint() {
 void CDrawEdit::SetHintText(const QString& text) {
   if (text.isNull()) return;
   hintText_ = text;
-  EnsureHint()->setText(text);
-  hint_->adjustSize();
+  QLabel* h = EnsureHint();
+  h->setText(text);
+  // Left to itself a word-wrapped label picks a narrow width and breaks even a
+  // short hint; the hint is one line as wide as its text, broken only where it
+  // would pass the maximum width.
+  h->setWordWrap(false);
+  if (h->sizeHint().width() <= kHintMaxWidth) {
+    h->resize(h->sizeHint());
+    return;
+  }
+  h->setWordWrap(true);
+  h->resize(kHintMaxWidth, h->heightForWidth(kHintMaxWidth));
 }
 
 bool CDrawEdit::event(QEvent* event) {
@@ -237,6 +247,27 @@ void CButtonST::paintEvent(QPaintEvent*) {
     p.setPen(pal.color(isEnabled() ? QPalette::ButtonText : QPalette::Mid));
     p.drawText(rect().translated(isDown() ? 1 : 0, isDown() ? 1 : 0), Qt::AlignCenter, text());
   }
+}
+
+int PopupComboBox::textRoom() const {
+  QStyleOptionComboBox opt;
+  initStyleOption(&opt);
+  // The label is drawn one pixel inside the edit field on either side.
+  return style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this).width() - 2;
+}
+
+QString PopupComboBox::shownText() const {
+  return fontMetrics().elidedText(currentText(), Qt::ElideMiddle, textRoom());
+}
+
+void PopupComboBox::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  painter.setPen(palette().color(QPalette::Text));
+  QStyleOptionComboBox opt;
+  initStyleOption(&opt);
+  painter.drawComplexControl(QStyle::CC_ComboBox, opt);
+  opt.currentText = shownText();
+  painter.drawControl(QStyle::CE_ComboBoxLabel, opt);
 }
 
 namespace {

@@ -59,7 +59,9 @@ class CButtonST : public QPushButton {
   bool over_ = false;
 };
 
-// A drop-down list that reports when its drop-down part closes.
+// A drop-down list that reports when its drop-down part closes. Closed, it
+// shortens a text wider than its field in the middle, so that two long device
+// paths that differ only at their end still look different.
 class PopupComboBox : public QComboBox {
   Q_OBJECT
  public:
@@ -68,8 +70,14 @@ class PopupComboBox : public QComboBox {
     QComboBox::hidePopup();
     emit popupClosed();
   }
+  QString shownText() const;
+  int textRoom() const;  // width of the closed list's text area
+
  signals:
   void popupClosed();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 };
 
 // The flat drop-down list with its image drop button and owner-drawn items.

@@ -13,6 +13,7 @@ QFont DialogFont() {
 
 void SetUpSmallDialog(QDialog* dialog) {
   dialog->setWindowFlags(dialog->windowFlags() & ~Qt::WindowContextHelpButtonHint);
+  dialog->setFont(DialogFont());
   dialog->setAutoFillBackground(true);
   QPalette pal = dialog->palette();
   pal.setColor(QPalette::Window, Qt::white);
@@ -27,8 +28,10 @@ QSize ButtonImageSize(int dpi) {
 
 namespace {
 QPixmap ArrowImage(QSize size, QColor face, QColor edge, bool up) {
+  // Drawn on transparency: anti-aliased edges blend with nothing, where on the
+  // key colour they would keep a green fringe that the exact-colour mask misses.
   QPixmap pm(size);
-  pm.fill(QColor(0, 255, 0));
+  pm.fill(Qt::transparent);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
   const qreal h = size.height() - 2;

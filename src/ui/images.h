@@ -15,7 +15,7 @@ void SetUpSmallDialog(QDialog* dialog);
 
 // Button image size by the screen's vertical logical DPI.
 QSize ButtonImageSize(int logicalDpiY);
-// Vector-drawn images; the background is RGB(0, 255, 0), the buttons' transparent colour.
+// Vector-drawn images on a transparent background (no pixel of the buttons' key colour).
 QPixmap UploadImage(QSize size);
 QPixmap DownloadImage(QSize size);
 QIcon AppIcon();

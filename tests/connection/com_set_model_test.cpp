@@ -55,15 +55,19 @@ TEST_F(ComSetModelTest, OpeningSelectsFromTheSettingsAndLooksIdle) {
   EXPECT_TRUE(rec.messages.empty());
 }
 
-TEST_F(ComSetModelTest, PortSelectionByCaseBlindPrefixElseFirst) {
-  Comm().portName = "ttyusb1";
-  auto m = Make({"ttyUSB10", "ttyUSB1"});
-  m->Open();
-  EXPECT_EQ(m->lists[kListPort].Text(), "ttyUSB10");
-  Comm().portName = "ttyACM7";
-  auto other = Make({"ttyS3", "ttyS4"});
-  other->Open();
-  EXPECT_EQ(other->lists[kListPort].Text(), "ttyS3");
+TEST_F(ComSetModelTest, PortSelectionExactNameElsePrefixElseFirst) {
+  const std::vector<std::string> ports{"ttyUSB10", "ttyUSB1", "ttyS3"};
+  const std::pair<const char*, const char*> cases[] = {
+      {"ttyusb1", "ttyUSB1"},   // the stored port itself, letter case aside, wins over an earlier prefix match
+      {"ttyUSB", "ttyUSB10"},   // no exact name: the first entry that begins with it
+      {"ttyACM7", "ttyUSB10"},  // nothing matches: the first entry
+  };
+  for (auto [stored, selected] : cases) {
+    Comm().portName = stored;
+    auto m = Make(ports);
+    m->Open();
+    EXPECT_EQ(m->lists[kListPort].Text(), selected) << stored;
+  }
 }
 
 TEST_F(ComSetModelTest, EmptyPortListSaysSoAndOkTakesAnEmptyName) {
@@ -72,8 +76,7 @@ TEST_F(ComSetModelTest, EmptyPortListSaysSoAndOkTakesAnEmptyName) {
   ASSERT_EQ(rec.Texts(), std::vector<std::string>{"No serial port!"});
   EXPECT_EQ(rec.messages[0].caption, "Remind");
   m->AutoLinkClick();  // does nothing without a port
-  EXPECT_EQ(m->searchRunning, 0);
-  EXPECT_FALSE(m->WorkerRunning());
+  EXPECT_EQ(m->state(), ComSetState::kIdle);
   m->LinkClick();
   EXPECT_FALSE(m->WorkerRunning());
   m->OkClick();
@@ -143,12 +146,46 @@ TEST_F(ComSetModelTest, LinkThatCannotOpenThePort) {
   m->LinkClick();
   EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Serial port operation failed!"});
   EXPECT_EQ(m->status, "Connect failed, cannot open appointed serial port!");
-  EXPECT_EQ(m->linkStarted, 0);
+  EXPECT_FALSE(m->linkStarted);
   EXPECT_FALSE(m->WorkerRunning());
   m->AutoLinkClick();
   EXPECT_EQ(rec.Texts().back(), "The specified communication port has not been opened, communication failed!");
   EXPECT_EQ(m->status, "Communication port operation failed, stop detection!");
-  EXPECT_EQ(m->searchRunning, 0);
+  EXPECT_EQ(m->state(), ComSetState::kIdle);
+  EXPECT_EQ(m->autoLink.caption, "Auto Link");
+}
+
+// A failed Link leaves link-started set; a search that then ends without a find
+// leaves CommSettings at settings nobody chose. Cancel must bring the baseline
+// back, and nothing may be left for the caller to store.
+TEST_F(ComSetModelTest, CancelAfterAFailedLinkAndASearchThatFoundNothing) {
+  FakeLinkScope scope;  // opens, applies, never answers
+  for (bool portFailsDuringSearch : {false, true}) {
+    Comm() = CommSettings{};
+    Comm().portName = "ttyS0";
+    auto m = Make({"ttyS0"});
+    m->Open();
+    m->Select(kListBaud, 7);  // the user's choice: 115200
+    m->LinkClick();
+    ASSERT_TRUE(pump.PumpUntil([&] { return !m->WorkerRunning(); }));
+    ASSERT_EQ(m->status, "Failed to connect, please reset!");
+    ASSERT_TRUE(m->linkStarted);
+    const CommSettings tried = Comm();
+    EXPECT_EQ(tried.baud, 115200u);
+    scope.fake().applyOk = !portFailsDuringSearch;
+    scope.fake().applied.clear();
+    m->AutoLinkClick();
+    ASSERT_TRUE(pump.PumpUntil([&] { return !m->WorkerRunning(); }));
+    EXPECT_EQ(m->status, portFailsDuringSearch ? "Operation of serial port failed, stop detection!"
+                                               : "No suitable parameters detected!");
+    EXPECT_EQ(scope.fake().applied.size(), portFailsDuringSearch ? 1u : 48u);
+    EXPECT_NE(Comm(), tried);  // the search left its own settings behind
+    EXPECT_FALSE(m->linkStarted);
+    m->CancelClick();
+    EXPECT_EQ(Comm(), tried);
+    EXPECT_EQ(closes.back(), false);
+    scope.fake().applyOk = true;
+  }
 }
 
 TEST_F(ComSetModelTest, SearchButtonLooks) {

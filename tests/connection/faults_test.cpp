@@ -87,7 +87,7 @@ TEST_F(Faults, SimulatorVanishesDuringASearchAndIsFoundOnceBack) {
   EXPECT_TRUE(dialog->status == "No suitable parameters detected!" ||
               dialog->status == "Operation of serial port failed, stop detection!")
       << dialog->status;
-  EXPECT_EQ(dialog->searchRunning, 0);
+  EXPECT_EQ(dialog->state(), ComSetState::kIdle);
   EXPECT_TRUE(dialog->listsEnabled);
 
   SimProcess again({"--baud", "19200"}, link);
@@ -116,7 +116,7 @@ TEST_F(Faults, AnotherProcessHoldsThePort) {
                              "Serial port operation failed!",
                              "The specified communication port has not been opened, communication failed!"}));
   EXPECT_FALSE(dialog->WorkerRunning());
-  EXPECT_EQ(dialog->linkStarted, 0);
+  EXPECT_FALSE(dialog->linkStarted);
   EXPECT_FALSE(IsConnected());
   EXPECT_EQ(Comm(), before);
   EXPECT_TRUE(sim.Requests().empty());

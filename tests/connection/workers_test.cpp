@@ -39,12 +39,41 @@ class Workers : public ::testing::Test {
   std::vector<bool> closes;
 };
 
+// Every request in the simulator's log as "<framing> <rate> <stop bits> <odd parity or ->";
+// a request the module answered came at its own line settings, `answered`.
+std::vector<std::string> RequestLines(const SimProcess& sim, const std::string& answered) {
+  std::vector<std::string> out;
+  const std::string mismatch = "| line mismatch: ";
+  for (const auto& l : sim.LogLines()) {
+    if (l.rfind("RX ", 0) != 0) continue;
+    const std::string framing = l.rfind("RX 3A ", 0) == 0 ? "ASCII " : "RTU ";
+    const size_t at = l.find(mismatch);
+    out.push_back(framing + (at == std::string::npos ? answered : l.substr(at + mismatch.size())));
+  }
+  return out;
+}
+
+// The search order written out: rates 9600, 19200, 57600, 115200, 38400, 4800,
+// 2400, 1200, and at each the formats RTU 8N2, 8O1, 8E1, ASCII 7N2, 7O1, 7E1.
+// A probe that gets no answer is tried three times; the last one is answered.
+std::vector<std::string> ExpectedRequestLines(int probes) {
+  const char* rates[] = {"9600", "19200", "57600", "115200", "38400", "4800", "2400", "1200"};
+  const char* formats[] = {"RTU # 2 -", "RTU # 1 odd", "RTU # 1 -", "ASCII # 2 -", "ASCII # 1 odd", "ASCII # 1 -"};
+  std::vector<std::string> out;
+  for (int k = 0; k < probes; ++k) {
+    std::string line = formats[k % 6];
+    line.replace(line.find('#'), 1, rates[k / 6]);
+    out.insert(out.end(), k + 1 < probes ? 3 : 1, line);
+  }
+  return out;
+}
+
 TEST_F(Workers, LinkConnectsAndClosesTheDialogKeepingTheSettings) {
   SimProcess sim({"--baud", "115200", "--mode", "2"});
   Open(sim, 115200, 2);
   ConnectedFlag().store(0);
   model->LinkClick();
-  EXPECT_EQ(model->linkStarted, 1);
+  EXPECT_TRUE(model->linkStarted);
   // While the worker runs, the other inputs do nothing.
   model->OkClick();
   model->CancelClick();
@@ -95,7 +124,7 @@ TEST_F(Workers, AutoLinkFindsRtu8N2At19200OnTheSeventhProbe) {
   ASSERT_TRUE(model->WorkerRunning());
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(model->status, "Detection successful, parameters configured! Please click on the connection!");
-  EXPECT_EQ(sim.Requests().size(), 6u * 3u + 1u);
+  EXPECT_EQ(RequestLines(sim, "19200 2 -"), ExpectedRequestLines(7));
   EXPECT_EQ(model->lists[kListBaud].Text(), "19200");
   EXPECT_EQ(model->lists[kListMode].Text(), "RTU");
   EXPECT_EQ(model->lists[kListData].Text(), "8");
@@ -103,7 +132,6 @@ TEST_F(Workers, AutoLinkFindsRtu8N2At19200OnTheSeventhProbe) {
   EXPECT_EQ(model->lists[kListParity].Text(), "No parity");
   EXPECT_EQ(model->lists[kListStation].Text(), "5");
   EXPECT_EQ(model->autoLink.caption, "Auto Link");
-  EXPECT_EQ(model->searchRunning, 0);
   EXPECT_FALSE(IsConnected());
   // Cancel after a search restores the baseline: link-started is clear.
   model->CancelClick();
@@ -111,13 +139,14 @@ TEST_F(Workers, AutoLinkFindsRtu8N2At19200OnTheSeventhProbe) {
   EXPECT_EQ(Comm().transferMode, 0);
 }
 
-TEST_F(Workers, AutoLinkFindsAscii7E1At1200OnTheLastProbe) {
+// The one slow case: the whole search order, probe by probe, as the module saw it.
+TEST_F(Workers, AutoLinkTriesAll48InOrderAndFindsAscii7E1At1200OnTheLastProbe) {
   SimProcess sim({"--baud", "1200", "--mode", "5"});
   Open(sim, 9600, 0);
   model->AutoLinkClick();
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(model->status, "Detection successful, parameters configured! Please click on the connection!");
-  EXPECT_EQ(sim.Requests().size(), 47u * 3u + 1u);
+  EXPECT_EQ(RequestLines(sim, "1200 1 -"), ExpectedRequestLines(48));
   EXPECT_EQ(Comm().baud, 1200u);
   EXPECT_EQ(Comm().transferMode, 0);
   EXPECT_EQ(Comm().parity, 2);
@@ -134,17 +163,19 @@ TEST_F(Workers, StopRestoresRateAndFormatButKeepsTheChosenStation) {
   SimProcess sim({"--baud", "115200", "--silent"});
   Open(sim, 38400, 3, 1);
   model->Select(kListStation, 9);
+  model->LinkClick();  // fails: the module is silent
+  ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(model->linkStarted);
+  const CommSettings tried = Comm();
+  const size_t linkRequests = sim.Requests().size();
   model->AutoLinkClick();
-  ASSERT_TRUE(pump.PumpUntil([&] { return sim.Requests().size() >= 2; }));
+  ASSERT_TRUE(pump.PumpUntil([&] { return sim.Requests().size() >= linkRequests + 2; }));
   model->AutoLinkClick();  // Stop
-  EXPECT_EQ(model->stopRequest, 1);
-  EXPECT_EQ(model->searchRunning, 0);
+  EXPECT_EQ(model->state(), ComSetState::kStopping);
   model->AutoLinkClick();  // before the worker has seen the stop: nothing
-  EXPECT_EQ(model->stopRequest, 1);
-  EXPECT_EQ(model->searchRunning, 0);
+  EXPECT_EQ(model->state(), ComSetState::kStopping);
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(model->status, "User stopped detection!");
-  EXPECT_EQ(model->stopRequest, 0);
   EXPECT_EQ(Comm().baud, 38400u);
   EXPECT_EQ(Comm().transferMode, 0);
   EXPECT_EQ(Comm().dataBits, 7);
@@ -153,6 +184,10 @@ TEST_F(Workers, StopRestoresRateAndFormatButKeepsTheChosenStation) {
   EXPECT_LT(sim.Requests().size(), 48u * 3u);
   EXPECT_EQ(model->autoLink.caption, "Auto Link");
   EXPECT_TRUE(model->listsEnabled);
+  // After the search the Link attempt no longer counts: Cancel leaves nothing to store.
+  EXPECT_FALSE(model->linkStarted);
+  model->CancelClick();
+  EXPECT_EQ(Comm(), tried);
 }
 
 TEST_F(Workers, ASearchThatEndsWhileTheUserKeepsClicking) {
@@ -172,8 +207,7 @@ TEST_F(Workers, ASearchThatEndsWhileTheUserKeepsClicking) {
   EXPECT_GT(clicks, 10);
   EXPECT_TRUE(closes.empty());
   EXPECT_EQ(model->status, "Detection successful, parameters configured! Please click on the connection!");
-  EXPECT_EQ(model->searchRunning, 0);
-  EXPECT_EQ(model->linkStarted, 0);
+  EXPECT_FALSE(model->linkStarted);
   // Now idle: the clicks act again.
   model->LinkClick();
   ASSERT_TRUE(WaitIdle());
@@ -181,9 +215,15 @@ TEST_F(Workers, ASearchThatEndsWhileTheUserKeepsClicking) {
   EXPECT_EQ(closes, std::vector<bool>{false});
 }
 
-TEST_F(Workers, NothingFoundWhenTheModuleRefusesTheProbe) {
+TEST_F(Workers, NothingFoundWhenTheModuleRefusesTheProbeAndCancelThenRestores) {
   SimProcess sim({"--baud", "115200", "--reg", "1=0x0FFF"});
-  Open(sim, 9600, 0);
+  Open(sim, 115200, 0);
+  // Link fails: the module answers, but its identity is refused.
+  model->LinkClick();
+  ASSERT_TRUE(WaitIdle());
+  ASSERT_EQ(model->status, "Failed to connect, please reset!");
+  ASSERT_TRUE(model->linkStarted);
+  const CommSettings tried = Comm();
   // Only the 115200 RTU 8N2 probes are answered; they are refused, so the search
   // goes on through all 48 combinations. The slow rates make this the long case.
   model->AutoLinkClick();
@@ -192,7 +232,12 @@ TEST_F(Workers, NothingFoundWhenTheModuleRefusesTheProbe) {
   EXPECT_EQ(Comm().baud, 1200u);
   EXPECT_EQ(Comm().transferMode, 0);
   EXPECT_EQ(Comm().parity, 2);
-  EXPECT_EQ(model->lists[kListBaud].Text(), "9600");  // the lists still show the user's choice
+  EXPECT_EQ(model->lists[kListBaud].Text(), "115200");  // the lists still show the user's choice
+  // Cancel brings back what the user chose, and leaves nothing to store.
+  model->CancelClick();
+  EXPECT_EQ(Comm(), tried);
+  EXPECT_FALSE(model->linkStarted);
+  EXPECT_EQ(closes, std::vector<bool>{false});
 }
 
 }  // namespace

@@ -9,13 +9,24 @@
 #include <QPushButton>
 #include <QtTest/QTest>
 
+#include <QAccessible>
+#include <algorithm>
+
 #include "app/language.h"
+#include "link/serial_link.h"
 #include "support/recorders.h"
+#include "support/sim_process.h"
 
 namespace tolvane {
 namespace {
 
+using test::FakeLinkScope;
 using test::MessageRecorder;
+using test::SimProcess;
+
+std::function<std::vector<std::string>()> Ports(std::vector<std::string> ports) {
+  return [ports] { return ports; };
+}
 
 TEST(ComSetDlg, LabelsListsAndButtonFacesInBothLanguages) {
   MessageRecorder rec;
@@ -68,6 +79,88 @@ TEST(ComSetDlg, UserChoiceOkAndEscape) {
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     EXPECT_EQ(Comm().baud, 115200u);  // the baseline came back
   }
+  {
+    // Enter acts as OK, wherever the focus is parked.
+    CComSetDlg dlg(nullptr, CComSetDlg::GuiDispatcherRef(), Ports({"ttyS0"}));
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    dlg.list(kListStation)->setCurrentIndex(42);
+    emit dlg.list(kListStation)->activated(42);
+    ASSERT_TRUE(dlg.stationLabel()->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(Comm().station, 42);
+  }
+}
+
+TEST(ComSetDlg, ListsAreNamedByTheirLabels) {
+  SetUiLanguage(1);
+  CComSetDlg dlg(nullptr, CComSetDlg::GuiDispatcherRef(), Ports({"ttyS0"}));
+  for (QLabel* label : dlg.findChildren<QLabel*>()) {
+    ASSERT_NE(label->buddy(), nullptr) << label->text().toStdString();
+    EXPECT_EQ(label->buddy()->accessibleName(), label->text());
+    // Where a list's accessible name is its current entry, the label relation names it.
+    const auto labelled = QAccessible::queryAccessibleInterface(label->buddy())->relations(QAccessible::Label);
+    EXPECT_TRUE(std::any_of(labelled.begin(), labelled.end(), [&](const auto& r) { return r.first->object() == label; }))
+        << label->text().toStdString();
+  }
+  EXPECT_EQ(dlg.findChildren<QLabel*>().size(), 7);
+}
+
+// While a worker runs, neither the frame nor Enter nor Escape nor the grey
+// buttons end the dialog or start anything; the worker's end is only seen once
+// the window's thread gets back to its event loop, so the inputs below all fall
+// into the running worker's time.
+TEST(ComSetDlg, InputsWhileAWorkerRunsDoNothing) {
+  MessageRecorder rec;
+  FakeLinkScope scope;  // opens and applies; the module never answers
+  SetUiLanguage(1);
+  for (bool search : {false, true}) {
+    Comm() = CommSettings{};
+    CComSetDlg dlg(nullptr, CComSetDlg::GuiDispatcherRef(), Ports({"ttyS0"}));
+    dlg.show();
+    (search ? dlg.autoLinkButton() : dlg.linkButton())->click();
+    ASSERT_TRUE(dlg.model().WorkerRunning());
+    const CommSettings during = Comm();
+    EXPECT_FALSE(dlg.close());
+    QTest::keyClick(&dlg, Qt::Key_Return);
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    dlg.okButton()->click();
+    dlg.cancelButton()->click();
+    dlg.linkButton()->click();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(Comm(), during);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.model().WorkerRunning(); }));
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.statusLine()->text(), search ? "No suitable parameters detected!" : "Failed to connect, please reset!");
+    EXPECT_EQ(scope.fake().opens, 1);  // the Link click above started nothing more
+    scope.fake().opens = 0;
+    // Idle again: the frame acts as Cancel.
+    EXPECT_TRUE(dlg.close());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+  }
+  EXPECT_TRUE(rec.messages.empty());
+}
+
+TEST(ComSetDlg, TheConnectionBoxBelongsToTheDialog) {
+  MessageRecorder rec;
+  SimProcess sim({"--baud", "115200"});
+  SetUiLanguage(1);
+  test::UsePort(sim.port(), 115200, 0);
+  CComSetDlg dlg(nullptr, CComSetDlg::GuiDispatcherRef(), Ports({sim.port()}));
+  dlg.show();
+  dlg.linkButton()->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.isVisible(); }, 10000));
+  ASSERT_EQ(rec.Texts(), std::vector<std::string>{"Connection successful!The module model is KX-130."});
+  EXPECT_EQ(rec.messages[0].owner, &dlg);
+  EXPECT_EQ(rec.messages[0].caption, "Remind");
+  EXPECT_EQ(dlg.result(), QDialog::Rejected);  // closed as by its frame, keeping the tried settings
+  EXPECT_TRUE(dlg.model().linkStarted);
+  EXPECT_TRUE(IsConnected());
+  Link().ClosePort();
+  ConnectedFlag().store(0);
 }
 
 }  // namespace
