@@ -69,6 +69,7 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
     if (AddressIndex(f) >= 0) {
       auto* a = new IpAddressEdit(groups_[g]);
       a->setGeometry(x + labelWidth, y, fieldWidth, 24);
+      labels_[f]->setBuddy(a->octets()[0]);
       addresses_[AddressIndex(f)] = a;
       connect(a, &IpAddressEdit::focusLeft, this, [this] { model_.OnFieldFocusLost(); });
       return;
