@@ -1,6 +1,8 @@
 #include "device/main_model.h"
 
 #include "app/decimal.h"
+#include "connection/comm_settings.h"
+#include "device/commands.h"
 #include "device/parameter_block.h"
 
 namespace tolvane {
@@ -28,8 +30,20 @@ void MainModel::SelectBaud(int code) {
 }
 
 void MainModel::RequestFocus(Field field) {
-  focusRequest = field;
   if (view_) view_->FocusField(field);
+}
+
+void MainModel::Start(ProfileStore* profile) {
+  profile_ = profile;
+  checkGuard = true;
+  if (profile_) LoadCommSettings(*profile_);
+  else ConnectedFlag().store(0);
+}
+
+void MainModel::ConnectionDialogEnded(bool accepted, bool linkStarted) {
+  if (!accepted && !linkStarted) return;
+  if (profile_) StoreCommSettings(*profile_);
+  if (IsConnected()) ReadAfterConnect(*this);
 }
 
 void MainModel::Initialise() {
@@ -98,6 +112,33 @@ int DottedField(const std::string& text, int k) {
     if (field == k) return DecimalValue(piece);
   }
   return DecimalValue(rest);
+}
+
+std::string KeepFieldCharacters(const std::string& text) {
+  std::string kept;
+  for (char c : text)
+    if ((c >= '0' && c <= '9') || c == '-') kept += c;
+  return kept;
+}
+
+std::string OctetEntry(const std::string& text) {
+  std::string digits;
+  for (char c : text)
+    if (c >= '0' && c <= '9') digits += c;
+  const std::string value = StripLeadingZeros(digits);
+  return value.size() > 3 || (value.size() == 3 && value > "255") ? "255" : digits;
+}
+
+std::string DottedAddress(const std::array<std::string, 4>& octets) {
+  bool any = false;
+  for (const std::string& o : octets) any = any || !o.empty();
+  if (!any) return {};
+  std::string dotted;
+  for (const std::string& o : octets) {
+    if (!dotted.empty()) dotted += '.';
+    dotted += std::to_string(DecimalValue(OctetEntry(o)));
+  }
+  return dotted;
 }
 
 }  // namespace tolvane

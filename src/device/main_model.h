@@ -1,5 +1,5 @@
 // The main window without its widgets: kept texts, what the fields show, the
-// five device values, the two list selections and where the focus should go.
+// five device values, the two list selections, and the rules of its fields.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -25,6 +25,7 @@ enum Field {
 };
 
 class MainModel;
+class ProfileStore;
 
 // The widgets behind the model. Pull copies what the user sees into the model,
 // Push shows the model's fields and selections.
@@ -52,8 +53,15 @@ class MainModel {
   void SelectBaud(int code);
   void RequestFocus(Field field);
 
-  // The window's initialisation steps that concern the model.
+  // The start of the window: the guard armed, the communication settings
+  // loaded from the profile (without one, only the link marked down).
+  void Start(ProfileStore* profile);
+  // The window's initialisation steps that concern the fields.
   void Initialise();
+  // After the communication settings dialog: a dialog ended with OK or one in
+  // which a link was started stores the settings; a module now connected is
+  // read into the window without messages.
+  void ConnectionDialogEnded(bool accepted, bool linkStarted);
   // Runs on focus loss of a text field while the guard is armed.
   bool CheckFields();
   void OnFieldFocusLost();
@@ -63,7 +71,6 @@ class MainModel {
   std::array<std::string, kFieldCount> fields;
   int modeSelection = 0;
   int baudSelection = 3;
-  int focusRequest = -1;
 
   int16_t station = 1;
   uint8_t modeCode = 0;
@@ -75,9 +82,19 @@ class MainModel {
  private:
   MainView* view_ = nullptr;
   WindowId window_ = nullptr;
+  ProfileStore* profile_ = nullptr;
 };
 
 std::string StripLeadingZeros(const std::string& text);
 int DottedField(const std::string& text, int k);
+
+// What an editable field keeps of entered text, however it came in (typed,
+// pasted, dropped, from an input method): the digits and '-'.
+std::string KeepFieldCharacters(const std::string& text);
+// An address octet as entered: digits only; a number above 255 becomes 255.
+std::string OctetEntry(const std::string& text);
+// The dotted form of four octet boxes: empty while all four are empty, an
+// empty box counting as 0.
+std::string DottedAddress(const std::array<std::string, 4>& octets);
 
 }  // namespace tolvane

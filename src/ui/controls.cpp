@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QHelpEvent>
-#include <QIntValidator>
 #include <QListView>
 #include <QStyledItemDelegate>
 #include <QTextOption>
@@ -13,6 +12,10 @@
 #include <QMouseEvent>
 #include <QStyleOptionFrame>
 #include <QStylePainter>
+#include <QValidator>
+#include <algorithm>
+
+#include "device/main_model.h"
 
 namespace tolvane {
 
@@ -26,7 +29,40 @@ bool AcceptsTypedText(const QString& text) {
   return true;
 }
 
-CDrawEdit::CDrawEdit(QWidget* parent) : QLineEdit(parent) {
+bool FocusMovesWithinWindow(const QWidget* left, const QFocusEvent* event) {
+  if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason) return false;
+  // The focus widget has already changed when the field hears of its loss;
+  // none, or one in another window, means the window itself lost the focus.
+  const QWidget* next = QApplication::focusWidget();
+  return next && next != left && next->window() == left->window();
+}
+
+namespace {
+// Runs the field's rule over every change of an editable field, so that no
+// path of input gets around it. Read-only fields only show the program's own
+// texts (model names, versions, the MAC address) and are left alone.
+class EntryValidator : public QValidator {
+ public:
+  EntryValidator(QLineEdit* edit, EntryRule rule) : QValidator(edit), edit_(edit), rule_(rule) {}
+  State validate(QString& input, int& pos) const override {
+    if (edit_->isReadOnly()) return Acceptable;
+    const QString kept = Apply(input);
+    if (kept != input) {
+      pos = std::min<int>(Apply(input.left(pos)).size(), kept.size());
+      input = kept;
+    }
+    return Acceptable;
+  }
+
+ private:
+  QString Apply(const QString& text) const { return QString::fromStdString(rule_(text.toStdString())); }
+  QLineEdit* edit_;
+  EntryRule rule_;
+};
+}  // namespace
+
+CDrawEdit::CDrawEdit(QWidget* parent, EntryRule rule) : QLineEdit(parent) {
+  setValidator(new EntryValidator(this, rule ? rule : KeepFieldCharacters));
   setFrame(false);
   setTextMargins(3, 1, 3, 1);
   setAttribute(Qt::WA_TranslucentBackground);
@@ -113,29 +149,19 @@ void CDrawEdit::paintEvent(QPaintEvent* event) {
 
 IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
   for (int i = 0; i < 4; ++i) {
-    auto* e = new CDrawEdit(this);
+    // An octet above 255 becomes 255 as it is entered, as the platform's address field does.
+    auto* e = new CDrawEdit(this, OctetEntry);
     e->setAlignment(Qt::AlignCenter);
     e->setMaxLength(3);
-    e->setValidator(new QIntValidator(0, 255, e));
-    // An octet above 255 becomes 255 as it is typed, as the platform's address field does.
-    connect(e, &QLineEdit::textEdited, e, [e](const QString& t) {
-      if (t.toInt() > 255) e->setText("255");
-    });
     e->installEventFilter(this);
     octets_[i] = e;
   }
 }
 
 QString IpAddressEdit::text() const {
-  bool any = false;
-  for (auto* e : octets_) any = any || !e->text().isEmpty();
-  if (!any) return {};
-  QStringList parts;
-  for (auto* e : octets_) {
-    int v = e->text().toInt();
-    parts << QString::number(v < 0 ? 0 : v > 255 ? 255 : v);
-  }
-  return parts.join('.');
+  std::array<std::string, 4> octets;
+  for (int i = 0; i < 4; ++i) octets[i] = octets_[i]->text().toStdString();
+  return QString::fromStdString(DottedAddress(octets));
 }
 
 void IpAddressEdit::setText(const QString& dotted) {
@@ -144,10 +170,10 @@ void IpAddressEdit::setText(const QString& dotted) {
 }
 
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut) {
-    QWidget* next = QApplication::focusWidget();
-    if (!next || !isAncestorOf(next)) emit focusLeft();
-  }
+  if (event->type() == QEvent::FocusOut &&
+      FocusMovesWithinWindow(static_cast<QWidget*>(watched), static_cast<QFocusEvent*>(event)) &&
+      !isAncestorOf(QApplication::focusWidget()))
+    emit focusLeft();
   return QWidget::eventFilter(watched, event);
 }
 
@@ -164,7 +190,7 @@ void IpAddressEdit::paintEvent(QPaintEvent*) {
 
 CButtonST::CButtonST(QWidget* parent) : QPushButton(parent) {
   setFlat(true);
-  setFocusPolicy(Qt::NoFocus);  // a flat button draws no focus frame
+  setFocusPolicy(Qt::ClickFocus);
   setMouseTracking(true);
   setAttribute(Qt::WA_Hover);
 }
@@ -218,6 +244,24 @@ void CButtonST::mouseMoveEvent(QMouseEvent* event) {
     update();
   }
   QPushButton::mouseMoveEvent(event);
+}
+
+void CButtonST::mousePressEvent(QMouseEvent* event) {
+  // The press has moved the focus here, which ran the check of the field being
+  // left. When that check refused its entry it took the focus back: the press
+  // is then no click, so that no command runs on the refused value.
+  pressRefused_ =
+      event->button() == Qt::LeftButton && (focusPolicy() & Qt::ClickFocus) && window()->focusWidget() != this;
+  if (pressRefused_) return;
+  QPushButton::mousePressEvent(event);
+}
+
+void CButtonST::mouseReleaseEvent(QMouseEvent* event) {
+  if (pressRefused_ && event->button() == Qt::LeftButton) {
+    pressRefused_ = false;
+    return;  // kept from the window, whose release moves the focus off the fields
+  }
+  QPushButton::mouseReleaseEvent(event);
 }
 
 void CButtonST::paintEvent(QPaintEvent*) {

@@ -5,22 +5,34 @@
 #include <QPushButton>
 #include <QWidget>
 #include <array>
+#include <string>
 
 #include "ui/control_rules.h"
 
+class QFocusEvent;
+
 namespace tolvane {
 
-// Only '0'-'9', '-' and backspace may be typed (clipboard shortcuts included);
-// the context menu still pastes.
+// Only '0'-'9', '-' and backspace may be typed (clipboard shortcuts included).
 bool AcceptsTypedText(const QString& text);
+
+// Whether a field losing the focus is being left for another control of its
+// own window. A message box, another window, a popup or the menu bar taking
+// the focus is not the user leaving the field, and runs no field check.
+bool FocusMovesWithinWindow(const QWidget* left, const QFocusEvent* event);
+
+// What an editable field keeps of text entered in any way.
+using EntryRule = std::string (*)(const std::string&);
 
 inline constexpr int kHintMaxWidth = 400;
 
 // The framed edit field: one-pixel accent frame, character filter, hover hint.
+// The filter applies to every way text comes in: typed keys, input methods,
+// paste and drag-and-drop.
 class CDrawEdit : public QLineEdit {
   Q_OBJECT
  public:
-  explicit CDrawEdit(QWidget* parent = nullptr);
+  explicit CDrawEdit(QWidget* parent = nullptr, EntryRule rule = nullptr);
   void SetHintText(const QString& text);
   QString hintText() const { return hintText_; }
   QLabel* hint() const { return hint_; }  // created on first use
@@ -36,7 +48,9 @@ class CDrawEdit : public QLineEdit {
   QString hintText_;
 };
 
-// The flat image button: edges on hover and press, masked images, no focus frame.
+// The flat image button: edges on hover and press, masked images. A click
+// takes the focus (no focus frame is drawn), so that the field being left is
+// checked before the command runs.
 class CButtonST : public QPushButton {
   Q_OBJECT
  public:
@@ -52,11 +66,14 @@ class CButtonST : public QPushButton {
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   QPixmap over_image_, normal_image_;
   ImageAlign align_ = ImageAlign::Top;
   bool over_ = false;
+  bool pressRefused_ = false;
 };
 
 // A drop-down list that reports when its drop-down part closes. Closed, it

@@ -42,6 +42,17 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
 
   menuBar_ = new QMenuBar(this);
   menuBar_->setGeometry(0, 0, 660, 24);
+  for (QMenu*& menu : menus_) menu = menuBar_->addMenu(QString());
+  menuItems_ = {menus_[0]->addAction(QString(), this, [this] { ConnectionCommand(); }),
+                menus_[0]->addAction(QString(), this, [this] { RestoreFactoryCommand(); }),
+                menus_[1]->addAction(QString(), this, [this] { LanguageCommand(); }),
+                menus_[2]->addAction(QString(), this, [this] { HelpCommand(); }),
+                menus_[2]->addAction(QString(), this, [this] { AboutCommand(); })};
+  menus_[0]->insertSeparator(menuItems_[1]);
+  QAction* about = menuItems_[4];
+  about->setShortcut(QKeySequence::HelpContents);
+  about->setShortcutContext(Qt::WindowShortcut);
+  addAction(about);
   focusSink_ = new QWidget(this);
   focusSink_->setGeometry(0, 0, 0, 0);
   focusSink_->setFocusPolicy(Qt::StrongFocus);
@@ -58,6 +69,7 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
     if (AddressIndex(f) >= 0) {
       auto* a = new IpAddressEdit(groups_[g]);
       a->setGeometry(x + labelWidth, y, fieldWidth, 24);
+      labels_[f]->setBuddy(a->octets()[0]);
       addresses_[AddressIndex(f)] = a;
       connect(a, &IpAddressEdit::focusLeft, this, [this] { model_.OnFieldFocusLost(); });
       return;
@@ -65,6 +77,7 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
     auto* e = new CDrawEdit(groups_[g]);
     e->setGeometry(x + labelWidth, y, fieldWidth, 24);
     e->installEventFilter(this);
+    labels_[f]->setBuddy(e);
     edits_[f] = e;
   };
   place(kModuleType, 0, 14, 32, 150, 140);
@@ -90,6 +103,8 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
   baudLabel_->setGeometry(464, 36, 76, 24);
   baudList_ = new PopupComboBox(groups_[1]);
   baudList_->setGeometry(540, 36, 90, 24);
+  modeLabel_->setBuddy(modeList_);
+  baudLabel_->setBuddy(baudList_);
   connect(baudList_, QOverload<int>::of(&QComboBox::activated), this,
           [this](int i) { model_.OnSelectBaudRate(i); });
   for (QComboBox* box : {modeList_, baudList_})
@@ -118,9 +133,7 @@ COndrelDlg::~COndrelDlg() {
 }
 
 void COndrelDlg::OnInitDialog() {
-  model_.checkGuard = true;
-  if (deps_.profile) LoadCommSettings(*deps_.profile);
-  else ConnectedFlag().store(0);
+  model_.Start(deps_.profile);
   setWindowIcon(AppIcon());
   int dpi = deps_.logicalDpiY;
   if (dpi <= 0) dpi = screen() ? static_cast<int>(screen()->logicalDotsPerInchY()) : 96;
@@ -145,27 +158,29 @@ void COndrelDlg::OnInitDialog() {
 }
 
 void COndrelDlg::RelabelWindow() {
-  menuBar_->clear();
-  QMenu* comm = menuBar_->addMenu(Pick(txt::kMenuComm));
-  comm->addAction(Pick(txt::kMenuConnection), this, [this] { ConnectionCommand(); });
-  comm->addSeparator();
-  comm->addAction(Pick(txt::kMenuRestore), this, [this] { RestoreFactoryCommand(); });
-  QMenu* setting = menuBar_->addMenu(Pick(txt::kMenuSetting));
-  setting->addAction(Pick(txt::kMenuLanguage), this, [this] { LanguageCommand(); });
-  QMenu* help = menuBar_->addMenu(Pick(txt::kMenuHelp));
-  help->addAction(Pick(txt::kMenuUsingHelp), this, [this] { HelpCommand(); });
-  QAction* about = help->addAction(Pick(txt::kMenuAbout), this, [this] { AboutCommand(); });
-  about->setShortcut(QKeySequence::HelpContents);
-  about->setShortcutContext(Qt::WindowShortcut);
-  addAction(about);
+  const TextPair* menuTitles[3] = {&txt::kMenuComm, &txt::kMenuSetting, &txt::kMenuHelp};
+  for (int m = 0; m < 3; ++m) menus_[m]->setTitle(Pick(*menuTitles[m]));
+  const TextPair* items[5] = {&txt::kMenuConnection, &txt::kMenuRestore, &txt::kMenuLanguage, &txt::kMenuUsingHelp,
+                              &txt::kMenuAbout};
+  for (int i = 0; i < 5; ++i) menuItems_[i]->setText(Pick(*items[i]));
 
+  // Each control is named after its visible label for screen readers; a
+  // command button, which shows only an image, after the group it serves.
   const TextPair* groupTitles[4] = {&txt::kGroupInfo, &txt::kGroupComm, &txt::kGroupShutdown, &txt::kGroupNetwork};
-  for (int g = 0; g < 4; ++g) groups_[g]->setTitle(Pick(*groupTitles[g]));
+  for (int g = 0; g < 4; ++g) {
+    groups_[g]->setTitle(Pick(*groupTitles[g]));
+    buttons_[g]->setAccessibleName(groups_[g]->title());
+  }
   const TextPair* labels[kFieldCount] = {&txt::kLblModuleType, &txt::kLblSwVersion, &txt::kLblContractVersion,
                                          &txt::kLblHwVersion,  &txt::kLblStation,   &txt::kLblStopAddr,
                                          &txt::kLblStopCode,   &txt::kLblIp,        &txt::kLblMask,
                                          &txt::kLblGateway,    &txt::kLblMac};
-  for (int f = 0; f < kFieldCount; ++f) labels_[f]->setText(Pick(*labels[f]));
+  for (int f = 0; f < kFieldCount; ++f) {
+    labels_[f]->setText(Pick(*labels[f]));
+    fieldWidget(static_cast<Field>(f))->setAccessibleName(labels_[f]->text());
+  }
+  for (IpAddressEdit* a : addresses_)
+    for (CDrawEdit* octet : a->octets()) octet->setAccessibleName(a->accessibleName());
   modeLabel_->setText(Pick(txt::kLblCommMode));
   baudLabel_->setText(Pick(txt::kLblBaud));
 }
@@ -210,11 +225,9 @@ void COndrelDlg::FocusField(Field f) {
 void COndrelDlg::FocusAway() { focusSink_->setFocus(); }
 
 bool COndrelDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut && qobject_cast<CDrawEdit*>(watched)) {
-    auto* fe = static_cast<QFocusEvent*>(event);
-    if (fe->reason() != Qt::PopupFocusReason && fe->reason() != Qt::ActiveWindowFocusReason)
-      model_.OnFieldFocusLost();
-  }
+  if (event->type() == QEvent::FocusOut && qobject_cast<CDrawEdit*>(watched) &&
+      FocusMovesWithinWindow(static_cast<QWidget*>(watched), static_cast<QFocusEvent*>(event)))
+    model_.OnFieldFocusLost();
   return QDialog::eventFilter(watched, event);
 }
 
@@ -239,10 +252,7 @@ void COndrelDlg::mouseReleaseEvent(QMouseEvent* event) {
 void COndrelDlg::ConnectionCommand() {
   CComSetDlg dlg(this);
   const int result = dlg.exec();
-  if (result == QDialog::Accepted || dlg.model().linkStarted) {
-    if (deps_.profile) StoreCommSettings(*deps_.profile);
-    if (IsConnected()) ReadAfterConnect(model_);
-  }
+  model_.ConnectionDialogEnded(result == QDialog::Accepted, dlg.model().linkStarted);
 }
 
 void COndrelDlg::RestoreFactoryCommand() { RestoreFactory(model_); }

@@ -9,6 +9,7 @@
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QMenuBar;
 class QPushButton;
 
@@ -68,6 +69,9 @@ class COndrelDlg : public QDialog, public MainView {
   MainDlgDeps deps_;
   MainModel model_;
   QMenuBar* menuBar_;
+  // Built once; a language switch re-labels them.
+  std::array<QMenu*, 3> menus_{};
+  std::array<QAction*, 5> menuItems_{};
   std::array<QGroupBox*, 4> groups_{};
   std::array<QLabel*, kFieldCount> labels_{};
   std::array<CDrawEdit*, kFieldCount> edits_{};

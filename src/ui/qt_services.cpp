@@ -15,6 +15,9 @@ MsgAnswer QtMessagePresenter::Present(const MessageRequest& r) {
   QMessageBox box(ToWidget(r.owner));
   box.setWindowTitle(QString::fromStdString(r.caption));
   box.setText(QString::fromStdString(r.text));
+  // A screen reader announces the box by its caption and reads its text.
+  box.setAccessibleName(box.windowTitle());
+  box.setAccessibleDescription(box.text());
   box.setIcon(r.icon == MsgIcon::Information ? QMessageBox::Information
               : r.icon == MsgIcon::Exclamation ? QMessageBox::Warning
                                                : QMessageBox::NoIcon);

@@ -9,6 +9,7 @@
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"
 #include "support/fake_view.h"
+#include "support/memory_profile.h"
 #include "support/recorders.h"
 #include "support/sim_process.h"
 
@@ -111,6 +112,17 @@ TEST_F(Commands, ReadAfterConnectFillsTheWindowWithoutMessages) {
   EXPECT_EQ(view.screen[kStopCode], "11");
   EXPECT_EQ(model.stopCode, 11);
   EXPECT_EQ(view.screen[kModuleType], "KX-130");
+}
+
+TEST_F(Commands, ALinkFromTheSettingsDialogIsStoredAndTheModuleRead) {
+  test::MemoryProfile profile;
+  model.Start(&profile);
+  Start({"--reg", "6=11"});
+  model.ConnectionDialogEnded(false, true);  // closed by the link, not by OK
+  EXPECT_EQ(profile.values["REM_DefaultCom/REM_ComPortName"], sim->port());
+  EXPECT_EQ(profile.values["REM_DefaultCom/REM_BaudRate"], "115200");
+  EXPECT_EQ(view.screen[kStopCode], "11");
+  EXPECT_TRUE(rec.messages.empty());
 }
 
 TEST_F(Commands, ShutdownParametersAreCheckedThenWritten) {

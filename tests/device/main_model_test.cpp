@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "app/language.h"
+#include "connection/comm_settings.h"
 #include "support/fake_view.h"
+#include "support/memory_profile.h"
 #include "support/recorders.h"
 
 namespace tolvane {
@@ -102,6 +104,45 @@ TEST_F(MainModelTest, BaudSelectionBecomesTheCodeAndMovesTheFocusAway) {
   EXPECT_EQ(view.mode, 0);
   model.SelectBaud(8);
   EXPECT_EQ(view.baud, 0);
+}
+
+TEST_F(MainModelTest, TheStartLoadsTheProfileAndTheLinkIsDown) {
+  test::MemoryProfile profile;
+  profile.values["REM_DefaultCom/REM_StaNum"] = "9";
+  ConnectedFlag().store(1);
+  model.Start(&profile);
+  EXPECT_EQ(Comm().station, 9);
+  EXPECT_FALSE(IsConnected());
+  EXPECT_TRUE(model.checkGuard);
+  ConnectedFlag().store(1);
+  model.Start(nullptr);
+  EXPECT_FALSE(IsConnected());
+  Comm() = CommSettings{};
+}
+
+TEST_F(MainModelTest, TheSettingsDialogStoresOnlyWhenAcceptedOrLinked) {
+  test::MemoryProfile profile;
+  model.Start(&profile);
+  model.ConnectionDialogEnded(false, false);  // Cancel without a link
+  EXPECT_TRUE(profile.values.empty());
+  model.ConnectionDialogEnded(true, false);
+  EXPECT_EQ(profile.values["REM_DefaultCom/REM_StaNum"], "1");
+  profile.values.clear();
+  model.ConnectionDialogEnded(false, true);  // a failed link: stored, nothing read
+  EXPECT_EQ(profile.values.size(), 7u);
+  EXPECT_EQ(view.screen[kModuleType], "");
+  EXPECT_TRUE(rec.messages.empty());
+}
+
+TEST(FieldRules, WhatAFieldKeepsOfEnteredText) {
+  EXPECT_EQ(KeepFieldCharacters("1abc站号-2 3"), "1-23");
+  EXPECT_EQ(OctetEntry("-3x0"), "30");
+  EXPECT_EQ(OctetEntry("255"), "255");
+  EXPECT_EQ(OctetEntry("256"), "255");
+  EXPECT_EQ(OctetEntry("0300"), "255");
+  EXPECT_EQ(OctetEntry("007"), "007");
+  EXPECT_EQ(DottedAddress({"", "", "", ""}), "");
+  EXPECT_EQ(DottedAddress({"10", "", "007", "999"}), "10.0.7.255");
 }
 
 TEST(TextHelpers, StripLeadingZeros) {

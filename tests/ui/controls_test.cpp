@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEnterEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QtTest/QTest>
@@ -72,6 +74,49 @@ TEST(CDrawEdit, FilterFrameAndNoBackgroundOfItsOwn) {
   EXPECT_EQ(img.pixelColor(70, 22), QColor(Qt::white));
 }
 
+TEST(CDrawEdit, InputMethodPasteAndDropObeyTheFilter) {
+  std::unique_ptr<QWidget> parent(WhiteParent());
+  auto* e = new CDrawEdit(parent.get());
+  e->setGeometry(10, 10, 120, 24);
+  parent->show();
+  QApplication::setActiveWindow(parent.get());
+  e->setFocus();
+  QInputMethodEvent ime;
+  ime.setCommitString("1abc站号");
+  QApplication::sendEvent(e, &ime);
+  EXPECT_EQ(e->text(), "1");
+  QApplication::clipboard()->setText("2x3");
+  std::unique_ptr<QMenu> menu(e->createStandardContextMenu());
+  QAction* paste = nullptr;
+  for (QAction* a : menu->actions())
+    if (a->text().startsWith("&Paste")) paste = a;
+  ASSERT_NE(paste, nullptr);
+  paste->trigger();
+  EXPECT_EQ(e->text(), "123");
+  QApplication::clipboard()->setText("-q");
+  QTest::keyClick(e, Qt::Key_Insert, Qt::ShiftModifier);  // the paste key that types no character
+  EXPECT_EQ(e->text(), "123-");
+  QMimeData mime;
+  mime.setText("4y5");
+  QDragEnterEvent enter(QPoint(110, 12), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(e, &enter);
+  QDropEvent drop(QPointF(110, 12), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(e, &drop);
+  EXPECT_EQ(e->text(), "123-45");
+  // An address octet keeps only digits and nothing above 255, however they come.
+  IpAddressEdit ip;
+  QApplication::clipboard()->setText("-9");
+  ip.octets()[1]->paste();
+  EXPECT_EQ(ip.octets()[1]->text(), "9");
+  QApplication::clipboard()->setText("99");
+  ip.octets()[1]->paste();
+  EXPECT_EQ(ip.octets()[1]->text(), "255");
+  // The program's own texts in a read-only field are not filtered.
+  e->setReadOnly(true);
+  e->setText("KX-130");
+  EXPECT_EQ(e->text(), "KX-130");
+}
+
 TEST(CDrawEdit, OneHintWithTheLastText) {
   CDrawEdit e;
   EXPECT_EQ(e.hint(), nullptr);
@@ -113,7 +158,17 @@ TEST_F(CButtonSTTest, TheMaskColourIsNotDrawnAndTheImageIs) {
   EXPECT_EQ(At(5, 6), QColor(250, 250, 250));
   EXPECT_EQ(At(16, 6), QColor(200, 30, 30));
   EXPECT_FALSE(button.isFlat() == false);
-  EXPECT_EQ(button.focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(CButtonSTTest, AClickTakesTheFocusAndNoFocusFrameIsDrawn) {
+  QApplication::setActiveWindow(&button);
+  QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(3, 3));
+  EXPECT_TRUE(button.hasFocus());
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(&button, &leave);
+  const QImage focused = button.grab().toImage();
+  button.clearFocus();
+  EXPECT_EQ(focused, button.grab().toImage());
 }
 
 TEST_F(CButtonSTTest, DisabledImageIsGrey) {

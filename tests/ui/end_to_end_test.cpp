@@ -76,5 +76,48 @@ TEST(EndToEnd, ConnectReadAndDownload) {
   qunsetenv("TOLVANE_PORTS");
 }
 
+// A user's clicks on the command buttons: the field being left is checked
+// first, and the command's message box never runs a check of its own.
+TEST(EndToEnd, TheFieldCheckComesBeforeTheCommandAndNeverFromItsBox) {
+  SimProcess sim({"--baud", "115200", "--mode", "0"});
+  test::RealBoxRecorder rec;
+  SetUiLanguage(1);
+  MainDlgDeps deps;
+  deps.logicalDpiY = 96;
+  COndrelDlg main(deps);
+  main.show();
+  QApplication::setActiveWindow(&main);
+  test::UsePort(sim.port(), 115200, 0);
+  ASSERT_TRUE(Link().OpenPort());
+  ConnectedFlag().store(1);
+  QTest::mouseClick(main.commandButton(0), Qt::LeftButton);
+  auto* gateway = qobject_cast<IpAddressEdit*>(main.fieldWidget(kGateway));
+  const QString held = gateway->text();
+  ASSERT_FALSE(held.isEmpty());
+
+  // The last octet edited, then upload: the module's address is shown.
+  CDrawEdit* last = gateway->octets()[3];
+  last->setFocus();
+  last->selectAll();
+  QTest::keyClicks(last, "7");
+  QTest::mouseClick(main.commandButton(0), Qt::LeftButton);
+  EXPECT_EQ(rec.Texts().back(), "Parameter upload successful!");
+  EXPECT_EQ(gateway->text(), held);
+
+  // A station out of range, then the communication parameters' download:
+  // the range message, and nothing is sent.
+  auto* station = qobject_cast<QLineEdit*>(main.fieldWidget(kStation));
+  const QString before = station->text();
+  station->setFocus();
+  station->selectAll();
+  QTest::keyClicks(station, "248");
+  QTest::mouseClick(main.commandButton(1), Qt::LeftButton);
+  EXPECT_EQ(rec.Texts().back(), "The Value of Station number is out of range,Data Range is :1～247!");
+  EXPECT_EQ(station->text(), before);
+  for (const std::string& r : sim.Requests()) EXPECT_NE(r.rfind("01 10", 0), 0u) << r;  // no write at all
+  EXPECT_TRUE(IsConnected());
+  Link().ClosePort();
+}
+
 }  // namespace
 }  // namespace tolvane

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include "ui/about_dlg.h"
 #include "ui/controls.h"
 #include "ui/lang_set_dlg.h"
+#include "ui/qt_services.h"
 #include "ui/ui_support.h"
 
 namespace tolvane {
@@ -209,6 +211,133 @@ TEST_F(MainDlgTest, ClosingTheBaudListMovesTheFocusAndRunsTheCheck) {
   EXPECT_EQ(rec.messages.size(), 1u);
   EXPECT_EQ(station->text(), "1");
   EXPECT_EQ(d->baudList()->currentText(), "3: 9600");
+}
+
+TEST_F(MainDlgTest, AClickOnACommandButtonChecksTheFieldBeingLeftFirstAndOnce) {
+  auto d = Make(1);
+  ConnectedFlag().store(0);
+  Edit(*d, kStopAddress)->setText("100");
+  Edit(*d, kStopCode)->setText("3");
+  QLineEdit* station = Edit(*d, kStation);
+  int stationWhenCommandSpoke = 0;
+  for (int g = 0; g < 4; ++g) {
+    // A refused entry: one range message, the previous value back, and the
+    // click does not go on to the command.
+    rec.messages.clear();
+    station->setFocus();
+    station->setText("0");
+    QTest::mouseClick(d->commandButton(g), Qt::LeftButton);
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{txt::kStationRange.en}) << g;
+    EXPECT_EQ(station->text(), QString::number(g == 0 ? 1 : 9 + g)) << g;
+    EXPECT_TRUE(station->hasFocus()) << g;
+    // An accepted entry is the station number before the command runs.
+    rec.messages.clear();
+    station->setText(QString::number(10 + g));
+    rec.onPresent = [&](const MessageRequest&) { stationWhenCommandSpoke = d->model().station; };
+    QTest::mouseClick(d->commandButton(g), Qt::LeftButton);
+    rec.onPresent = nullptr;
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"}) << g;
+    EXPECT_EQ(stationWhenCommandSpoke, 10 + g) << g;
+    EXPECT_TRUE(d->commandButton(g)->hasFocus()) << g;
+  }
+}
+
+TEST_F(MainDlgTest, AMessageBoxTakingTheFocusNeverRunsTheCheck) {
+  test::RealBoxRecorder boxes;
+  auto d = Make(1);
+  ConnectedFlag().store(0);
+  QLineEdit* station = Edit(*d, kStation);
+  QLineEdit* code = Edit(*d, kStopCode);
+  auto* gateway = qobject_cast<IpAddressEdit*>(d->fieldWidget(kGateway));
+  // The shutdown command's own refusal, the focus still in the field: the
+  // previous value comes back and stays.
+  Edit(*d, kStopAddress)->setText("100");
+  code->setFocus();
+  code->setText("16");
+  d->commandButton(2)->click();
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{txt::kStopCodeRange.en});
+  EXPECT_EQ(code->text(), "3");
+  EXPECT_TRUE(code->hasFocus());
+  // A box while an address octet has the focus, a refused station waiting
+  // for the field to be left.
+  gateway->octets()[3]->setFocus();
+  station->setText("0");
+  d->RestoreFactoryCommand();
+  EXPECT_EQ(boxes.Texts().size(), 2u);
+  EXPECT_EQ(station->text(), "0");
+  EXPECT_TRUE(gateway->octets()[3]->hasFocus());
+  // Leaving for another control of the window does run it, once.
+  Edit(*d, kStopAddress)->setFocus();
+  EXPECT_EQ(boxes.Texts().size(), 3u);
+  EXPECT_EQ(boxes.Texts().back(), txt::kStationRange.en);
+  EXPECT_EQ(station->text(), "1");
+}
+
+TEST_F(MainDlgTest, HelpKeyStillOpensAboutAfterSwitchingLanguageTwice) {
+  auto d = Make(0);
+  const auto menus = d->menuBar()->findChildren<QMenu*>().size();
+  for (int lang : {1, 0}) {
+    test::WhenModal<CLangSetDlg>([lang](CLangSetDlg* dlg) {
+      dlg->list()->setCurrentIndex(lang);
+      dlg->okButton()->click();
+    });
+    d->LanguageCommand();
+  }
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(d->menuBar()->findChildren<QMenu*>().size(), menus);
+  int helpKeys = 0;
+  for (QAction* a : d->findChildren<QAction*>()) helpKeys += a->shortcut() == QKeySequence::HelpContents;
+  ASSERT_EQ(helpKeys, 1);
+  QApplication::setActiveWindow(d.get());  // as the window manager does when the dialog has gone
+  bool opened = false;
+  test::WhenModal<CAboutDlg>([&](CAboutDlg* about) {
+    opened = true;
+    about->accept();
+  });
+  QTest::keyClick(d.get(), Qt::Key_F1);
+  EXPECT_TRUE(opened);
+  SetUiLanguage(1);
+}
+
+TEST_F(MainDlgTest, ControlsAreNamedAfterTheirLabelsAndBoxesAfterTheirCaption) {
+  auto d = Make(0);
+  auto name = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+  for (int lang : {0, 1}) {
+    SetUiLanguage(lang);
+    d->RelabelWindow();
+    for (int f = 0; f < kFieldCount; ++f) {
+      const QString label = d->label(static_cast<Field>(f))->text();
+      QWidget* field = d->fieldWidget(static_cast<Field>(f));
+      EXPECT_EQ(name(field), label);
+      if (auto* address = qobject_cast<IpAddressEdit*>(field)) {
+        for (CDrawEdit* octet : address->octets()) EXPECT_EQ(name(octet), label);
+      }
+    }
+    // A list's name is its current entry on this desktop; its label comes
+    // through the label relation.
+    for (auto [list, label] : {std::pair{d->modeList(), d->modeLabel()}, {d->baudList(), d->baudLabel()}}) {
+      const auto by = QAccessible::queryAccessibleInterface(list)->relations(QAccessible::Label);
+      ASSERT_FALSE(by.empty());  // the label first, then the group
+      EXPECT_EQ(by[0].first->text(QAccessible::Name), label->text());
+    }
+    for (int g = 0; g < 4; ++g) EXPECT_EQ(name(d->commandButton(g)), d->group(g)->title());
+  }
+  for (QWidget* w : d->findChildren<QWidget*>()) {
+    if (w->isVisible() && (qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w))) {
+      EXPECT_FALSE(name(w).isEmpty()) << w->metaObject()->className();
+    }
+  }
+
+  QtMessagePresenter boxes;
+  QString caption, text;
+  test::WhenModal<QMessageBox>([&](QMessageBox* box) {
+    caption = name(box);
+    text = QAccessible::queryAccessibleInterface(box)->text(QAccessible::Description);
+    box->defaultButton()->click();
+  });
+  boxes.Present({.owner = nullptr, .caption = "Remind", .text = "Please connect the device!"});
+  EXPECT_EQ(caption, "Remind");
+  EXPECT_EQ(text, "Please connect the device!");
 }
 
 TEST_F(MainDlgTest, PickingABaudRateTakesItsCode) {

@@ -1,8 +1,13 @@
 #pragma once
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+
+#include "support/recorders.h"
+#include "ui/qt_services.h"
 
 namespace tolvane::test {
 
@@ -21,5 +26,24 @@ void WhenModal(std::function<void(T*)> fn) {
   });
   timer->start();
 }
+
+// Records every message and also shows it in a real message box, answered
+// with its default button once it is up, so that the box really takes the
+// focus from the window as it does for a user. When the box has gone, the
+// window that was active gets the focus back, as a window manager gives it.
+class RealBoxRecorder : public MessageRecorder {
+ public:
+  MsgAnswer Present(const MessageRequest& request) override {
+    MessageRecorder::Present(request);
+    QWidget* active = QApplication::activeWindow();
+    WhenModal<QMessageBox>([](QMessageBox* box) { box->defaultButton()->click(); });
+    const MsgAnswer answer = boxes_.Present(request);
+    if (active) QApplication::setActiveWindow(active);
+    return answer;
+  }
+
+ private:
+  QtMessagePresenter boxes_;
+};
 
 }  // namespace tolvane::test
