@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QString>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -52,12 +53,17 @@ int Entries(const std::string& dir) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tolvane;
   // tmpfs where there is one: every write is flushed to disk.
-  static const std::string dir = [] {
+  static const std::string& dir = *new std::string([] {
     std::string d = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/tolvane-fuzz-") +
                     std::to_string(getpid());
     mkdir(d.c_str(), 0700);
     return d;
-  }();
+  }());  // never destroyed: the clean-up below runs after static destructors
+  static const bool cleanUp = std::atexit([] {
+    unlink((dir + "/file.ini").c_str());
+    rmdir(dir.c_str());
+  }) == 0;
+  (void)cleanUp;
   const QString path = QString::fromStdString(dir + "/file.ini");
   const std::string input(reinterpret_cast<const char*>(data), size);
   {
