@@ -1,25 +1,75 @@
-// Hand-edited profiles and config.ini files: loading never fails, and writing
-// the language always reads back as written.
+// Hand-edited profiles and config.ini files. Loading never fails; a language
+// change alters one line only and reads back as written; a stored profile
+// loads back as stored and leaves the language line alone; no temporary file
+// is left behind.
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QString>
-#include <cstdio>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "app/config_ini.h"
 #include "connection/comm_settings.h"
 #include "connection/settings_store.h"
 
+namespace {
+
+std::string Bytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+}
+
+// The shortest stretch in which the two texts differ: what was taken out may
+// not span a line end, and what was put in may only be the key, its section
+// and line ends.
+bool OnlyOneLineChanged(const std::string& before, const std::string& after) {
+  std::size_t p = 0;
+  while (p < before.size() && p < after.size() && before[p] == after[p]) ++p;
+  std::size_t s = 0;
+  while (s < before.size() - p && s < after.size() - p && before[before.size() - 1 - s] == after[after.size() - 1 - s])
+    ++s;
+  const std::string out = before.substr(p, before.size() - p - s);
+  const std::string in = after.substr(p, after.size() - p - s);
+  return out.find_first_of("\r\n") == std::string::npos &&
+         in.find_first_not_of("[System]LanguageType=01\r\n") == std::string::npos;
+}
+
+int Entries(const std::string& dir) {
+  int n = 0;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (const dirent* e = readdir(d)) n += std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0;
+    closedir(d);
+  }
+  return n;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tolvane;
-  static const QString dir = QString("/tmp/tolvane-fuzz-%1").arg(getpid());
-  static bool made = [] { return QFile::exists(dir) || (std::system(("mkdir -p " + dir.toStdString()).c_str()) == 0); }();
-  (void)made;
-  const QString path = dir + "/file.ini";
+  // tmpfs where there is one: every write is flushed to disk.
+  static const std::string& dir = *new std::string([] {
+    std::string d = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/tolvane-fuzz-") +
+                    std::to_string(getpid());
+    mkdir(d.c_str(), 0700);
+    return d;
+  }());  // never destroyed: the clean-up below runs after static destructors
+  static const bool cleanUp = std::atexit([] {
+    unlink((dir + "/file.ini").c_str());
+    rmdir(dir.c_str());
+  }) == 0;
+  (void)cleanUp;
+  const QString path = QString::fromStdString(dir + "/file.ini");
+  const std::string input(reinterpret_cast<const char*>(data), size);
   {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
-    f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    f.write(input.data(), static_cast<qint64>(size));
   }
   {
     IniProfileStore store(path);
@@ -27,7 +77,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const int before = ReadLanguageType(path);
   if (before < 0 || before > 255) __builtin_trap();
+
   const int lang = size ? data[0] & 1 : 0;
-  if (WriteLanguageType(path, lang) && ReadLanguageType(path) != lang) __builtin_trap();
+  if (!WriteLanguageType(path, lang) || ReadLanguageType(path) != lang) __builtin_trap();
+  const std::string written = Bytes(path);
+  if (!OnlyOneLineChanged(input, written)) __builtin_trap();
+
+  // Settings from the input's last bytes, the port name any bytes of its first.
+  uint8_t b[9] = {};
+  for (size_t i = 0; i < 9 && i < size; ++i) b[i] = data[size - 1 - i];
+  CommSettings want;
+  want.portName = input.substr(std::min<size_t>(1, size), size ? data[0] >> 3 : 0);
+  want.station = b[0];
+  want.baud = static_cast<uint32_t>(b[1]) | static_cast<uint32_t>(b[2]) << 8 | static_cast<uint32_t>(b[3]) << 16 |
+              static_cast<uint32_t>(b[4]) << 24;
+  want.dataBits = b[5];
+  want.stopBits = b[6];
+  want.parity = b[7];
+  want.transferMode = b[8];
+  Comm() = want;
+  {
+    IniProfileStore store(path);
+    StoreCommSettings(store);
+  }
+  Comm() = CommSettings{};
+  {
+    IniProfileStore store(path);
+    LoadCommSettings(store);
+  }
+  if (want.portName.empty()) want.portName = CommSettings{}.portName;  // an empty value keeps the default
+  if (!(Comm() == want)) __builtin_trap();
+  if (ReadLanguageType(path) != lang) __builtin_trap();
+  if (Entries(dir) != 1) __builtin_trap();
   return 0;
 }

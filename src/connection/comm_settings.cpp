@@ -74,7 +74,9 @@ void StoreCommSettings(ProfileStore& store) {
   const CommSettings& c = Comm();
   store.Write(kProfileSection, kKeys[0], c.portName);
   store.Write(kProfileSection, kKeys[1], std::to_string(c.station));
-  store.Write(kProfileSection, kKeys[2], std::to_string(c.baud));
+  // Signed, as loading reads it: a rate above 2^31 - 1 (only a hand-edited
+  // negative value gives one) loads back as itself instead of saturating.
+  store.Write(kProfileSection, kKeys[2], std::to_string(static_cast<int32_t>(c.baud)));
   store.Write(kProfileSection, kKeys[3], std::to_string(c.parity));
   store.Write(kProfileSection, kKeys[4], std::to_string(c.transferMode));
   store.Write(kProfileSection, kKeys[5], std::to_string(c.dataBits));

@@ -2,6 +2,7 @@
 // this file checks the start-up rule that ties it to the language.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "app/config_ini.h"
@@ -19,6 +20,22 @@ TEST(StartUpLanguage, OtherValuesAreKeptButShownAsEnglish) {
   EXPECT_FALSE(IsChinese());
   EXPECT_STREQ(Pick(txt::kOk), "OK");
   SetUiLanguage(1);
+}
+
+// The language is read as an INI integer with the default English: an empty
+// value is no value (the default), not the number 0; quotes around it go.
+TEST(StartUpLanguage, AnEmptyValueIsEnglish) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/config.ini";
+  for (const char* text : {"[System]\nLanguageType=\n", "[System]\r\nLanguageType=  \r\n", "[System]\nLanguageType=\"\""}) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+    f.close();
+    EXPECT_EQ(ReadLanguageType(path), 1) << text;
+  }
+  ASSERT_TRUE(WriteLanguageType(path, 0));
+  EXPECT_EQ(ReadLanguageType(path), 0);
 }
 
 }  // namespace
