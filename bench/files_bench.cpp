@@ -8,9 +8,9 @@
 #include <QLockFile>
 #include <QTemporaryDir>
 
-#include "app/config_ini.h"
-#include "app/ini_file.h"
-#include "connection/settings_store.h"
+#include "platform/config_ini.h"
+#include "platform/ini_file.h"
+#include "platform/settings_store.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "connection/comm_settings.h"
+#include "core/comm_settings.h"
 #include "link/posix_backend.h"
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"

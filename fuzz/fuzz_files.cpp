@@ -13,9 +13,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/config_ini.h"
-#include "connection/comm_settings.h"
-#include "connection/settings_store.h"
+#include "platform/config_ini.h"
+#include "core/comm_settings.h"
+#include "platform/settings_store.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/message_rule.h"
-#include "connection/comm_settings.h"
+#include "core/message_rule.h"
+#include "core/comm_settings.h"
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"
 

@@ -2,8 +2,8 @@
 // the decimal value.
 #include <string>
 
-#include "app/decimal.h"
-#include "device/main_model.h"
+#include "core/decimal.h"
+#include "models/main_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tolvane;

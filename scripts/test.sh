@@ -19,9 +19,9 @@ bash tests/package_check.sh "$deb"
 
 echo "== ThreadSanitizer: the Link and Auto Link workers"
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_TSAN=ON >/dev/null
-cmake --build build/tsan -j"$JOBS" --target connection_workers_test tolvane-sim
+cmake --build build/tsan -j"$JOBS" --target models_workers_test tolvane-sim
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
-  build/tsan/tests/connection_workers_test --gtest_filter='-*LastProbe*:*NothingFound*'
+  build/tsan/tests/models_workers_test --gtest_filter='-*LastProbe*:*NothingFound*'
 
 echo "== Fuzz targets, a few seconds each"
 bash scripts/fuzz.sh 5

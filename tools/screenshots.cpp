@@ -5,9 +5,9 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "app/language.h"
-#include "connection/comm_settings.h"
-#include "device/commands.h"
+#include "core/language.h"
+#include "core/comm_settings.h"
+#include "models/commands.h"
 #include "link/serial_link.h"
 #include "ui/com_set_dlg.h"
 #include "ui/images.h"

@@ -2,9 +2,9 @@
 
 #include <QApplication>
 
-#include "app/config_ini.h"
-#include "app/language.h"
-#include "connection/settings_store.h"
+#include "platform/config_ini.h"
+#include "core/language.h"
+#include "platform/settings_store.h"
 #include "ui/images.h"
 #include "ui/main_dlg.h"
 #include "ui/qt_services.h"

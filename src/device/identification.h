@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace tolvane {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <thread>
 
-#include "connection/comm_settings.h"
+#include "core/comm_settings.h"
 #include "link/posix_backend.h"
 
 namespace tolvane {

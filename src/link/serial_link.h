@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/message_rule.h"
+#include "core/message_rule.h"
 #include "link/serial_backend.h"
 
 namespace tolvane {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <thread>
 
-#include "app/message_rule.h"
-#include "connection/comm_settings.h"
+#include "core/message_rule.h"
+#include "core/comm_settings.h"
 
 namespace tolvane {
 namespace {

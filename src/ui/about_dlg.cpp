@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/language.h"
+#include "core/language.h"
 #include "ui/images.h"
 
 namespace tolvane {

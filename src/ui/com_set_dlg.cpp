@@ -1,5 +1,7 @@
 #include "ui/com_set_dlg.h"
 
+#include "platform/port_list.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -10,7 +12,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/language.h"
+#include "core/language.h"
 #include "ui/controls.h"
 #include "ui/images.h"
 #include "ui/qt_services.h"
@@ -28,7 +30,7 @@ QString Face(uint32_t rgb) {
 }  // namespace
 
 CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts)
-    : QDialog(parent), model_(ui, std::move(listPorts)) {
+    : QDialog(parent), model_(ui, listPorts ? std::move(listPorts) : [] { return ListSerialPorts(); }) {
   SetUpSmallDialog(this);
   // Laid out for 96 pixels per inch and scaled with the screen's, as the font is,
   // so that every text keeps its room on a screen of higher resolution.

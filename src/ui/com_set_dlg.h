@@ -2,7 +2,7 @@
 #include <QDialog>
 #include <array>
 
-#include "connection/com_set_model.h"
+#include "models/com_set_model.h"
 
 class QComboBox;
 class QLabel;

@@ -15,7 +15,7 @@
 #include <QValidator>
 #include <algorithm>
 
-#include "device/main_model.h"
+#include "models/main_model.h"
 
 namespace tolvane {
 

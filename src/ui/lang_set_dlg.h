@@ -1,7 +1,7 @@
 #pragma once
 #include <QDialog>
 
-#include "app/lang_set_model.h"
+#include "models/lang_set_model.h"
 
 class QComboBox;
 class QPushButton;

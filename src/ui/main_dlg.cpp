@@ -12,8 +12,8 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "app/language.h"
-#include "device/commands.h"
+#include "core/language.h"
+#include "models/commands.h"
 #include "device/parameter_block.h"
 #include "ui/about_dlg.h"
 #include "ui/com_set_dlg.h"

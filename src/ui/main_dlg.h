@@ -3,8 +3,8 @@
 #include <array>
 #include <functional>
 
-#include "connection/comm_settings.h"
-#include "device/main_model.h"
+#include "core/comm_settings.h"
+#include "models/main_model.h"
 
 class QComboBox;
 class QGroupBox;

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QThread>
 
-#include "app/language.h"
+#include "core/language.h"
 
 namespace tolvane {
 

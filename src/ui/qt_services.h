@@ -1,8 +1,8 @@
 #pragma once
 #include <QObject>
 
-#include "app/message_rule.h"
-#include "connection/dispatcher.h"
+#include "core/message_rule.h"
+#include "core/dispatcher.h"
 
 class QWidget;
 

@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "app/language.h"
-#include "connection/comm_settings.h"
+#include "core/language.h"
+#include "core/comm_settings.h"
 #include "modbus/modbus_master.h"
 #include "support/recorders.h"
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "device/main_model.h"
+#include "models/main_model.h"
 
 namespace tolvane::test {
 

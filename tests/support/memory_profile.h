@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "connection/comm_settings.h"
+#include "core/comm_settings.h"
 
 namespace tolvane::test {
 

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/message_rule.h"
-#include "connection/dispatcher.h"
+#include "core/message_rule.h"
+#include "core/dispatcher.h"
 #include "link/serial_backend.h"
 
 namespace tolvane::test {

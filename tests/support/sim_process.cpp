@@ -14,8 +14,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "connection/com_set_model.h"
-#include "connection/comm_settings.h"
+#include "models/com_set_model.h"
+#include "core/comm_settings.h"
 
 namespace tolvane::test {
 

@@ -12,7 +12,7 @@
 #include <QAccessible>
 #include <algorithm>
 
-#include "app/language.h"
+#include "core/language.h"
 #include "link/serial_link.h"
 #include "support/recorders.h"
 #include "support/sim_process.h"

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QtTest/QTest>
 
-#include "app/language.h"
+#include "core/language.h"
 #include "link/serial_link.h"
 #include "support/memory_profile.h"
 #include "support/recorders.h"

@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/language.h"
+#include "core/language.h"
 #include "support/recorders.h"
 #include "ui/about_dlg.h"
 #include "ui/com_set_dlg.h"

@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 
-#include "app/language.h"
+#include "core/language.h"
 #include "support/recorders.h"
 #include "ui/about_dlg.h"
 #include "ui/controls.h"

@@ -1,0 +1,15 @@
+// Reading the parameter block into the main window and the commands that write it.
+#pragma once
+#include "models/main_model.h"
+#include "device/parameter_block.h"
+
+namespace tolvane {
+
+void UploadParameters(MainModel& model);
+void ReadAfterConnect(MainModel& model);
+void WriteShutdownParameters(MainModel& model);
+void ModifyCommParameters(MainModel& model);
+void DownloadNetworkConfiguration(MainModel& model);
+void RestoreFactory(MainModel& model);
+
+}  // namespace tolvane

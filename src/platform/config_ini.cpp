@@ -1,0 +1,35 @@
+#include "platform/config_ini.h"
+
+#include <QFile>
+
+#include "core/decimal.h"
+#include "platform/ini_file.h"
+
+namespace tolvane {
+namespace {
+
+const char* const kSection = "System";
+const char* const kKey = "LanguageType";
+
+}  // namespace
+
+int ReadLanguageType(const QString& configPath) {
+  const ini::FileText file = ini::ReadFile(QFile::encodeName(configPath).toStdString());
+  if (file.state != ini::FileState::kRead) return 1;
+  std::string value = ini::FindValue(file.bytes, kSection, kKey).value_or("");
+  // Read as the Windows INI integer reader reads it: matching quotes around the
+  // value are dropped, and an empty value is no value, so it gives the default
+  // (English) rather than the number 0.
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    value = value.substr(1, value.size() - 2);
+  if (value.empty()) return 1;
+  return DecimalValue(value) & 0xFF;
+}
+
+bool WriteLanguageType(const QString& configPath, int language) {
+  const std::string value = std::to_string(language);
+  return ini::RewriteFile(QFile::encodeName(configPath).toStdString(),
+                          [&](const std::string& text) { return ini::SetValue(text, kSection, kKey, value); });
+}
+
+}  // namespace tolvane

@@ -1,0 +1,299 @@
+// The profile and config.ini as files.
+#include "platform/settings_store.h"
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <fcntl.h>
+
+#include "platform/config_ini.h"
+
+namespace tolvane {
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& data) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(data);
+}
+
+template <std::size_t N>
+QByteArray Bytes(const char (&s)[N]) {
+  return QByteArray(s, N - 1);
+}
+
+std::string Names(const QString& dir) {
+  return QDir(dir).entryList(QDir::Files | QDir::System, QDir::Name).join(' ').toStdString();
+}
+
+mode_t Kind(const QString& path) {
+  struct stat st;
+  return lstat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & S_IFMT) : 0;
+}
+
+void StoreSettings(const QString& path, const CommSettings& c) {
+  Comm() = c;
+  IniProfileStore store(path);
+  StoreCommSettings(store);
+}
+
+CommSettings LoadSettings(const QString& path) {
+  Comm() = CommSettings{};
+  Comm().station = 99;
+  IniProfileStore store(path);
+  LoadCommSettings(store);
+  return Comm();
+}
+
+CommSettings Sample() {
+  CommSettings c;
+  c.portName = "ttyUSB4";
+  c.station = 42;
+  c.baud = 19200;
+  c.parity = 1;
+  return c;
+}
+
+TEST(Profile, LivesUnderXdgConfigHomeAndRoundTrips) {
+  QTemporaryDir dir;
+  qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+  EXPECT_EQ(DefaultProfilePath(), dir.path() + "/tolvane/tolvane.ini");
+  Comm() = CommSettings{};
+  Comm().portName = "ttyUSB0";
+  Comm().station = 17;
+  Comm().baud = 57600;
+  Comm().parity = 2;
+  Comm().transferMode = 0;
+  Comm().dataBits = 7;
+  Comm().stopBits = 1;
+  const CommSettings stored = Comm();
+  {
+    IniProfileStore store;
+    StoreCommSettings(store);
+  }
+  const QByteArray text = ReadAll(DefaultProfilePath());
+  EXPECT_TRUE(text.contains("[REM_DefaultCom]"));
+  EXPECT_TRUE(text.contains("REM_BaudRate=57600"));
+  EXPECT_TRUE(text.contains("REM_TransType=0"));
+  Comm() = CommSettings{};
+  IniProfileStore again;
+  LoadCommSettings(again);
+  EXPECT_EQ(Comm(), stored);
+  CommSettings odd = stored;
+  odd.baud = 4294967286u;  // loaded from a hand-edited "-10": stored as it was read
+  StoreSettings(DefaultProfilePath(), odd);
+  EXPECT_TRUE(ReadAll(DefaultProfilePath()).contains("REM_BaudRate=-10\n"));
+  EXPECT_EQ(LoadSettings(DefaultProfilePath()), odd);
+  qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(Profile, HandEditedNonsenseLoadsByTheRules) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/p.ini";
+  WriteAll(path, QByteArray("[REM_DefaultCom]\nREM_ComPortName=ttyS9\nREM_StaNum=abc\nREM_BaudRate=99999999999\n"
+                            "REM_Parity=\nREM_DataBytes=7, 8\nREM_StopBytes=\x01\x02\n"));
+  IniProfileStore store(path);
+  LoadCommSettings(store);
+  EXPECT_EQ(Comm().portName, "ttyS9");
+  EXPECT_EQ(Comm().station, 0);
+  EXPECT_EQ(Comm().baud, 2147483647u);
+  EXPECT_EQ(Comm().parity, 0);
+  EXPECT_EQ(Comm().dataBits, 7);
+  EXPECT_EQ(Comm().transferMode, 1);
+  WriteAll(path, QByteArray("\x00\xff garbage without sections", 27));
+  IniProfileStore binary(path);
+  LoadCommSettings(binary);
+  EXPECT_EQ(Comm(), CommSettings{});
+}
+
+// A profile from the QSettings-based versions, its values quoted and escaped
+// by QSettings, loads the same; and what we store QSettings reads the same.
+TEST(Profile, QuotedAndEscapedValuesOfEarlierVersionsLoadTheSame) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/p.ini";
+  for (const char* name : {"a, b", " lead ", "x\"y", "back\\slash", "@at", "@@two", "nl\nx;", "\x01" "1f", "\xc3\xbc=\xc3\xa9"}) {
+    QFile::remove(path);
+    {
+      QSettings old(path, QSettings::IniFormat);
+      old.setValue("REM_DefaultCom/REM_ComPortName", QString::fromUtf8(name));
+    }
+    EXPECT_EQ(LoadSettings(path).portName, name);
+    CommSettings c;
+    c.portName = name;
+    StoreSettings(path, c);
+    QSettings back(path, QSettings::IniFormat);
+    EXPECT_EQ(back.value("REM_DefaultCom/REM_ComPortName").toString().toStdString(), name);
+  }
+}
+
+TEST(Profile, AVariantValueIsReadAsPlainText) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/p.ini";
+  WriteAll(path, "[REM_DefaultCom]\nREM_ComPortName=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n"
+                 "REM_StaNum=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x7)\n");
+  const CommSettings c = LoadSettings(path);
+  EXPECT_EQ(c.portName, std::string("@Variant(\0\0\0\x02\0\0\0\x05)", 18));
+  EXPECT_EQ(c.station, 0);  // text without digits, not the serialized 7
+}
+
+// A kill during a write of the QSettings-based versions left tolvane.ini.lock
+// behind; another instance may hold it right now. Neither may hold up a store.
+TEST(Profile, ALeftOrHeldLockDoesNotHoldUpTheStore) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/tolvane.ini";
+  WriteAll(path + ".lock", "");
+  StoreSettings(path, Sample());
+  EXPECT_EQ(LoadSettings(path), Sample());
+  QFile::remove(path + ".lock");
+  QLockFile held(path + ".lock");
+  ASSERT_TRUE(held.tryLock(0));
+  CommSettings other = Sample();
+  other.station = 7;
+  StoreSettings(path, other);  // waiting for the holder would never return
+  EXPECT_EQ(LoadSettings(path), other);
+}
+
+// A FIFO would block the open, a device would be read forever: both count as
+// absent and neither is replaced. A link to a regular file is followed.
+TEST(StoredFiles, OnlyRegularFilesAreReadAndReplaced) {
+  QTemporaryDir dir;
+  const QString config = dir.path() + "/config.ini", profile = dir.path() + "/tolvane.ini";
+  auto check = [&](mode_t kind) {
+    EXPECT_EQ(ReadLanguageType(config), 1);
+    EXPECT_FALSE(WriteLanguageType(config, 0));
+    EXPECT_EQ(LoadSettings(profile), CommSettings{});
+    StoreSettings(profile, Sample());
+    EXPECT_EQ(Kind(config), kind);
+    EXPECT_EQ(Kind(profile), kind);
+  };
+  ASSERT_EQ(mkfifo(QFile::encodeName(config).constData(), 0600), 0);
+  ASSERT_EQ(mkfifo(QFile::encodeName(profile).constData(), 0600), 0);
+  check(S_IFIFO);
+  QFile::remove(config);
+  QFile::remove(profile);
+  ASSERT_TRUE(QFile::link("/dev/zero", config));
+  ASSERT_TRUE(QFile::link("/dev/zero", profile));
+  check(S_IFLNK);
+  QFile::remove(config);
+  WriteAll(dir.path() + "/real.ini", "[System]\nLanguageType=0\n");
+  ASSERT_TRUE(QFile::link(dir.path() + "/real.ini", config));
+  EXPECT_EQ(ReadLanguageType(config), 0);
+  EXPECT_TRUE(WriteLanguageType(config, 1));
+  EXPECT_EQ(Kind(config), S_IFLNK);
+  EXPECT_EQ(ReadAll(dir.path() + "/real.ini"), "[System]\nLanguageType=1\n");
+}
+
+// Temporaries of killed writes go at the next write; a user's copy with a
+// plain name and the temporary of a write still running stay.
+TEST(StoredFiles, TemporariesOfKilledWritesAreRemoved) {
+  QTemporaryDir dir;
+  const QString config = dir.path() + "/config.ini";
+  const QString profileDir = dir.path() + "/tolvane";
+  ASSERT_TRUE(QDir().mkpath(profileDir));
+  for (const char* name : {"/config.ini.AbCdEf", "/config.ini.qWERTY", "/config.ini.backup", "/config.ini.RunNow",
+                           "/tolvane/tolvane.ini.XyZabc"})
+    WriteAll(dir.path() + name, "[System]\nLanguageType=");
+  const int running = open(QFile::encodeName(dir.path() + "/config.ini.RunNow").constData(), O_RDONLY);
+  ASSERT_EQ(flock(running, LOCK_EX), 0);
+  EXPECT_TRUE(WriteLanguageType(config, 0));
+  EXPECT_TRUE(WriteLanguageType(config, 1));
+  StoreSettings(profileDir + "/tolvane.ini", Sample());
+  close(running);
+  EXPECT_EQ(Names(dir.path()), "config.ini config.ini.RunNow config.ini.backup");
+  EXPECT_EQ(Names(profileDir), "tolvane.ini");
+}
+
+TEST(ConfigIni, AbsentZeroOneAndOtherValues) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/config.ini";
+  EXPECT_EQ(ReadLanguageType(path), 1);
+  EXPECT_FALSE(QFile::exists(path));  // reading creates nothing
+  WriteAll(path, "[System]\nLanguageType=0\n");
+  EXPECT_EQ(ReadLanguageType(path), 0);
+  WriteAll(path, "[System]\nLanguageType=1\n");
+  EXPECT_EQ(ReadLanguageType(path), 1);
+  WriteAll(path, "[System]\nLanguageType=258\n");
+  EXPECT_EQ(ReadLanguageType(path), 2);  // low 8 bits; shown as English
+  WriteAll(path, "[Other]\nLanguageType=0\n");
+  EXPECT_EQ(ReadLanguageType(path), 1);
+  WriteAll(path, QByteArray("\xff\xfe[System]\x00\nLanguageType=zh\n", 28));
+  EXPECT_EQ(ReadLanguageType(path), 1);  // the section header is not clean: no key
+  WriteAll(path, "[System]\nLanguageType=zh\n");
+  EXPECT_EQ(ReadLanguageType(path), 0);  // letters have the value 0
+}
+
+TEST(ConfigIni, WritingCreatesTheFileAndKeepsOtherContent) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/config.ini";
+  EXPECT_TRUE(WriteLanguageType(path, 0));
+  EXPECT_TRUE(ReadAll(path).contains("[System]"));
+  EXPECT_TRUE(ReadAll(path).contains("LanguageType=0"));
+  WriteAll(path, "[Other]\nKey=kept\n[System]\nLanguageType=0\n");
+  EXPECT_TRUE(WriteLanguageType(path, 1));
+  EXPECT_TRUE(ReadAll(path).contains("Key=kept"));
+  EXPECT_EQ(ReadLanguageType(path), 1);
+}
+
+// The other sections may be in any encoding, with a BOM, CR LF line ends and
+// comments: a language change alters the digit and nothing else.
+TEST(ConfigIni, ALanguageChangeKeepsEveryOtherByte) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/config.ini";
+  const QByteArray head = Bytes("\xef\xbb\xbf; hand-written\r\n[Other]\r\nName=\xd6\xd0\xce\xc4\r\nRaw=\xff\x00\x80\r\n\r\n"
+                                 "[System]\r\n  LanguageType = ");
+  const QByteArray tail = Bytes(" \r\nKeep=\xb0\xa1\r\n");
+  WriteAll(path, head + "1" + tail);
+  EXPECT_EQ(ReadLanguageType(path), 1);
+  EXPECT_TRUE(WriteLanguageType(path, 0));
+  EXPECT_EQ(ReadAll(path), head + "0" + tail);
+  WriteAll(path, "[other]\r\nA=\xb0\xa1\r\n[system]\r\nB=1\r\n\r\n[Next]\r\n");
+  EXPECT_TRUE(WriteLanguageType(path, 0));
+  EXPECT_EQ(ReadAll(path), "[other]\r\nA=\xb0\xa1\r\n[system]\r\nB=1\r\nLanguageType=0\r\n\r\n[Next]\r\n");
+  WriteAll(path, "[Other]\r\nA=\xb0\xa1");
+  EXPECT_TRUE(WriteLanguageType(path, 1));
+  EXPECT_EQ(ReadAll(path), "[Other]\r\nA=\xb0\xa1\r\n[System]\r\nLanguageType=1\r\n");
+}
+
+// A file we cannot read whole (over the size cap; no read permission) is not
+// rewritten from the part we know: the write fails quietly.
+TEST(ConfigIni, AFileThatCannotBeReadIsNotRewritten) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/config.ini";
+  const QByteArray big = "[System]\nLanguageType=0\n" + QByteArray(1 << 20, '\x01');
+  WriteAll(path, big);
+  EXPECT_EQ(ReadLanguageType(path), 1);
+  EXPECT_FALSE(WriteLanguageType(path, 1));
+  EXPECT_EQ(ReadAll(path), big);
+  WriteAll(path, "[System]\nLanguageType=0\n[Other]\nKey=kept\n");
+  ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0200), 0);
+  if (access(QFile::encodeName(path).constData(), R_OK) != 0) {  // root reads it anyway
+    EXPECT_FALSE(WriteLanguageType(path, 1));
+    chmod(QFile::encodeName(path).constData(), 0600);
+    EXPECT_EQ(ReadAll(path), "[System]\nLanguageType=0\n[Other]\nKey=kept\n");
+  }
+}
+
+TEST(ConfigIni, AnUnwritablePlaceFailsQuietlyAndLeavesTheFile) {
+  QTemporaryDir dir;
+  // Root ignores permission bits, so the unwritable place is a folder where the file should be.
+  const QString blocked = dir.path() + "/config.ini";
+  ASSERT_TRUE(QDir().mkpath(blocked));
+  EXPECT_FALSE(WriteLanguageType(blocked, 0));
+  EXPECT_EQ(ReadLanguageType(blocked), 1);
+  EXPECT_FALSE(WriteLanguageType(dir.path() + "/missing/config.ini", 0));
+}
+
+}  // namespace
+}  // namespace tolvane
