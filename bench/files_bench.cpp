@@ -2,11 +2,11 @@
 // that cost the reader most, read and rewritten; and a profile store while
 // another process holds the old lock file. Every figure should stay far below
 // the 100 ms the window's thread may wait.
-#include <benchmark/benchmark.h>
-
 #include <QFile>
 #include <QLockFile>
 #include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
 
 #include "platform/config_ini.h"
 #include "platform/ini_file.h"
@@ -39,8 +39,7 @@ void BM_ConfigIniAtTheCap(benchmark::State& state, QByteArray text) {
 BENCHMARK_CAPTURE(BM_ConfigIniAtTheCap, empty_lines, Filled("", "\n"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ConfigIniAtTheCap, keys_in_the_section, Filled("[System]\r\n", "Other=1\r\n"))
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_ConfigIniAtTheCap, one_long_line, Filled("[System]\n", "x"))
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ConfigIniAtTheCap, one_long_line, Filled("[System]\n", "x"))->Unit(benchmark::kMillisecond);
 
 void BM_StoreWhileTheLockIsHeld(benchmark::State& state) {
   QTemporaryDir dir;

@@ -1,11 +1,11 @@
 // One 26-register read against the simulated coupler on a pty at 115200 baud,
 // beside the time the wait/settle tables impose on it; and how long the
 // first-byte wait lasts on a silent line.
-#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <chrono>
 
 #include "core/comm_settings.h"
@@ -58,7 +58,8 @@ void BM_FirstByteWait(benchmark::State& state) {
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
     if (backend.WaitReadable(limit)) state.SkipWithError("a byte arrived on a silent line");
-    shortest = std::min(shortest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    shortest =
+        std::min(shortest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
   }
   backend.Close();
   close(master);

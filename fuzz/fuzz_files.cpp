@@ -2,19 +2,19 @@
 // change alters one line only and reads back as written; a stored profile
 // loads back as stored and leaves the language line alone; no temporary file
 // is left behind.
+#include <QFile>
+#include <QString>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
-#include <QString>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "platform/config_ini.h"
 #include "core/comm_settings.h"
+#include "platform/config_ini.h"
 #include "platform/settings_store.h"
 
 namespace {
@@ -60,9 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return d;
   }());  // never destroyed: the clean-up below runs after static destructors
   static const bool cleanUp = std::atexit([] {
-    unlink((dir + "/file.ini").c_str());
-    rmdir(dir.c_str());
-  }) == 0;
+                                unlink((dir + "/file.ini").c_str());
+                                rmdir(dir.c_str());
+                              }) == 0;
   (void)cleanUp;
   const QString path = QString::fromStdString(dir + "/file.ini");
   const std::string input(reinterpret_cast<const char*>(data), size);

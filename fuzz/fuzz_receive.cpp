@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "core/message_rule.h"
 #include "core/comm_settings.h"
+#include "core/message_rule.h"
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"
 
@@ -26,19 +26,19 @@ namespace {
 using namespace tolvane;
 using Bytes = std::vector<uint8_t>;
 
-#define REQUIRE(cond)                                          \
-  do {                                                         \
-    if (!(cond)) {                                             \
-      std::fprintf(stderr, "oracle failed: %s\n", #cond);      \
-      __builtin_trap();                                        \
-    }                                                          \
+#define REQUIRE(cond)                                     \
+  do {                                                    \
+    if (!(cond)) {                                        \
+      std::fprintf(stderr, "oracle failed: %s\n", #cond); \
+      __builtin_trap();                                   \
+    }                                                     \
   } while (0)
 
 class LineBackend : public SerialBackend {
  public:
   Bytes reply;  // queued again after every write
   Bytes queued;
-  Bytes sent;   // the last request
+  Bytes sent;  // the last request
   int Open(const std::string&) override { return 0; }
   bool Close() override { return true; }
   bool IsOpen() const override { return true; }
@@ -184,8 +184,7 @@ void RequireAnswer(int request, uint8_t count, uint16_t address, uint16_t quanti
   REQUIRE(len >= 2 && r[0] == 1);
   if (request == 2) {
     REQUIRE(len == 6 && r[1] == kWriteMultipleRegisters);
-    REQUIRE(r[2] == (address >> 8) && r[3] == (address & 0xFF) && r[4] == (quantity >> 8) &&
-            r[5] == (quantity & 0xFF));
+    REQUIRE(r[2] == (address >> 8) && r[3] == (address & 0xFF) && r[4] == (quantity >> 8) && r[5] == (quantity & 0xFF));
     return;
   }
   const uint8_t asked = request == 0 ? 2 : count;
@@ -226,8 +225,10 @@ struct Outcome {
 
 Outcome RunRequest(int request, uint8_t count, const Bytes& writeData, uint16_t address) {
   switch (request) {
-    case 0: return {ProbeModule(), 0, 0};
-    case 1: return {ReadRegisters(count), 0, 0};
+    case 0:
+      return {ProbeModule(), 0, 0};
+    case 1:
+      return {ReadRegisters(count), 0, 0};
     default: {
       const int result = WriteRegisters(address, writeData.size(), writeData.data());
       return {result, address, static_cast<uint16_t>(writeData.size() / 2)};
@@ -279,8 +280,12 @@ void WellFormedReply(int request, bool rtu, uint8_t count, const Bytes& payload)
     address = static_cast<uint16_t>(byteAt(0) << 8 | byteAt(1));
     const size_t quantity = count == 0 ? 1 : count;
     for (size_t i = 0; i < 2 * quantity; ++i) writeData.push_back(byteAt(2 + i));
-    pdu = {1, kWriteMultipleRegisters, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF),
-           static_cast<uint8_t>(quantity >> 8), static_cast<uint8_t>(quantity & 0xFF)};
+    pdu = {1,
+           kWriteMultipleRegisters,
+           static_cast<uint8_t>(address >> 8),
+           static_cast<uint8_t>(address & 0xFF),
+           static_cast<uint8_t>(quantity >> 8),
+           static_cast<uint8_t>(quantity & 0xFF)};
   } else {
     const uint8_t registers = request == 0 ? 2 : count;
     pdu = {1, kReadHoldingRegisters, static_cast<uint8_t>(2 * registers)};

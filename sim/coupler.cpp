@@ -83,9 +83,8 @@ LineFormat ExpectedLine(uint32_t baud, int format) {
 }
 
 Coupler::Coupler() {
-  const uint16_t defaults[26] = {0x1501, 0x1002, 1,    0,    3,    8192, 3,    0,    0x0012, 0x3456, 0x789A, 0,
-                                 192,    168,    1,    170,  255,  255,  255,  0,    192,    168,    1,      1,
-                                 0x0105, 0x0201};
+  const uint16_t defaults[26] = {0x1501, 0x1002, 1,   0,   3,   8192, 3, 0,   0x0012, 0x3456, 0x789A, 0,      192,
+                                 168,    1,      170, 255, 255, 255,  0, 192, 168,    1,      1,      0x0105, 0x0201};
   for (int i = 0; i < 26; ++i) regs[i] = defaults[i];
   Restart();
 }
@@ -122,8 +121,7 @@ std::optional<Bytes> Coupler::Handle(const Bytes& req, std::string& description,
     int start = req[2] << 8 | req[3], qty = req[4] << 8 | req[5], n = req[6];
     std::snprintf(text, sizeof text, "write start=%d qty=%d bytes=%d", start, qty, n);
     description = text;
-    if (qty < 1 || n != 2 * qty || req.size() != static_cast<size_t>(7 + n) || start + qty > 26)
-      return exception(2);
+    if (qty < 1 || n != 2 * qty || req.size() != static_cast<size_t>(7 + n) || start + qty > 26) return exception(2);
     for (int i = 0; i < qty; ++i) regs[start + i] = static_cast<uint16_t>(req[7 + 2 * i] << 8 | req[8 + 2 * i]);
     wrote = true;
     return Bytes{req[0], 0x10, req[2], req[3], req[4], req[5]};

@@ -86,14 +86,22 @@ void Log(const std::string& line) {
 
 speed_t Speed(uint32_t baud) {
   switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    default: return B115200;
+    case 1200:
+      return B1200;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    default:
+      return B115200;
   }
 }
 
@@ -123,9 +131,12 @@ void WriteAll(int fd, const sim::Bytes& b) {
   size_t off = 0;
   while (off < b.size()) {
     ssize_t w = write(fd, b.data() + off, b.size() - off);
-    if (w > 0) off += static_cast<size_t>(w);
-    else if (w < 0 && errno != EAGAIN && errno != EINTR) return;
-    else Sleep(1);
+    if (w > 0)
+      off += static_cast<size_t>(w);
+    else if (w < 0 && errno != EAGAIN && errno != EINTR)
+      return;
+    else
+      Sleep(1);
   }
 }
 
@@ -158,9 +169,12 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o, sim::Coupler&
     if (a == "--help" || a == "-h") {
       std::fputs(kHelp, stdout);
       return 0;
-    } else if (a == "--link") o.link = next();
-    else if (a == "--log") o.log = next();
-    else if (a == "--station") coupler.regs[2] = static_cast<uint16_t>(num(next()));
+    } else if (a == "--link")
+      o.link = next();
+    else if (a == "--log")
+      o.log = next();
+    else if (a == "--station")
+      coupler.regs[2] = static_cast<uint16_t>(num(next()));
     else if (a == "--baud") {
       int baud = num(next()), code = -1;
       for (int k = 0; k < 8; ++k)
@@ -170,7 +184,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o, sim::Coupler&
         return 2;
       }
       coupler.regs[4] = static_cast<uint16_t>(code);
-    } else if (a == "--mode") coupler.regs[3] = static_cast<uint16_t>(num(next()));
+    } else if (a == "--mode")
+      coupler.regs[3] = static_cast<uint16_t>(num(next()));
     else if (a == "--reg") {
       std::string v = next();
       size_t eq = v.find('=');
@@ -180,21 +195,36 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o, sim::Coupler&
         return 2;
       }
       coupler.regs[r] = static_cast<uint16_t>(num(v.substr(eq + 1)));
-    } else if (a == "--apply-now") o.applyNow = true;
-    else if (a == "--silent") o.silent = true;
-    else if (a == "--skip") o.skip = num(next());
-    else if (a == "--drop-write") o.drop = fault(next());
-    else if (a == "--refuse-write") o.refuse = fault(next());
-    else if (a == "--reply-station") o.replyStation = num(next()) & 0xFF;
-    else if (a == "--bad-crc") o.badCrc = true;
-    else if (a == "--exception") o.exception = true;
-    else if (a == "--delay") o.delayMs = num(next());
-    else if (a == "--split") o.split = true;
-    else if (a == "--wire-time") o.wireTime = true;
-    else if (a == "--noise") o.noise = true;
-    else if (a == "--exit-after") o.exitAfter = num(next());
-    else if (a == "--twice") o.twiceMs = num(next());
-    else if (a == "--any-line") o.anyLine = true;
+    } else if (a == "--apply-now")
+      o.applyNow = true;
+    else if (a == "--silent")
+      o.silent = true;
+    else if (a == "--skip")
+      o.skip = num(next());
+    else if (a == "--drop-write")
+      o.drop = fault(next());
+    else if (a == "--refuse-write")
+      o.refuse = fault(next());
+    else if (a == "--reply-station")
+      o.replyStation = num(next()) & 0xFF;
+    else if (a == "--bad-crc")
+      o.badCrc = true;
+    else if (a == "--exception")
+      o.exception = true;
+    else if (a == "--delay")
+      o.delayMs = num(next());
+    else if (a == "--split")
+      o.split = true;
+    else if (a == "--wire-time")
+      o.wireTime = true;
+    else if (a == "--noise")
+      o.noise = true;
+    else if (a == "--exit-after")
+      o.exitAfter = num(next());
+    else if (a == "--twice")
+      o.twiceMs = num(next());
+    else if (a == "--any-line")
+      o.anyLine = true;
     else {
       std::fprintf(stderr, "tolvane-sim: unknown option %s (see --help)\n", a.c_str());
       return 2;

@@ -2,18 +2,17 @@
 // points up or sideways is caught even where the build would let it through
 // (a header that happens to be reachable some other way).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTextDocument>
+
 #include <cstdio>
 
 int main(int argc, char** argv) {

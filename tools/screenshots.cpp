@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+
 #include <cstdio>
 
-#include "core/language.h"
 #include "core/comm_settings.h"
-#include "models/commands.h"
+#include "core/language.h"
 #include "link/serial_link.h"
+#include "models/commands.h"
 #include "ui/com_set_dlg.h"
 #include "ui/images.h"
 #include "ui/lang_set_dlg.h"

@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "platform/config_ini.h"
 #include "core/language.h"
+#include "platform/config_ini.h"
 #include "platform/settings_store.h"
 #include "ui/images.h"
 #include "ui/main_dlg.h"

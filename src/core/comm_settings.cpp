@@ -51,7 +51,7 @@ std::string DevicePath(const std::string& portName) {
 }
 
 namespace {
-const char* const kKeys[] = {"REM_ComPortName", "REM_StaNum",    "REM_BaudRate",  "REM_Parity",
+const char* const kKeys[] = {"REM_ComPortName", "REM_StaNum",    "REM_BaudRate", "REM_Parity",
                              "REM_TransType",   "REM_DataBytes", "REM_StopBytes"};
 }
 

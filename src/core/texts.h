@@ -49,9 +49,8 @@ inline constexpr TextPair kCommParamsSent{
     "The command to modify communication parameters has been sent. Please reconnect the device!"};
 inline constexpr TextPair kNetworkEmpty{"网络配置不能为空,请检查！",
                                         "Network configuration cannot be empty, please check!"};
-inline constexpr TextPair kRestoreConfirm{
-    "将执行恢复出厂操作,是否继续？",
-    "Will the factory restore operation be performed? Do you want to continue?"};
+inline constexpr TextPair kRestoreConfirm{"将执行恢复出厂操作,是否继续？",
+                                          "Will the factory restore operation be performed? Do you want to continue?"};
 inline constexpr TextPair kRestoreSent{
     "恢复出厂指令已发送,请断电重启后重新连接设备！",
     "The factory reset command has been sent. Please power off and restart the device before reconnecting!"};
@@ -86,8 +85,7 @@ inline constexpr TextPair kPortOpFailed{"操作串口失败！", "Operation of s
 inline constexpr TextPair kConnectFailed{"未连接成功,请重新设置！", "Failed to connect, please reset!"};
 inline constexpr TextPair kConnectOk{"连接成功！", "Connection successful!"};
 inline constexpr TextPair kDetectCannotOpen{
-    "指定的通讯口尚未打开，通讯失败！",
-    "The specified communication port has not been opened, communication failed!"};
+    "指定的通讯口尚未打开，通讯失败！", "The specified communication port has not been opened, communication failed!"};
 inline constexpr TextPair kDetectPortFailed{"通讯口操作失败，停止检测！",
                                             "Communication port operation failed, stop detection!"};
 inline constexpr TextPair kDetecting{"正在检测......", "Detecting......"};

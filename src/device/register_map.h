@@ -11,12 +11,12 @@ inline constexpr uint8_t kBlockRegisters = 26;
 enum Register : uint16_t {
   kRegTypeCode = 0,
   kRegSoftwareVersion = 1,
-  kRegStation = 2,  // signed
+  kRegStation = 2,   // signed
   kRegCommMode = 3,  // low byte
   kRegBaudCode = 4,  // low byte
   kRegStopAddress = 5,
   kRegStopCode = 6,
-  kRegMac = 8,  // three registers, six bytes high byte first
+  kRegMac = 8,         // three registers, six bytes high byte first
   kRegIpAddress = 12,  // four registers, one octet in each low byte
   kRegSubnetMask = 16,
   kRegGateway = 20,
@@ -35,7 +35,7 @@ struct RegisterRange {
 };
 
 // What the commands write.
-inline constexpr RegisterRange kCommRange{kRegStation, 3};     // station, mode, baud
+inline constexpr RegisterRange kCommRange{kRegStation, 3};          // station, mode, baud
 inline constexpr RegisterRange kShutdownRange{kRegStopAddress, 2};  // stop address, stop code
 inline constexpr RegisterRange kIpRange{kRegIpAddress, kAddressOctets};
 inline constexpr RegisterRange kMaskRange{kRegSubnetMask, kAddressOctets};

@@ -18,27 +18,49 @@ namespace {
 speed_t SpeedOf(uint32_t baud, bool& ok) {
   ok = true;
   switch (baud) {
-    case 50: return B50;
-    case 75: return B75;
-    case 110: return B110;
-    case 134: return B134;
-    case 150: return B150;
-    case 200: return B200;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 1800: return B1800;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    case 460800: return B460800;
-    case 921600: return B921600;
-    default: ok = false; return B0;
+    case 50:
+      return B50;
+    case 75:
+      return B75;
+    case 110:
+      return B110;
+    case 134:
+      return B134;
+    case 150:
+      return B150;
+    case 200:
+      return B200;
+    case 300:
+      return B300;
+    case 600:
+      return B600;
+    case 1200:
+      return B1200;
+    case 1800:
+      return B1800;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    case 230400:
+      return B230400;
+    case 460800:
+      return B460800;
+    case 921600:
+      return B921600;
+    default:
+      ok = false;
+      return B0;
   }
 }
 
@@ -67,11 +89,20 @@ bool ParseModeText(const std::string& text, termios& t) {
   if (got >= 2) {
     t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
     switch (parity) {
-      case 'O': t.c_cflag |= PARENB | PARODD; break;
-      case 'E': t.c_cflag |= PARENB; break;
-      case 'M': t.c_cflag |= PARENB | PARODD | CMSPAR; break;
-      case 'S': t.c_cflag |= PARENB | CMSPAR; break;
-      default: break;
+      case 'O':
+        t.c_cflag |= PARENB | PARODD;
+        break;
+      case 'E':
+        t.c_cflag |= PARENB;
+        break;
+      case 'M':
+        t.c_cflag |= PARENB | PARODD | CMSPAR;
+        break;
+      case 'S':
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+      default:
+        break;
     }
   }
   if (got >= 3 && data >= 5 && data <= 8) {
@@ -79,7 +110,10 @@ bool ParseModeText(const std::string& text, termios& t) {
     t.c_cflag = (t.c_cflag & ~CSIZE) | sizes[data - 5];
   }
   if (got >= 4 && (stop == 1 || stop == 2)) {
-    if (stop == 2) t.c_cflag |= CSTOPB; else t.c_cflag &= ~CSTOPB;
+    if (stop == 2)
+      t.c_cflag |= CSTOPB;
+    else
+      t.c_cflag &= ~CSTOPB;
   }
   return true;
 }
@@ -120,7 +154,7 @@ int PosixSerialBackend::Open(const std::string& devicePath) {
     return err;
   }
   ioctl(fd, TIOCEXCL);
-  struct stat st{};
+  struct stat st {};
   isPty_ = fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
   saved_ = t;
   haveSaved_ = true;

@@ -75,9 +75,15 @@ int SerialLink::OpenPortWithMessages(WindowId owner) {
   if (OpenPort()) return 0;
   EndWaitCursor();
   switch (ClassifyOpenError(lastError_)) {
-    case OpenErrorKind::Missing: ShowPortMessagePair(owner, txt::kPortMissing); break;
-    case OpenErrorKind::Occupied: ShowPortMessagePair(owner, txt::kPortOccupied); break;
-    case OpenErrorKind::Other: ShowPortMessagePair(owner, txt::kPortInitFailed); break;
+    case OpenErrorKind::Missing:
+      ShowPortMessagePair(owner, txt::kPortMissing);
+      break;
+    case OpenErrorKind::Occupied:
+      ShowPortMessagePair(owner, txt::kPortOccupied);
+      break;
+    case OpenErrorKind::Other:
+      ShowPortMessagePair(owner, txt::kPortInitFailed);
+      break;
   }
   return 8;
 }

@@ -14,8 +14,8 @@ inline constexpr size_t kFrameBufferSize = 4096;
 inline constexpr int kIoLimitMs = 1500;
 
 struct ReadResult {
-  int code = 0;       // LinkResult
-  size_t count = 0;   // bytes placed in the buffer
+  int code = 0;      // LinkResult
+  size_t count = 0;  // bytes placed in the buffer
 };
 
 enum class OpenErrorKind { Missing, Occupied, Other };

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <thread>
 
-#include "core/message_rule.h"
 #include "core/comm_settings.h"
+#include "core/message_rule.h"
 
 namespace tolvane {
 namespace {
@@ -34,23 +34,29 @@ const char kHex[] = "0123456789ABCDEF";
 // A digit as the module's decoder reads it: only 0-9 and A-F are sound; a
 // lower-case letter yields a wrong value (the sum still comes out of 8 bits).
 bool DigitValue(char c, int& v) {
-  if (c >= '0' && c <= '9') v = c - '0';
-  else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-  else if (c >= 'a' && c <= 'f') v = c - 'A' + 10;
-  else return false;
+  if (c >= '0' && c <= '9')
+    v = c - '0';
+  else if (c >= 'A' && c <= 'F')
+    v = c - 'A' + 10;
+  else if (c >= 'a' && c <= 'f')
+    v = c - 'A' + 10;
+  else
+    return false;
   return true;
 }
 
 SleepHook g_sleep;
 void Settle(int ms) {
-  if (g_sleep) g_sleep(ms);
-  else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  if (g_sleep)
+    g_sleep(ms);
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 const RequestTiming kProbeTiming[] = {
-    {1200, 300, 800, 300, 1400}, {2400, 175, 400, 250, 700},   {4800, 125, 250, 200, 400},
-    {9600, 100, 150, 150, 200},  {19200, 75, 150, 100, 150},   {38400, 50, 100, 100, 100},
-    {57600, 50, 100, 100, 100},  {115200, 50, 100, 100, 100},  {0, 50, 100, 200, 100}};
+    {1200, 300, 800, 300, 1400}, {2400, 175, 400, 250, 700},  {4800, 125, 250, 200, 400},
+    {9600, 100, 150, 150, 200},  {19200, 75, 150, 100, 150},  {38400, 50, 100, 100, 100},
+    {57600, 50, 100, 100, 100},  {115200, 50, 100, 100, 100}, {0, 50, 100, 200, 100}};
 const RequestTiming kReadTiming[] = {
     {1200, 300, 800, 700, 1400}, {2400, 175, 400, 400, 700},  {4800, 150, 250, 250, 350},
     {9600, 100, 200, 150, 250},  {19200, 75, 150, 150, 150},  {38400, 50, 150, 100, 150},
@@ -228,7 +234,7 @@ const uint8_t* Reply() { return Comm().transferMode == 0 ? Frames().asciiRx : Fr
 size_t ReplyLength() { return Frames().replyLength; }
 
 RequestTiming TimingFor(Request request, uint32_t baud) {
-  const RequestTiming* table = request == Request::Probe ? kProbeTiming
+  const RequestTiming* table = request == Request::Probe  ? kProbeTiming
                                : request == Request::Read ? kReadTiming
                                                           : kWriteTiming;
   for (int i = 0; i < 8; ++i)
@@ -238,16 +244,18 @@ RequestTiming TimingFor(Request request, uint32_t baud) {
 
 int ProbeModule() {
   const uint8_t station = Comm().station;
-  return Run({Request::Probe, 3, 3, false}, [&](uint8_t* b) { return BuildRead(b, station, 2); },
-             [&](const uint8_t* r, size_t len) {
-               return IsReadReply(r, len, station, 2) && r[5] * 256 + r[6] >= kProbeMinVersion;
-             });
+  return Run(
+      {Request::Probe, 3, 3, false}, [&](uint8_t* b) { return BuildRead(b, station, 2); },
+      [&](const uint8_t* r, size_t len) {
+        return IsReadReply(r, len, station, 2) && r[5] * 256 + r[6] >= kProbeMinVersion;
+      });
 }
 
 int ReadRegisters(uint8_t count) {
   const uint8_t station = Comm().station;
-  return Run({Request::Read, 3, 2, false}, [&](uint8_t* b) { return BuildRead(b, station, count); },
-             [&](const uint8_t* r, size_t len) { return IsReadReply(r, len, station, count); });
+  return Run(
+      {Request::Read, 3, 2, false}, [&](uint8_t* b) { return BuildRead(b, station, count); },
+      [&](const uint8_t* r, size_t len) { return IsReadReply(r, len, station, count); });
 }
 
 int ReadRegistersReported(uint8_t count) {
@@ -279,14 +287,19 @@ int WriteRegisters(uint16_t address, size_t length, const uint8_t* data) {
 
 const TextPair& ReadResultText(int r) {
   switch (r) {
-    case 1: return txt::kTimeout;
-    case 5: return txt::kSendError;
+    case 1:
+      return txt::kTimeout;
+    case 5:
+      return txt::kSendError;
     case 6:
     case 11:
     case 12:
-    case 13: return txt::kReceiveError;
-    case 7: return txt::kCheckError;
-    default: return txt::kCommError;
+    case 13:
+      return txt::kReceiveError;
+    case 7:
+      return txt::kCheckError;
+    default:
+      return txt::kCommError;
   }
 }
 

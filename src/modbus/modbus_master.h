@@ -13,7 +13,7 @@ struct FrameBuffers {
   uint8_t rtuRx[kFrameBufferSize];
   uint8_t asciiTx[kFrameBufferSize];
   uint8_t asciiRx[kFrameBufferSize];
-  size_t replyLength = 0;   // binary reply bytes after a successful receive (no check bytes)
+  size_t replyLength = 0;  // binary reply bytes after a successful receive (no check bytes)
 };
 FrameBuffers& Frames();
 

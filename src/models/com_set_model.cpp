@@ -28,10 +28,10 @@ const std::array<ScanFormat, 6>& ScanFormats() {
 }
 
 const std::vector<TextPair>& StatusTexts() {
-  static const std::vector<TextPair> texts{txt::kLinkCannotOpen, txt::kConnecting,    txt::kPortOpFailed,
-                                           txt::kConnectFailed,   txt::kConnectOk,     txt::kDetectPortFailed,
-                                           txt::kDetecting,       txt::kDetectNothing, txt::kDetectFound,
-                                           txt::kDetectStopped,   txt::kSearchPortFailed};
+  static const std::vector<TextPair> texts{txt::kLinkCannotOpen, txt::kConnecting,      txt::kPortOpFailed,
+                                           txt::kConnectFailed,  txt::kConnectOk,       txt::kDetectPortFailed,
+                                           txt::kDetecting,      txt::kDetectNothing,   txt::kDetectFound,
+                                           txt::kDetectStopped,  txt::kSearchPortFailed};
   return texts;
 }
 
@@ -42,9 +42,7 @@ bool SameLetters(char a, char b) {
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   return prefix.size() <= text.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), SameLetters);
 }
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && StartsWithNoCase(a, b);
-}
+bool EqualsNoCase(const std::string& a, const std::string& b) { return a.size() == b.size() && StartsWithNoCase(a, b); }
 
 // The stored port itself when it is listed (ttyUSB1 must not lose to an earlier
 // ttyUSB10), else the first port that begins with its name, else the first port.
@@ -115,8 +113,10 @@ void ComSetModel::TakeOverChoice() {
   c.station = static_cast<uint8_t>(DecimalValue(lists[kListStation].Text()));
   c.portName = lists[kListPort].Text();
   const std::string mode = lists[kListMode].Text();
-  if (mode == "ASCII") c.transferMode = 0;
-  else if (mode == "RTU") c.transferMode = 1;
+  if (mode == "ASCII")
+    c.transferMode = 0;
+  else if (mode == "RTU")
+    c.transferMode = 1;
   const std::string parity = lists[kListParity].Text();
   for (uint8_t code = 0; code < 3; ++code)
     if (parity == ParityList(true)[code] || parity == ParityList(false)[code]) c.parity = code;
@@ -161,8 +161,10 @@ void ComSetModel::StartWorker(ComSetState state, Outcome (ComSetModel::*body)())
 
 void ComSetModel::WorkerEnded(Outcome end) {
   if (worker_.joinable()) worker_.join();
-  if (state_ == ComSetState::kConnecting) EndLink(end);
-  else EndSearch(end);
+  if (state_ == ComSetState::kConnecting)
+    EndLink(end);
+  else
+    EndSearch(end);
 }
 
 void ComSetModel::LinkClick() {

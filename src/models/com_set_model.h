@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "core/message_rule.h"
 #include "core/comm_settings.h"
 #include "core/dispatcher.h"
+#include "core/message_rule.h"
 
 namespace tolvane {
 
@@ -92,8 +92,14 @@ class ComSetModel {
  private:
   // How a Link or a search ended; the window's thread finishes from there.
   enum class Outcome {
-    kApplyFailed, kNoAnswer, kLinked,                      // Link
-    kOpenFailed, kFound, kNothingFound, kStopped, kPortFailed  // search
+    kApplyFailed,
+    kNoAnswer,
+    kLinked,  // Link
+    kOpenFailed,
+    kFound,
+    kNothingFound,
+    kStopped,
+    kPortFailed  // search
   };
 
   void Changed();
@@ -109,8 +115,8 @@ class ComSetModel {
   WindowId window_ = nullptr;
   std::thread worker_;
   std::atomic<ComSetState> state_{ComSetState::kIdle};
-  CommSettings searchSaved_;    // what a stopped search puts back
-  uint16_t probedType_ = 0;     // written by ConnectWorker, read after its thread has ended
+  CommSettings searchSaved_;  // what a stopped search puts back
+  uint16_t probedType_ = 0;   // written by ConnectWorker, read after its thread has ended
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/decimal.h"
 #include "core/comm_settings.h"
+#include "core/decimal.h"
 #include "device/register_map.h"
 #include "modbus/modbus_master.h"
 
@@ -31,8 +31,8 @@ bool WriteAddress(const RegisterRange& range, const std::string& text) {
 
 // Station, mode code and baud rate code, one register each.
 int WriteCommParameters(uint16_t station, uint8_t modeCode, uint8_t baudCode) {
-  const uint8_t data[6] = {static_cast<uint8_t>(station >> 8), static_cast<uint8_t>(station & 0xFF), 0, modeCode, 0,
-                           baudCode};
+  const uint8_t data[6] = {
+      static_cast<uint8_t>(station >> 8), static_cast<uint8_t>(station & 0xFF), 0, modeCode, 0, baudCode};
   return Write(kCommRange, data);
 }
 

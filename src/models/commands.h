@@ -1,7 +1,7 @@
 // Reading the parameter block into the main window and the commands that write it.
 #pragma once
-#include "models/main_model.h"
 #include "device/parameter_block.h"
+#include "models/main_model.h"
 
 namespace tolvane {
 

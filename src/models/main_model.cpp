@@ -1,9 +1,9 @@
 #include "models/main_model.h"
 
-#include "core/decimal.h"
 #include "core/comm_settings.h"
-#include "models/commands.h"
+#include "core/decimal.h"
 #include "device/parameter_block.h"
+#include "models/commands.h"
 
 namespace tolvane {
 
@@ -36,8 +36,10 @@ void MainModel::RequestFocus(Field field) {
 void MainModel::Start(ProfileStore* profile) {
   profile_ = profile;
   checkGuard = true;
-  if (profile_) LoadCommSettings(*profile_);
-  else ConnectedFlag().store(0);
+  if (profile_)
+    LoadCommSettings(*profile_);
+  else
+    ConnectedFlag().store(0);
 }
 
 void MainModel::ConnectionDialogEnded(bool accepted, bool linkStarted) {

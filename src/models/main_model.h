@@ -86,7 +86,6 @@ class MainModel {
   ProfileStore* profile_ = nullptr;
 };
 
-
 // What an editable field keeps of entered text, however it came in (typed,
 // pasted, dropped, from an input method): the digits and '-'.
 std::string KeepFieldCharacters(const std::string& text);

@@ -243,8 +243,7 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-std::optional<std::string> FindValue(const std::string& text, const std::string& section,
-                                     const std::string& key) {
+std::optional<std::string> FindValue(const std::string& text, const std::string& section, const std::string& key) {
   const Found f = Scan(text, section, key);
   if (!f.hasKey) return std::nullopt;
   return text.substr(f.valueBegin, f.valueEnd - f.valueBegin);
@@ -257,7 +256,8 @@ std::string SetValue(const std::string& text, const std::string& section, const 
   const std::string entry = key + "=" + value;
   if (f.hasSection) {
     const Line& l = f.sectionLast;
-    if (l.next > l.end) return text.substr(0, l.next) + entry + text.substr(l.end, l.next - l.end) + text.substr(l.next);
+    if (l.next > l.end)
+      return text.substr(0, l.next) + entry + text.substr(l.end, l.next - l.end) + text.substr(l.next);
     return text + LineEnd(text) + entry;  // the section's last line ends the file
   }
   const std::string eol = LineEnd(text);
@@ -283,8 +283,7 @@ FileText ReadFile(const std::string& path) {
   return r;
 }
 
-bool RewriteFile(const std::string& path, const std::function<std::string(const std::string&)>& edit,
-                 bool makeDirs) {
+bool RewriteFile(const std::string& path, const std::function<std::string(const std::string&)>& edit, bool makeDirs) {
   std::string target = path;
   struct stat st;
   if (lstat(path.c_str(), &st) == 0) {

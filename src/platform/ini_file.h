@@ -31,8 +31,7 @@ FileText ReadFile(const std::string& path);
 // The value of the first `key=value` line under a `[section]` header, blanks
 // around it removed. Section and key names are compared without letter case;
 // lines end with LF, CR LF or CR; a UTF-8 byte order mark is skipped.
-std::optional<std::string> FindValue(const std::string& text, const std::string& section,
-                                     const std::string& key);
+std::optional<std::string> FindValue(const std::string& text, const std::string& section, const std::string& key);
 
 // The text with that key set to `value`: the value bytes of the line FindValue
 // would read are replaced, or a line is added at the end of the first such

@@ -39,8 +39,6 @@ std::vector<std::string> ListSerialPorts(const std::string& sysfsRoot, const cha
   return ports;
 }
 
-std::vector<std::string> ListSerialPorts() {
-  return ListSerialPorts("/sys/class/tty", std::getenv("TOLVANE_PORTS"));
-}
+std::vector<std::string> ListSerialPorts() { return ListSerialPorts("/sys/class/tty", std::getenv("TOLVANE_PORTS")); }
 
 }  // namespace tolvane

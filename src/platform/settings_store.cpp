@@ -58,8 +58,8 @@ std::string DecodeProfileValue(const std::string& raw) {
     if (c == '\\') {
       if (i >= n) break;
       const char e = raw[i++];
-      static const char kCodes[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'},  {'n', '\n'},  {'r', '\r'}, {'t', '\t'},
-                                       {'v', '\v'}, {'"', '"'},  {'?', '?'}, {'\'', '\''}, {'\\', '\\'}};
+      static const char kCodes[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'n', '\n'},  {'r', '\r'}, {'t', '\t'},
+                                       {'v', '\v'}, {'"', '"'},  {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
       bool simple = false;
       for (const auto& code : kCodes) {
         if (e == code[0]) {
@@ -122,16 +122,36 @@ std::string EncodeProfileValue(const std::string& text) {
     }
     escapeNextIfHex = false;
     switch (c) {
-      case '\0': out += "\\0"; escapeNextIfHex = true; break;
-      case '\a': out += "\\a"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\v': out += "\\v"; break;
+      case '\0':
+        out += "\\0";
+        escapeNextIfHex = true;
+        break;
+      case '\a':
+        out += "\\a";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\v':
+        out += "\\v";
+        break;
       case '"':
-      case '\\': out += '\\'; out += c; break;
+      case '\\':
+        out += '\\';
+        out += c;
+        break;
       default:
         if (ch <= 0x1F) {
           hex(&out, ch);

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+
 #include <algorithm>
 
 #include "core/language.h"

@@ -1,18 +1,18 @@
 #include "ui/com_set_dlg.h"
 
-#include "platform/port_list.h"
-
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractItemView>
 #include <QPushButton>
+
 #include <algorithm>
 
 #include "core/language.h"
+#include "platform/port_list.h"
 #include "ui/controls.h"
 #include "ui/images.h"
 #include "ui/qt_services.h"
@@ -23,14 +23,17 @@ UiDispatcher& CComSetDlg::GuiDispatcherRef() { return GuiDispatcher(); }
 
 namespace {
 QString Face(uint32_t rgb) {
-  return QString("QPushButton { background-color: #%1; color: white; border: 1px solid #0d3f73; padding: 2px; }"
-                 "QPushButton:pressed { padding-left: 3px; padding-top: 3px; }")
+  return QString(
+             "QPushButton { background-color: #%1; color: white; border: 1px solid #0d3f73; padding: 2px; }"
+             "QPushButton:pressed { padding-left: 3px; padding-top: 3px; }")
       .arg(rgb, 6, 16, QChar('0'));
 }
 }  // namespace
 
 CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts)
-    : QDialog(parent), model_(ui, listPorts ? std::move(listPorts) : [] { return ListSerialPorts(); }) {
+    : QDialog(parent),
+      model_(
+          ui, listPorts ? std::move(listPorts) : [] { return ListSerialPorts(); }) {
   SetUpSmallDialog(this);
   // Laid out for 96 pixels per inch and scaled with the screen's, as the font is,
   // so that every text keeps its room on a screen of higher resolution.

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+
 #include <array>
 
 #include "models/com_set_model.h"

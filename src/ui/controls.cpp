@@ -1,18 +1,19 @@
 #include "ui/controls.h"
 
 #include <QApplication>
-#include <QHelpEvent>
-#include <QListView>
-#include <QStyledItemDelegate>
-#include <QTextOption>
 #include <QFocusEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QListView>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QMouseEvent>
 #include <QStyleOptionFrame>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
+#include <QTextOption>
 #include <QValidator>
+
 #include <algorithm>
 
 #include "models/main_model.h"

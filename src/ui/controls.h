@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
+
 #include <array>
 #include <string>
 

@@ -13,8 +13,8 @@
 #include <QUrl>
 
 #include "core/language.h"
-#include "models/commands.h"
 #include "device/parameter_block.h"
+#include "models/commands.h"
 #include "ui/about_dlg.h"
 #include "ui/com_set_dlg.h"
 #include "ui/controls.h"
@@ -105,8 +105,7 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
   baudList_->setGeometry(540, 36, 90, 24);
   modeLabel_->setBuddy(modeList_);
   baudLabel_->setBuddy(baudList_);
-  connect(baudList_, QOverload<int>::of(&QComboBox::activated), this,
-          [this](int i) { model_.OnSelectBaudRate(i); });
+  connect(baudList_, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model_.OnSelectBaudRate(i); });
   for (QComboBox* box : {modeList_, baudList_})
     connect(static_cast<PopupComboBox*>(box), &PopupComboBox::popupClosed, this, [this] { FocusAway(); });
 
@@ -218,8 +217,10 @@ void COndrelDlg::Push(const MainModel& m) {
 
 void COndrelDlg::FocusField(Field f) {
   int a = AddressIndex(f);
-  if (a >= 0) addresses_[a]->octets()[0]->setFocus();
-  else edits_[f]->setFocus();
+  if (a >= 0)
+    addresses_[a]->octets()[0]->setFocus();
+  else
+    edits_[f]->setFocus();
 }
 
 void COndrelDlg::FocusAway() { focusSink_->setFocus(); }
@@ -270,8 +271,10 @@ QString COndrelDlg::helpPath() const {
 
 void COndrelDlg::HelpCommand() {
   const QString path = helpPath();
-  if (deps_.openDocument) deps_.openDocument(path);
-  else QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  if (deps_.openDocument)
+    deps_.openDocument(path);
+  else
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void COndrelDlg::AboutCommand() {

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+
 #include <array>
 #include <functional>
 
@@ -21,7 +22,7 @@ class IpAddressEdit;
 
 struct MainDlgDeps {
   ProfileStore* profile = nullptr;
-  std::function<void(int)> writeLanguage;     // config.ini
+  std::function<void(int)> writeLanguage;            // config.ini
   std::function<void(const QString&)> openDocument;  // the desktop's viewer
   QString exeDir;
   int logicalDpiY = 0;  // 0: the screen's

@@ -18,7 +18,7 @@ MsgAnswer QtMessagePresenter::Present(const MessageRequest& r) {
   // A screen reader announces the box by its caption and reads its text.
   box.setAccessibleName(box.windowTitle());
   box.setAccessibleDescription(box.text());
-  box.setIcon(r.icon == MsgIcon::Information ? QMessageBox::Information
+  box.setIcon(r.icon == MsgIcon::Information   ? QMessageBox::Information
               : r.icon == MsgIcon::Exclamation ? QMessageBox::Warning
                                                : QMessageBox::NoIcon);
   box.setWindowModality(Qt::ApplicationModal);
@@ -44,8 +44,10 @@ MsgAnswer QtMessagePresenter::Present(const MessageRequest& r) {
 void QtMessagePresenter::SetWaitCursor(bool on) {
   if (on == waiting_) return;
   waiting_ = on;
-  if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
-  else QApplication::restoreOverrideCursor();
+  if (on)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
 }
 
 void QtDispatcher::RunBlocking(const std::function<void()>& fn) {
@@ -53,7 +55,8 @@ void QtDispatcher::RunBlocking(const std::function<void()>& fn) {
     fn();
     return;
   }
-  QMetaObject::invokeMethod(qApp, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(
+      qApp, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
 }
 
 void QtDispatcher::Post(std::function<void()> fn) {

@@ -1,8 +1,8 @@
 #pragma once
 #include <QObject>
 
-#include "core/message_rule.h"
 #include "core/dispatcher.h"
+#include "core/message_rule.h"
 
 class QWidget;
 

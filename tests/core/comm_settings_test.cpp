@@ -33,8 +33,8 @@ TEST(CommSettings, EmptyProfileGivesTheDefaultsAndClearsTheLink) {
 TEST(CommSettings, LoadingTakesDecimalValuesNarrowedWithoutRangeCheck) {
   MapStore store;
   store.values = {{"REM_DefaultCom/REM_ComPortName", "ttyUSB3"}, {"REM_DefaultCom/REM_StaNum", " 300abc"},
-                  {"REM_DefaultCom/REM_BaudRate", "14400"},     {"REM_DefaultCom/REM_Parity", "x"},
-                  {"REM_DefaultCom/REM_TransType", "-1"},       {"REM_DefaultCom/REM_DataBytes", "6"},
+                  {"REM_DefaultCom/REM_BaudRate", "14400"},      {"REM_DefaultCom/REM_Parity", "x"},
+                  {"REM_DefaultCom/REM_TransType", "-1"},        {"REM_DefaultCom/REM_DataBytes", "6"},
                   {"REM_DefaultCom/REM_StopBytes", ""}};
   LoadCommSettings(store);
   EXPECT_EQ(Comm().portName, "ttyUSB3");
@@ -64,7 +64,6 @@ TEST(CommSettings, StoringWritesEveryKeyInOrderAsDecimalText) {
   EXPECT_EQ(Comm().portName, "/tmp/sim-port");
   EXPECT_EQ(Comm().baud, 9600u);
 }
-
 
 }  // namespace
 }  // namespace tolvane

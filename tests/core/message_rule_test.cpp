@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "models/lang_set_model.h"
 #include "core/language.h"
+#include "models/lang_set_model.h"
 #include "support/recorders.h"
 
 namespace tolvane {
@@ -62,8 +62,7 @@ TEST(MessageRule, Variants) {
   EXPECT_EQ(AskRestoreFactoryPair(&window), MsgAnswer::No);
   EXPECT_EQ(rec.messages.back().icon, MsgIcon::None);
   EXPECT_EQ(rec.messages.back().caption, "Remind");
-  EXPECT_EQ(rec.messages.back().text,
-            "Will the factory restore operation be performed? Do you want to continue?");
+  EXPECT_EQ(rec.messages.back().text, "Will the factory restore operation be performed? Do you want to continue?");
   ShowPlainBox(&window, "Connection successful!The module model is KX-130.");
   EXPECT_EQ(rec.messages.back().owner, &window);  // the plain box keeps its owner in English too
   EXPECT_FALSE(rec.messages.back().englishLocale);

@@ -27,10 +27,10 @@ TEST(ModelTable, NamesAndCouplerCheck) {
 }
 
 TEST(ParameterBlock, DecodesEveryFieldAndFormatsItsDisplayForms) {
-  auto data = Block({{0, 0x1501}, {1, 258}, {2, 0xFFFF}, {3, 0x1202}, {4, 0x0005}, {5, 8192}, {6, 3},
-                     {8, 0x001A}, {9, 0x2B3C}, {10, 0x4D5E}, {12, 0x00C0}, {13, 0x00A8}, {14, 0x0001},
-                     {15, 0x12AA}, {16, 255}, {17, 255}, {18, 255}, {19, 0}, {20, 192}, {21, 168}, {22, 1},
-                     {23, 1}, {24, 171}, {25, 0x0201}});
+  auto data = Block({{0, 0x1501},  {1, 258},     {2, 0xFFFF}, {3, 0x1202},  {4, 0x0005},  {5, 8192},
+                     {6, 3},       {8, 0x001A},  {9, 0x2B3C}, {10, 0x4D5E}, {12, 0x00C0}, {13, 0x00A8},
+                     {14, 0x0001}, {15, 0x12AA}, {16, 255},   {17, 255},    {18, 255},    {19, 0},
+                     {20, 192},    {21, 168},    {22, 1},     {23, 1},      {24, 171},    {25, 0x0201}});
   ParameterBlock b = DecodeParameterBlock(data.data(), data.size());
   EXPECT_EQ(b.typeCode, 0x1501);
   EXPECT_EQ(b.station, -1);

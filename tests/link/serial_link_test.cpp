@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
-#include "core/language.h"
 #include "core/comm_settings.h"
+#include "core/language.h"
 #include "support/recorders.h"
 
 namespace tolvane {

@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "core/language.h"
 #include "core/comm_settings.h"
+#include "core/language.h"
 #include "modbus/modbus_master.h"
 #include "support/recorders.h"
 
@@ -201,7 +201,8 @@ TEST_F(Framing, AsciiReplyChecks) {
   const Bytes pdu{0x01, 0x03, 0x02, 0x00, 0x1A};  // LRC E0
   std::string good = AsciiFrame(pdu);
   std::string lowerLrc = good;
-  for (size_t i = lowerLrc.size() - 4; i < lowerLrc.size() - 2; ++i) lowerLrc[i] = static_cast<char>(std::tolower(lowerLrc[i]));
+  for (size_t i = lowerLrc.size() - 4; i < lowerLrc.size() - 2; ++i)
+    lowerLrc[i] = static_cast<char>(std::tolower(lowerLrc[i]));
   ASSERT_NE(lowerLrc, good);  // the LRC of this frame has a letter digit
   std::string lowerData = good;
   lowerData[10] = 'a';  // "1A" -> "1a": decodes to a wrong value, so the LRC no longer fits
@@ -238,8 +239,8 @@ TEST(ReadReport, MessagesByResult) {
   ReportReadResult(0);
   EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"Communication timeout! Please Check!", "Communication Error!",
                                                    " Data transmission errors!", " Data receiving errors!",
-                                                   "Check error!", " Data receiving errors!",
-                                                   " Data receiving errors!", " Data receiving errors!"}));
+                                                   "Check error!", " Data receiving errors!", " Data receiving errors!",
+                                                   " Data receiving errors!"}));
   SetUiLanguage(0);
   ReportReadResult(2);
   EXPECT_EQ(rec.messages.back().text, "通讯错误！");

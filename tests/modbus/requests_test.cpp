@@ -1,11 +1,11 @@
 // The four requests against the simulated coupler on a pseudo-terminal.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <fcntl.h>
 #include <unistd.h>
 
-#include "core/language.h"
 #include "core/comm_settings.h"
+#include "core/language.h"
 #include "device/identification.h"
 #include "modbus/modbus_master.h"
 #include "support/recorders.h"

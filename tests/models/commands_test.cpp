@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/language.h"
 #include "core/comm_settings.h"
+#include "core/language.h"
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"
 #include "support/fake_view.h"
@@ -201,8 +201,9 @@ TEST_F(Commands, ModifyCommParametersWritesAndReaddresses) {
   EXPECT_EQ(Comm().station, 2);
   EXPECT_EQ(Comm().baud, 115200u);  // the line settings stay
   EXPECT_FALSE(IsConnected());
-  EXPECT_EQ(rec.Texts(), std::vector<std::string>{
-                             "The command to modify communication parameters has been sent. Please reconnect the device!"});
+  EXPECT_EQ(rec.Texts(),
+            std::vector<std::string>{
+                "The command to modify communication parameters has been sent. Please reconnect the device!"});
   rec.messages.clear();
   UploadParameters(model);
   EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
@@ -228,8 +229,9 @@ TEST_F(Commands, CommParametersSentButUnansweredCountAsSent) {
   view.screen[kStation] = "2";
   ASSERT_TRUE(model.CheckFields());
   ModifyCommParameters(model);
-  EXPECT_EQ(rec.Texts(), std::vector<std::string>{
-                             "The command to modify communication parameters has been sent. Please reconnect the device!"});
+  EXPECT_EQ(rec.Texts(),
+            std::vector<std::string>{
+                "The command to modify communication parameters has been sent. Please reconnect the device!"});
   EXPECT_EQ(Comm().station, 2);
   EXPECT_FALSE(IsConnected());
 }
@@ -243,7 +245,8 @@ TEST_F(Commands, AStationTheModuleReportedOutOfRangeIsNotWrittenBack) {
   ASSERT_EQ(view.screen[kStation], "-1");
   const size_t sent = sim->Requests().size();
   ModifyCommParameters(model);
-  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"The Value of Station number is out of range,Data Range is :1～247!"});
+  EXPECT_EQ(rec.Texts(),
+            std::vector<std::string>{"The Value of Station number is out of range,Data Range is :1～247!"});
   EXPECT_EQ(view.focus, std::vector<int>{kStation});
   EXPECT_EQ(sim->Requests().size(), sent);
   EXPECT_EQ(Comm().station, 1);

@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include "core/language.h"
-#include "models/com_set_model.h"
-#include "models/commands.h"
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"
+#include "models/com_set_model.h"
+#include "models/commands.h"
 #include "support/fake_view.h"
 #include "support/recorders.h"
 #include "support/sim_process.h"
@@ -112,9 +112,9 @@ TEST_F(Faults, AnotherProcessHoldsThePort) {
   EXPECT_EQ(dialog->status, "Connect failed, cannot open appointed serial port!");
   dialog->AutoLinkClick();
   EXPECT_EQ(dialog->status, "Communication port operation failed, stop detection!");
-  EXPECT_EQ(rec.Texts(), (std::vector<std::string>{
-                             "Serial port operation failed!",
-                             "The specified communication port has not been opened, communication failed!"}));
+  EXPECT_EQ(rec.Texts(),
+            (std::vector<std::string>{"Serial port operation failed!",
+                                      "The specified communication port has not been opened, communication failed!"}));
   EXPECT_FALSE(dialog->WorkerRunning());
   EXPECT_FALSE(dialog->linkStarted);
   EXPECT_FALSE(IsConnected());

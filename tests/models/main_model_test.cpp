@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/language.h"
 #include "core/comm_settings.h"
+#include "core/language.h"
 #include "support/fake_view.h"
 #include "support/memory_profile.h"
 #include "support/recorders.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/language.h"
-#include "models/com_set_model.h"
 #include "link/serial_link.h"
+#include "models/com_set_model.h"
 #include "support/recorders.h"
 #include "support/sim_process.h"
 

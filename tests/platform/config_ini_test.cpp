@@ -1,11 +1,11 @@
 // config.ini is exercised in platform/settings_store_test.cpp beside the profile;
 // this file checks the start-up rule that ties it to the language.
-#include <gtest/gtest.h>
+#include "platform/config_ini.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
-#include "platform/config_ini.h"
 #include "core/language.h"
 
 namespace tolvane {
@@ -27,7 +27,8 @@ TEST(StartUpLanguage, OtherValuesAreKeptButShownAsEnglish) {
 TEST(StartUpLanguage, AnEmptyValueIsEnglish) {
   QTemporaryDir dir;
   const QString path = dir.path() + "/config.ini";
-  for (const char* text : {"[System]\nLanguageType=\n", "[System]\r\nLanguageType=  \r\n", "[System]\nLanguageType=\"\""}) {
+  for (const char* text :
+       {"[System]\nLanguageType=\n", "[System]\r\nLanguageType=  \r\n", "[System]\nLanguageType=\"\""}) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(text);

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <string>
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace tolvane {
@@ -24,8 +24,8 @@ TEST(PortList, DriverBackedDevicesInDirectoryOrderThenTheExtraPorts) {
     if (type) std::ofstream(root + "/" + name + "/type") << type << "\n";
   };
   tty("ttyUSB0", true, nullptr);
-  tty("ttyS0", true, "4");   // a real UART
-  tty("ttyS1", true, "0");   // a placeholder without a UART
+  tty("ttyS0", true, "4");      // a real UART
+  tty("ttyS1", true, "0");      // a placeholder without a UART
   tty("tty1", false, nullptr);  // a virtual console
   std::vector<std::string> ports = ListSerialPorts(root, "/tmp/a:ttyACM0::/tmp/a");
   std::vector<std::string> found(ports.begin(), ports.end() - 3);

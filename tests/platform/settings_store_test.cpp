@@ -1,17 +1,16 @@
 // The profile and config.ini as files.
 #include "platform/settings_store.h"
 
-#include <gtest/gtest.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/config_ini.h"
 
@@ -123,7 +122,10 @@ TEST(Profile, HandEditedNonsenseLoadsByTheRules) {
 TEST(Profile, QuotedAndEscapedValuesOfEarlierVersionsLoadTheSame) {
   QTemporaryDir dir;
   const QString path = dir.path() + "/p.ini";
-  for (const char* name : {"a, b", " lead ", "x\"y", "back\\slash", "@at", "@@two", "nl\nx;", "\x01" "1f", "\xc3\xbc=\xc3\xa9"}) {
+  for (const char* name : {"a, b", " lead ", "x\"y", "back\\slash", "@at", "@@two", "nl\nx;",
+                           "\x01"
+                           "1f",
+                           "\xc3\xbc=\xc3\xa9"}) {
     QFile::remove(path);
     {
       QSettings old(path, QSettings::IniFormat);
@@ -141,8 +143,9 @@ TEST(Profile, QuotedAndEscapedValuesOfEarlierVersionsLoadTheSame) {
 TEST(Profile, AVariantValueIsReadAsPlainText) {
   QTemporaryDir dir;
   const QString path = dir.path() + "/p.ini";
-  WriteAll(path, "[REM_DefaultCom]\nREM_ComPortName=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n"
-                 "REM_StaNum=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x7)\n");
+  WriteAll(path,
+           "[REM_DefaultCom]\nREM_ComPortName=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n"
+           "REM_StaNum=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x7)\n");
   const CommSettings c = LoadSettings(path);
   EXPECT_EQ(c.portName, std::string("@Variant(\0\0\0\x02\0\0\0\x05)", 18));
   EXPECT_EQ(c.station, 0);  // text without digits, not the serialized 7
@@ -251,8 +254,9 @@ TEST(ConfigIni, WritingCreatesTheFileAndKeepsOtherContent) {
 TEST(ConfigIni, ALanguageChangeKeepsEveryOtherByte) {
   QTemporaryDir dir;
   const QString path = dir.path() + "/config.ini";
-  const QByteArray head = Bytes("\xef\xbb\xbf; hand-written\r\n[Other]\r\nName=\xd6\xd0\xce\xc4\r\nRaw=\xff\x00\x80\r\n\r\n"
-                                 "[System]\r\n  LanguageType = ");
+  const QByteArray head = Bytes(
+      "\xef\xbb\xbf; hand-written\r\n[Other]\r\nName=\xd6\xd0\xce\xc4\r\nRaw=\xff\x00\x80\r\n\r\n"
+      "[System]\r\n  LanguageType = ");
   const QByteArray tail = Bytes(" \r\nKeep=\xb0\xa1\r\n");
   WriteAll(path, head + "1" + tail);
   EXPECT_EQ(ReadLanguageType(path), 1);

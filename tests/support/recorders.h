@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/message_rule.h"
 #include "core/dispatcher.h"
+#include "core/message_rule.h"
 #include "link/serial_backend.h"
 
 namespace tolvane::test {
@@ -26,7 +26,7 @@ class MessageRecorder : public MessagePresenter {
   std::vector<bool> cursorLog;
   MsgAnswer answer = MsgAnswer::Yes;
   std::function<void(const MessageRequest&)> onPresent;  // sees the world as the box opens
-  std::mutex mutex;  // messages may come from a worker in tests without a pump
+  std::mutex mutex;                                      // messages may come from a worker in tests without a pump
 };
 
 // Plays the window's thread: workers queue work here and the test thread runs it.
@@ -52,7 +52,7 @@ class FakeBackend : public SerialBackend {
   bool open = false;
   bool applyOk = true;
   bool writeOk = true;
-  std::vector<uint8_t> incoming;   // what the next read delivers (raw, marks included)
+  std::vector<uint8_t> incoming;              // what the next read delivers (raw, marks included)
   std::vector<std::vector<uint8_t>> replies;  // queued per write, in order
   std::vector<std::vector<uint8_t>> written;
   std::vector<int> waits;

@@ -1,10 +1,10 @@
 #include "support/sim_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,8 +14,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "models/com_set_model.h"
 #include "core/comm_settings.h"
+#include "models/com_set_model.h"
 
 namespace tolvane::test {
 
@@ -40,7 +40,7 @@ SimProcess::SimProcess(std::vector<std::string> args, std::string linkPath) {
   }
   // The register dump is the simulator's first log line: it is ready then.
   for (int i = 0; i < 500; ++i) {
-    struct stat st{};
+    struct stat st {};
     if (lstat(link_.c_str(), &st) == 0 && !LogLines().empty()) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

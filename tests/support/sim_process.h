@@ -20,7 +20,7 @@ class SimProcess {
 
   const std::string& port() const { return link_; }  // a symlink to the pty slave
   std::vector<std::string> LogLines() const;
-  std::vector<std::string> Requests() const;  // the hex of every "RX" line
+  std::vector<std::string> Requests() const;   // the hex of every "RX" line
   std::array<uint16_t, 26> Registers() const;  // from the last register dump
   void Stop();
   void Signal(int sig);

@@ -1,15 +1,14 @@
 // The communication settings dialog as a view over its model.
 #include "ui/com_set_dlg.h"
 
-#include <gtest/gtest.h>
-
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest/QTest>
+#include <gtest/gtest.h>
 
-#include <QAccessible>
 #include <algorithm>
 
 #include "core/language.h"
@@ -103,8 +102,9 @@ TEST(ComSetDlg, ListsAreNamedByTheirLabels) {
     EXPECT_EQ(label->buddy()->accessibleName(), label->text());
     // Where a list's accessible name is its current entry, the label relation names it.
     const auto labelled = QAccessible::queryAccessibleInterface(label->buddy())->relations(QAccessible::Label);
-    EXPECT_TRUE(std::any_of(labelled.begin(), labelled.end(), [&](const auto& r) { return r.first->object() == label; }))
-        << label->text().toStdString();
+    EXPECT_TRUE(std::any_of(labelled.begin(), labelled.end(), [&](const auto& r) {
+      return r.first->object() == label;
+    })) << label->text().toStdString();
   }
   EXPECT_EQ(dlg.findChildren<QLabel*>().size(), 7);
 }
@@ -134,7 +134,8 @@ TEST(ComSetDlg, InputsWhileAWorkerRunsDoNothing) {
     EXPECT_EQ(Comm(), during);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.model().WorkerRunning(); }));
     EXPECT_TRUE(dlg.isVisible());
-    EXPECT_EQ(dlg.statusLine()->text(), search ? "No suitable parameters detected!" : "Failed to connect, please reset!");
+    EXPECT_EQ(dlg.statusLine()->text(),
+              search ? "No suitable parameters detected!" : "Failed to connect, please reset!");
     EXPECT_EQ(scope.fake().opens, 1);  // the Link click above started nothing more
     scope.fake().opens = 0;
     // Idle again: the frame acts as Cancel.

@@ -1,8 +1,6 @@
 // The custom-drawn controls: their arithmetic, and a few painted pixels.
 #include "ui/controls.h"
 
-#include <gtest/gtest.h>
-
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
@@ -12,6 +10,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QtTest/QTest>
+#include <gtest/gtest.h>
 
 namespace tolvane {
 namespace {
@@ -30,9 +29,9 @@ QWidget* WhiteParent() {
 
 TEST(ControlRules, ItemHeightTextCutAndDropCell) {
   EXPECT_EQ(ListItemHeight(100, 162), 32);
-  EXPECT_EQ(ListItemHeight(405, 162), 48);   // 2.5 list widths
-  EXPECT_EQ(ListItemHeight(324, 162), 32);   // exactly two widths: the 15 pixels are not taken off, not above 2L
-  EXPECT_EQ(ListItemHeight(300, 162), 48);   // under two widths, against 147
+  EXPECT_EQ(ListItemHeight(405, 162), 48);  // 2.5 list widths
+  EXPECT_EQ(ListItemHeight(324, 162), 32);  // exactly two widths: the 15 pixels are not taken off, not above 2L
+  EXPECT_EQ(ListItemHeight(300, 162), 48);  // under two widths, against 147
   EXPECT_EQ(ListItemHeight(10 * 162, 162), 160);
   EXPECT_EQ(ListItemHeight(100 * 162, 162), 160);
   EXPECT_EQ(ClosedTextLength(162), 12);

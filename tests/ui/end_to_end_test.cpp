@@ -1,11 +1,10 @@
 // The real windows against the simulated coupler: connect with Link, read,
 // write shutdown and network parameters.
-#include <gtest/gtest.h>
-
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest/QTest>
+#include <gtest/gtest.h>
 
 #include "core/language.h"
 #include "link/serial_link.h"

@@ -2,17 +2,16 @@
 // languages, at the resolution of the run: the suite runs these at 96 pixels per
 // inch and again at 144 (QT_FONT_DPI=144 without scaling, as a screen of that
 // resolution shows an application that lays out in pixels).
-#include <gtest/gtest.h>
-
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <gtest/gtest.h>
 
 #include "core/language.h"
 #include "support/recorders.h"
@@ -52,8 +51,9 @@ TEST_F(Looks, SettingsDialogTextsFitInBothLanguages) {
   const std::string longPath = "/dev/serial/by-id/usb-Silicon_Labs_CP2102_UART_Bridge_0001-if00-port";
   for (int language : {0, 1}) {
     SetUiLanguage(language);
-    CComSetDlg dlg(nullptr, CComSetDlg::GuiDispatcherRef(),
-                   [&] { return std::vector<std::string>{longPath + "0", longPath + "1", "ttyS0"}; });
+    CComSetDlg dlg(nullptr, CComSetDlg::GuiDispatcherRef(), [&] {
+      return std::vector<std::string>{longPath + "0", longPath + "1", "ttyS0"};
+    });
     for (QLabel* l : dlg.findChildren<QLabel*>()) ExpectLabelFits(l);
     for (QGroupBox* g : dlg.findChildren<QGroupBox*>()) EXPECT_LE(Advance(g, g->title()) + 20, g->width());
     for (QPushButton* b : {dlg.okButton(), dlg.cancelButton(), dlg.linkButton()}) ExpectButtonFits(b, b->text());

@@ -1,8 +1,6 @@
 // The main window driven as a user would, offscreen.
 #include "ui/main_dlg.h"
 
-#include <gtest/gtest.h>
-
 #include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
@@ -12,6 +10,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
+#include <gtest/gtest.h>
 
 #include "core/language.h"
 #include "support/recorders.h"
@@ -289,13 +288,13 @@ TEST_F(MainDlgTest, HelpKeyStillOpensAboutAfterSwitchingLanguageTwice) {
   for (QAction* a : d->findChildren<QAction*>()) helpKeys += a->shortcut() == QKeySequence::HelpContents;
   ASSERT_EQ(helpKeys, 1);
   QApplication::setActiveWindow(d.get());  // as the window manager does when the dialog has gone
-  bool opened = false;
+  bool aboutOpened = false;
   test::WhenModal<CAboutDlg>([&](CAboutDlg* about) {
-    opened = true;
+    aboutOpened = true;
     about->accept();
   });
   QTest::keyClick(d.get(), Qt::Key_F1);
-  EXPECT_TRUE(opened);
+  EXPECT_TRUE(aboutOpened);
   SetUiLanguage(1);
 }
 

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
+
 #include <functional>
 
 #include "support/recorders.h"
@@ -37,9 +38,9 @@ class RealBoxRecorder : public MessageRecorder {
     MessageRecorder::Present(request);
     QWidget* active = QApplication::activeWindow();
     WhenModal<QMessageBox>([](QMessageBox* box) { box->defaultButton()->click(); });
-    const MsgAnswer answer = boxes_.Present(request);
+    const MsgAnswer given = boxes_.Present(request);
     if (active) QApplication::setActiveWindow(active);
-    return answer;
+    return given;
   }
 
  private:
