@@ -211,7 +211,7 @@ void RequireSoundRequest(bool rtu, uint8_t function) {
   REQUIRE(bin[0] == 1 && bin[1] == function);
 }
 
-void RequireReport(int result) {
+void RequireReport(LinkResult result) {
   g_presenter.shown = 0;
   ReportReadResult(result);
   REQUIRE(g_presenter.shown == (result != 0 ? 1 : 0));
@@ -219,7 +219,7 @@ void RequireReport(int result) {
 }
 
 struct Outcome {
-  int result;
+  LinkResult result;
   uint16_t address, quantity;
 };
 
@@ -230,7 +230,7 @@ Outcome RunRequest(int request, uint8_t count, const Bytes& writeData, uint16_t 
     case 1:
       return {ReadRegisters(count), 0, 0};
     default: {
-      const int result = WriteRegisters(address, writeData.size(), writeData.data());
+      const LinkResult result = WriteRegisters(address, writeData.size(), writeData.data());
       return {result, address, static_cast<uint16_t>(writeData.size() / 2)};
     }
   }

@@ -71,8 +71,8 @@ bool SerialLink::ApplyLineSettings() {
 
 bool SerialLink::ClosePort() { return backend_->Close(); }
 
-int SerialLink::OpenPortWithMessages(WindowId owner) {
-  if (OpenPort()) return 0;
+LinkResult SerialLink::OpenPortWithMessages(WindowId owner) {
+  if (OpenPort()) return kLinkOk;
   EndWaitCursor();
   switch (ClassifyOpenError(lastError_)) {
     case OpenErrorKind::Missing:
@@ -85,7 +85,7 @@ int SerialLink::OpenPortWithMessages(WindowId owner) {
       ShowPortMessagePair(owner, txt::kPortInitFailed);
       break;
   }
-  return 8;
+  return kLinkCannotOpen;
 }
 
 void SerialLink::PurgePort() { backend_->Purge(); }
@@ -101,13 +101,13 @@ bool SerialLink::WaitForReceive(int limitMs) {
 }
 
 ReadResult SerialLink::ReadQueued(uint8_t* buffer) {
-  if (!backend_->IsOpen()) return {13, 0};
+  if (!backend_->IsOpen()) return {kLinkPortNotOpen, 0};
   long queued = backend_->Queued();
-  if (queued < 0) return {6, 0};
-  if (queued > static_cast<long>(kFrameBufferSize)) return {12, 0};
+  if (queued < 0) return {kLinkReceiveFailed, 0};
+  if (queued > static_cast<long>(kFrameBufferSize)) return {kLinkTooManyBytes, 0};
   std::memset(buffer, 0, kFrameBufferSize);
   long got = queued > 0 ? backend_->Read(raw_, static_cast<size_t>(queued)) : 0;
-  if (got < 0) return {6, 0};
+  if (got < 0) return {kLinkReceiveFailed, 0};
   // Undo the line discipline's marking: FF FF is one data byte 0xFF, FF 00 x a
   // byte received with a parity or framing error.
   size_t out = 0;
@@ -128,8 +128,8 @@ ReadResult SerialLink::ReadQueued(uint8_t* buffer) {
     }
     buffer[out++] = b;
   }
-  if (lineError) return {11, 0};
-  return {0, out};
+  if (lineError) return {kLinkLineError, 0};
+  return {kLinkOk, out};
 }
 
 SerialLink& Link() {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "core/link_result.h"
 #include "core/message_rule.h"
 #include "link/serial_backend.h"
 
@@ -14,7 +15,7 @@ inline constexpr size_t kFrameBufferSize = 4096;
 inline constexpr int kIoLimitMs = 1500;
 
 struct ReadResult {
-  int code = 0;      // LinkResult
+  LinkResult code = kLinkOk;
   size_t count = 0;  // bytes placed in the buffer
 };
 
@@ -38,7 +39,7 @@ class SerialLink {
   bool OpenPortBare();
   bool ApplyLineSettings();
   bool ClosePort();
-  int OpenPortWithMessages(WindowId owner);
+  LinkResult OpenPortWithMessages(WindowId owner);
   void PurgePort();
   bool WriteRaw(const uint8_t* buffer, size_t n);
   bool WaitForReceive(int limitMs);

@@ -74,13 +74,13 @@ using ReplyTest = std::function<bool(const uint8_t* reply, size_t length)>;
 struct Transaction {
   Request kind;
   int tries;
-  int mismatch;
+  LinkResult mismatch;
   bool rtuRebuildEachTry;
 };
 
-int Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& build, const ReplyTest& accept) {
+LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& build, const ReplyTest& accept) {
   const CommSettings& c = Comm();
-  if (c.transferMode > 1) return 5;  // an unknown framing sends nothing
+  if (c.transferMode > 1) return kLinkSendFailed;  // an unknown framing sends nothing
   const bool rtu = c.transferMode == 1;
   const RequestTiming t = TimingFor(tr.kind, c.baud);
   const int wait = rtu ? t.rtuWait : t.asciiWait;
@@ -89,7 +89,7 @@ int Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& build, con
   SerialLink& link = Link();
   size_t n = 0;
   if (rtu && !tr.rtuRebuildEachTry) n = build(f.rtuTx);
-  int result = 1;
+  LinkResult result = kLinkNoReply;
   for (int attempt = 0; attempt < tr.tries; ++attempt) {
     if (!rtu) {
       std::memset(f.asciiTx, 0, sizeof f.asciiTx);
@@ -100,17 +100,17 @@ int Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& build, con
     }
     link.PurgePort();
     if (!(rtu ? SendRtuFrame(n) : SendAsciiFrame(n))) {
-      result = 5;
+      result = kLinkSendFailed;
       continue;
     }
     if (!link.WaitForReceive(wait)) {
-      result = 1;
+      result = kLinkNoReply;
       continue;
     }
     Settle(settle);
     result = rtu ? ReceiveRtuFrame() : ReceiveAsciiFrame();
-    if (result != 0) continue;
-    if (accept(Reply(), f.replyLength)) return 0;
+    if (result != kLinkOk) continue;
+    if (accept(Reply(), f.replyLength)) return kLinkOk;
     result = tr.mismatch;
   }
   return result;
@@ -191,43 +191,43 @@ bool SendAsciiFrame(size_t n) {
   return link.WriteRaw(b, 2 * n + 5);
 }
 
-int ReceiveRtuFrame() {
+LinkResult ReceiveRtuFrame() {
   FrameBuffers& f = Frames();
   f.replyLength = 0;
   ReadResult r = Link().ReadQueued(f.rtuRx);
-  if (r.code != 0) return r.code;
+  if (r.code != kLinkOk) return r.code;
   // Station, function and the two CRC bytes at the least.
-  if (r.count < 4) return 7;
-  if (Crc16(f.rtuRx, r.count) != 0) return 7;
+  if (r.count < 4) return kLinkCheckError;
+  if (Crc16(f.rtuRx, r.count) != 0) return kLinkCheckError;
   f.replyLength = r.count - 2;
-  return 0;
+  return kLinkOk;
 }
 
-int ReceiveAsciiFrame() {
+LinkResult ReceiveAsciiFrame() {
   FrameBuffers& f = Frames();
   f.replyLength = 0;
   ReadResult r = Link().ReadQueued(f.asciiRx);
-  if (r.code != 0) return r.code;
+  if (r.code != kLinkOk) return r.code;
   const size_t n = r.count;
   // A colon, one byte, the LRC and CR LF at the least, and whole digit pairs.
-  if (n < 9 || (n - 5) % 2 != 0) return 7;
+  if (n < 9 || (n - 5) % 2 != 0) return kLinkCheckError;
   const size_t pairs = (n - 5) / 2;
   uint8_t bin[kFrameBufferSize / 2];
   for (size_t i = 0; i < pairs; ++i) {
     int h = 0, l = 0;
     if (!DigitValue(static_cast<char>(f.asciiRx[1 + 2 * i]), h) ||
         !DigitValue(static_cast<char>(f.asciiRx[2 + 2 * i]), l))
-      return 7;
+      return kLinkCheckError;
     bin[i] = static_cast<uint8_t>(h * 16 + l);
   }
   const uint8_t lrc = Lrc(bin, pairs);
   if (f.asciiRx[n - 4] != static_cast<uint8_t>(kHex[lrc >> 4]) ||
       f.asciiRx[n - 3] != static_cast<uint8_t>(kHex[lrc & 0x0F]))
-    return 7;
+    return kLinkCheckError;
   std::memset(f.asciiRx, 0, sizeof f.asciiRx);
   std::memcpy(f.asciiRx, bin, pairs);
   f.replyLength = pairs;
-  return 0;
+  return kLinkOk;
 }
 
 const uint8_t* Reply() { return Comm().transferMode == 0 ? Frames().asciiRx : Frames().rtuRx; }
@@ -242,31 +242,33 @@ RequestTiming TimingFor(Request request, uint32_t baud) {
   return table[8];
 }
 
-int ProbeModule() {
+LinkResult ProbeModule() {
   const uint8_t station = Comm().station;
   return Run(
-      {Request::Probe, 3, 3, false}, [&](uint8_t* b) { return BuildRead(b, station, 2); },
+      {.kind = Request::Probe, .tries = 3, .mismatch = kLinkUnexpectedReply, .rtuRebuildEachTry = false},
+      [&](uint8_t* b) { return BuildRead(b, station, 2); },
       [&](const uint8_t* r, size_t len) {
         return IsReadReply(r, len, station, 2) && r[5] * 256 + r[6] >= kProbeMinVersion;
       });
 }
 
-int ReadRegisters(uint8_t count) {
+LinkResult ReadRegisters(uint8_t count) {
   const uint8_t station = Comm().station;
   return Run(
-      {Request::Read, 3, 2, false}, [&](uint8_t* b) { return BuildRead(b, station, count); },
+      {.kind = Request::Read, .tries = 3, .mismatch = kLinkUnexpectedReadReply, .rtuRebuildEachTry = false},
+      [&](uint8_t* b) { return BuildRead(b, station, count); },
       [&](const uint8_t* r, size_t len) { return IsReadReply(r, len, station, count); });
 }
 
-int ReadRegistersReported(uint8_t count) {
-  int r = ReadRegisters(count);
-  if (r != 0) ReportReadResult(r);
+LinkResult ReadRegistersReported(uint8_t count) {
+  const LinkResult r = ReadRegisters(count);
+  if (r != kLinkOk) ReportReadResult(r);
   return r;
 }
 
-int WriteRegisters(uint16_t address, size_t length, const uint8_t* data) {
+LinkResult WriteRegisters(uint16_t address, size_t length, const uint8_t* data) {
   // Leave room for the ASCII encoding of the whole request.
-  if (7 + length > (kFrameBufferSize - 5) / 2) return 5;
+  if (7 + length > (kFrameBufferSize - 5) / 2) return kLinkSendFailed;
   const uint8_t station = Comm().station;
   // Start address and quantity, as sent and as the echo must repeat them.
   const uint8_t head[4] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF),
@@ -282,29 +284,30 @@ int WriteRegisters(uint16_t address, size_t length, const uint8_t* data) {
   auto accept = [&](const uint8_t* r, size_t len) {
     return len == 6 && r[0] == station && r[1] == kWriteMultipleRegisters && std::memcmp(r + 2, head, 4) == 0;
   };
-  return Run({Request::Write, 3, 3, true}, build, accept);
+  return Run({.kind = Request::Write, .tries = 3, .mismatch = kLinkUnexpectedReply, .rtuRebuildEachTry = true}, build,
+             accept);
 }
 
-const TextPair& ReadResultText(int r) {
+const TextPair& ReadResultText(LinkResult r) {
   switch (r) {
-    case 1:
+    case kLinkNoReply:
       return txt::kTimeout;
-    case 5:
+    case kLinkSendFailed:
       return txt::kSendError;
-    case 6:
-    case 11:
-    case 12:
-    case 13:
+    case kLinkReceiveFailed:
+    case kLinkLineError:
+    case kLinkTooManyBytes:
+    case kLinkPortNotOpen:
       return txt::kReceiveError;
-    case 7:
+    case kLinkCheckError:
       return txt::kCheckError;
     default:
       return txt::kCommError;
   }
 }
 
-void ReportReadResult(int r) {
-  if (r == 0) return;
+void ReportReadResult(LinkResult r) {
+  if (r == kLinkOk) return;
   ShowReadFailurePair(ReadResultText(r));
 }
 

@@ -28,8 +28,8 @@ uint8_t Lrc(const uint8_t* data, size_t n);     // two's complement of the byte 
 
 bool SendRtuFrame(size_t n);
 bool SendAsciiFrame(size_t n);
-int ReceiveRtuFrame();
-int ReceiveAsciiFrame();
+LinkResult ReceiveRtuFrame();
+LinkResult ReceiveAsciiFrame();
 
 // The reply of the last successful transaction in the common layout
 // (station, function, byte count, data), from the current framing's RxBuffer.
@@ -43,13 +43,13 @@ struct RequestTiming {
 enum class Request { Probe, Read, Write };
 RequestTiming TimingFor(Request request, uint32_t baud);
 
-int ProbeModule();
-int ReadRegisters(uint8_t count);
-int ReadRegistersReported(uint8_t count);
-int WriteRegisters(uint16_t address, size_t length, const uint8_t* data);
+LinkResult ProbeModule();
+LinkResult ReadRegisters(uint8_t count);
+LinkResult ReadRegistersReported(uint8_t count);
+LinkResult WriteRegisters(uint16_t address, size_t length, const uint8_t* data);
 
-void ReportReadResult(int linkResult);
-const TextPair& ReadResultText(int linkResult);
+void ReportReadResult(LinkResult linkResult);
+const TextPair& ReadResultText(LinkResult linkResult);
 
 // The settle sleep goes through here so that tests and benchmarks can observe it.
 using SleepHook = std::function<void(int ms)>;

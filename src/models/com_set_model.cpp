@@ -192,7 +192,7 @@ ComSetModel::Outcome ComSetModel::ConnectWorker() {
     Link().ClosePort();
     return Outcome::kApplyFailed;
   }
-  if (ProbeModule() != 0) return Outcome::kNoAnswer;  // the port stays open
+  if (ProbeModule() != kLinkOk) return Outcome::kNoAnswer;  // the port stays open
   probedType_ = ProbedTypeCode();
   return Outcome::kLinked;
 }
@@ -254,7 +254,7 @@ ComSetModel::Outcome ComSetModel::DetectWorker() {
         Link().ClosePort();
         return Outcome::kPortFailed;
       }
-      if (ProbeModule() == 0) return Outcome::kFound;  // the port stays open with these settings
+      if (ProbeModule() == kLinkOk) return Outcome::kFound;  // the port stays open with these settings
     }
   }
   return Outcome::kNothingFound;  // left at the last combination tried, the port open

@@ -5,42 +5,11 @@
 #include "core/comm_settings.h"
 #include "core/decimal.h"
 #include "device/register_map.h"
+#include "device/writes.h"
 #include "modbus/modbus_master.h"
 
 namespace tolvane {
 namespace {
-
-ParameterBlock DecodeReply() {
-  // The read test has made sure that all 26 registers are in the reply.
-  const uint8_t* r = Reply();
-  size_t length = ReplyLength() > 3 ? ReplyLength() - 3 : 0;
-  return DecodeParameterBlock(r + 3, length);
-}
-
-int Write(const RegisterRange& range, const uint8_t* data) { return WriteRegisters(range.start, range.bytes(), data); }
-
-// One octet in the low byte of each register, the high byte 0.
-bool WriteAddress(const RegisterRange& range, const std::string& text) {
-  uint8_t data[2 * kAddressOctets];
-  for (int k = 1; k <= kAddressOctets; ++k) {
-    data[2 * (k - 1)] = 0;
-    data[2 * (k - 1) + 1] = static_cast<uint8_t>(DottedField(text, k) & 0xFF);
-  }
-  return Write(range, data) == 0;
-}
-
-// Station, mode code and baud rate code, one register each.
-int WriteCommParameters(uint16_t station, uint8_t modeCode, uint8_t baudCode) {
-  const uint8_t data[6] = {
-      static_cast<uint8_t>(station >> 8), static_cast<uint8_t>(station & 0xFF), 0, modeCode, 0, baudCode};
-  return Write(kCommRange, data);
-}
-
-int WriteShutdown(uint16_t stopAddress, uint16_t stopCode) {
-  const uint8_t data[4] = {static_cast<uint8_t>(stopAddress >> 8), static_cast<uint8_t>(stopAddress & 0xFF),
-                           static_cast<uint8_t>(stopCode >> 8), static_cast<uint8_t>(stopCode & 0xFF)};
-  return Write(kShutdownRange, data);
-}
 
 // Rows 1 to 6 of the window (identity, MAC, addresses) and the five device values.
 void ApplyFirstRows(MainModel& m, const ParameterBlock& b, const FormattedBlock& f) {
@@ -77,12 +46,12 @@ void UploadParameters(MainModel& m) {
     return;
   }
   WaitCursor wait;
-  if (Link().OpenPortWithMessages(m.window()) != 0) {
+  if (Link().OpenPortWithMessages(m.window()) != kLinkOk) {
     ShowMessagePair(m.window(), txt::kCommErrorCheck);
     return;
   }
-  if (ReadRegistersReported(kBlockRegisters) != 0) return;
-  const ParameterBlock b = DecodeReply();
+  if (ReadRegistersReported(kBlockRegisters) != kLinkOk) return;
+  const ParameterBlock b = DecodeBlockReply();
   const FormattedBlock f = FormatParameterBlock(b);
   ApplyFirstRows(m, b, f);
   EndWaitCursor();
@@ -92,8 +61,8 @@ void UploadParameters(MainModel& m) {
 
 void ReadAfterConnect(MainModel& m) {
   WaitCursor wait;
-  if (ReadRegisters(kBlockRegisters) != 0) return;
-  const ParameterBlock b = DecodeReply();
+  if (ReadRegisters(kBlockRegisters) != kLinkOk) return;
+  const ParameterBlock b = DecodeBlockReply();
   const FormattedBlock f = FormatParameterBlock(b);
   ApplyFirstRows(m, b, f);
   ApplyLastRows(m, f);
@@ -132,12 +101,12 @@ void WriteShutdownParameters(MainModel& m) {
     ShowMessagePair(m.window(), txt::kPleaseConnect);
     return;
   }
-  int r;
+  LinkResult r;
   {
     WaitCursor wait;
     r = WriteShutdown(m.stopAddress, m.stopCode);
   }
-  ShowMessagePair(m.window(), r == 0 ? txt::kDownloadOk : txt::kCommErrorCheck);
+  ShowMessagePair(m.window(), r == kLinkOk ? txt::kDownloadOk : txt::kCommErrorCheck);
 }
 
 void ModifyCommParameters(MainModel& m) {
@@ -157,7 +126,7 @@ void ModifyCommParameters(MainModel& m) {
     ShowMessagePair(m.window(), txt::kPleaseConnect);
     return;
   }
-  int r;
+  LinkResult r;
   {
     WaitCursor wait;
     r = WriteCommParameters(static_cast<uint16_t>(m.station), m.modeCode, m.baudCode);
@@ -165,7 +134,7 @@ void ModifyCommParameters(MainModel& m) {
   // Nothing went out (the port is gone): the module keeps its station and the
   // link stays as it is. Any other failure may be the module already answering
   // at its new settings, so the request counts as sent.
-  if (r == 5) {
+  if (r == kLinkSendFailed) {
     ShowMessagePair(m.window(), txt::kCommErrorCheck);
     return;
   }
@@ -189,8 +158,7 @@ void DownloadNetworkConfiguration(MainModel& m) {
   bool ok;
   {
     WaitCursor wait;
-    ok = WriteAddress(kIpRange, m.kept[kIpAddress]) && WriteAddress(kMaskRange, m.kept[kSubnetMask]) &&
-         WriteAddress(kGatewayRange, m.kept[kGateway]);
+    ok = WriteNetworkConfiguration(m.kept[kIpAddress], m.kept[kSubnetMask], m.kept[kGateway]) == kLinkOk;
   }
   ShowMessagePair(m.window(), ok ? txt::kDownloadOk : txt::kCommErrorCheck);
 }
@@ -204,12 +172,7 @@ void RestoreFactory(MainModel& m) {
   bool ok;
   {
     WaitCursor wait;
-    ok = WriteShutdown(kFactoryStopAddress, kFactoryStopCode) == 0 && WriteAddress(kIpRange, kFactoryIp) &&
-         WriteAddress(kMaskRange, kFactoryMask) && WriteAddress(kGatewayRange, kFactoryGateway);
-    // The last write is sent once more when it fails.
-    if (ok)
-      ok = WriteCommParameters(kFactoryStation, kFactoryCommMode, kFactoryBaudCode) == 0 ||
-           WriteCommParameters(kFactoryStation, kFactoryCommMode, kFactoryBaudCode) == 0;
+    ok = WriteFactorySettings() == kLinkOk;
   }
   if (!ok) {
     ShowMessagePair(m.window(), txt::kCommErrorCheck);

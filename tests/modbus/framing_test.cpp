@@ -235,14 +235,16 @@ TEST_F(Framing, LineErrorsAndOverfullQueues) {
 TEST(ReadReport, MessagesByResult) {
   MessageRecorder rec;
   SetUiLanguage(1);
-  for (int code : {1, 2, 5, 6, 7, 11, 12, 13}) ReportReadResult(code);
-  ReportReadResult(0);
+  for (LinkResult code : {kLinkNoReply, kLinkUnexpectedReadReply, kLinkSendFailed, kLinkReceiveFailed, kLinkCheckError,
+                          kLinkLineError, kLinkTooManyBytes, kLinkPortNotOpen})
+    ReportReadResult(code);
+  ReportReadResult(kLinkOk);
   EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"Communication timeout! Please Check!", "Communication Error!",
                                                    " Data transmission errors!", " Data receiving errors!",
                                                    "Check error!", " Data receiving errors!", " Data receiving errors!",
                                                    " Data receiving errors!"}));
   SetUiLanguage(0);
-  ReportReadResult(2);
+  ReportReadResult(kLinkUnexpectedReadReply);
   EXPECT_EQ(rec.messages.back().text, "通讯错误！");
   EXPECT_EQ(rec.messages.back().caption, "错误");
   EXPECT_EQ(rec.messages.back().owner, nullptr);
