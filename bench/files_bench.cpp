@@ -31,7 +31,8 @@ void BM_ConfigIniAtTheCap(benchmark::State& state, QByteArray text) {
   f.close();
   int lang = 0;
   for (auto _ : state) {
-    if (!WriteLanguageType(path, lang) || ReadLanguageType(path) != lang) state.SkipWithError("lost the value");
+    if (!WriteLanguageType(path.toStdString(), lang) || ReadLanguageType(path.toStdString()) != lang)
+      state.SkipWithError("lost the value");
     lang ^= 1;
   }
 }
@@ -48,7 +49,7 @@ void BM_StoreWhileTheLockIsHeld(benchmark::State& state) {
   if (!held.tryLock(0)) return state.SkipWithError("cannot take the lock");
   for (auto _ : state) {
     Comm().station = static_cast<uint8_t>(Comm().station + 1);
-    IniProfileStore store(path);
+    IniProfileStore store(path.toStdString());
     StoreCommSettings(store);
   }
 }

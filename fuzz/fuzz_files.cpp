@@ -2,8 +2,6 @@
 // change alters one line only and reads back as written; a stored profile
 // loads back as stored and leaves the language line alone; no temporary file
 // is left behind.
-#include <QFile>
-#include <QString>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +9,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "core/comm_settings.h"
@@ -19,9 +19,9 @@
 
 namespace {
 
-std::string Bytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+std::string Bytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 // The shortest stretch in which the two texts differ: what was taken out may
@@ -64,12 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 rmdir(dir.c_str());
                               }) == 0;
   (void)cleanUp;
-  const QString path = QString::fromStdString(dir + "/file.ini");
+  const std::string path = dir + "/file.ini";
   const std::string input(reinterpret_cast<const char*>(data), size);
   {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
-    f.write(input.data(), static_cast<qint64>(size));
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    if (!f) return 0;
+    f.write(input.data(), static_cast<std::streamsize>(size));
   }
   {
     IniProfileStore store(path);

@@ -44,14 +44,14 @@ int COndrelApp::Run() {
   SetMessagePresenter(&presenter);
   exeDir_ = QCoreApplication::applicationDirPath();
   configPath_ = exeDir_ + "/config.ini";
-  SetUiLanguage(ReadLanguageType(configPath_));
+  SetUiLanguage(ReadLanguageType(configPath_.toStdString()));
   IniProfileStore profile;
   MainDlgDeps deps;
   deps.profile = &profile;
   deps.exeDir = exeDir_;
   const QString config = configPath_;
   // A read-only folder only costs the stored choice; this run still switches.
-  deps.writeLanguage = [config](int lang) { WriteLanguageType(config, lang); };
+  deps.writeLanguage = [config](int lang) { WriteLanguageType(config.toStdString(), lang); };
   COndrelDlg dlg(deps);
   const char* readyFd = std::getenv("TOLVANE_READY_FD");
   ReadySignal ready(readyFd && *readyFd ? std::atoi(readyFd) : -1);

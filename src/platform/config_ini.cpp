@@ -1,7 +1,5 @@
 #include "platform/config_ini.h"
 
-#include <QFile>
-
 #include "core/decimal.h"
 #include "platform/ini_file.h"
 
@@ -13,8 +11,8 @@ const char* const kKey = "LanguageType";
 
 }  // namespace
 
-int ReadLanguageType(const QString& configPath) {
-  const ini::FileText file = ini::ReadFile(QFile::encodeName(configPath).toStdString());
+int ReadLanguageType(const std::string& configPath) {
+  const ini::FileText file = ini::ReadFile(configPath);
   if (file.state != ini::FileState::kRead) return 1;
   std::string value = ini::FindValue(file.bytes, kSection, kKey).value_or("");
   // Read as the Windows INI integer reader reads it: matching quotes around the
@@ -26,9 +24,9 @@ int ReadLanguageType(const QString& configPath) {
   return DecimalValue(value) & 0xFF;
 }
 
-bool WriteLanguageType(const QString& configPath, int language) {
+bool WriteLanguageType(const std::string& configPath, int language) {
   const std::string value = std::to_string(language);
-  return ini::RewriteFile(QFile::encodeName(configPath).toStdString(),
+  return ini::RewriteFile(configPath,
                           [&](const std::string& text) { return ini::SetValue(text, kSection, kKey, value); });
 }
 

@@ -1,7 +1,9 @@
 #include "platform/settings_store.h"
 
-#include <QDir>
-#include <QFile>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "platform/ini_file.h"
 
@@ -33,9 +35,18 @@ std::string Unmark(std::string item) {
 
 }  // namespace
 
-QString DefaultProfilePath() {
-  QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-  if (base.isEmpty()) base = QDir::homePath() + "/.config";
+std::string DefaultProfilePath() {
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+      const passwd* pw = getpwuid(getuid());
+      home = pw && pw->pw_dir ? pw->pw_dir : "/";
+    }
+    base = std::string(home) + "/.config";
+  }
   return base + "/tolvane/tolvane.ini";
 }
 
@@ -165,7 +176,7 @@ std::string EncodeProfileValue(const std::string& text) {
   return out;
 }
 
-IniProfileStore::IniProfileStore(const QString& path) : path_(QFile::encodeName(path).toStdString()) {}
+IniProfileStore::IniProfileStore(const std::string& path) : path_(path) {}
 
 std::string IniProfileStore::Read(const std::string& section, const std::string& key) {
   for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {

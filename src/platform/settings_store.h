@@ -1,6 +1,4 @@
 #pragma once
-#include <QString>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,7 +8,7 @@
 namespace tolvane {
 
 // $XDG_CONFIG_HOME/tolvane/tolvane.ini (~/.config when unset).
-QString DefaultProfilePath();
+std::string DefaultProfilePath();
 
 // The per-user profile as an INI file of plain text values. Values are written
 // in the quoting that QSettings used for this file, so profiles of earlier
@@ -19,7 +17,7 @@ QString DefaultProfilePath();
 // temporary file and a rename; keys and sections we do not own are kept.
 class IniProfileStore : public ProfileStore {
  public:
-  explicit IniProfileStore(const QString& path = DefaultProfilePath());
+  explicit IniProfileStore(const std::string& path = DefaultProfilePath());
   std::string Read(const std::string& section, const std::string& key) override;
   void Write(const std::string& section, const std::string& key, const std::string& value) override;
   bool Commit() override;

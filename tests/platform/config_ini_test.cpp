@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "core/language.h"
+#include "support/qt_paths.h"
 
 namespace tolvane {
 namespace {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/config_ini.h"
+#include "support/qt_paths.h"
 
 namespace tolvane {
 namespace {
@@ -44,14 +45,14 @@ mode_t Kind(const QString& path) {
 
 void StoreSettings(const QString& path, const CommSettings& c) {
   Comm() = c;
-  IniProfileStore store(path);
+  IniProfileStore store(path.toStdString());
   StoreCommSettings(store);
 }
 
 CommSettings LoadSettings(const QString& path) {
   Comm() = CommSettings{};
   Comm().station = 99;
-  IniProfileStore store(path);
+  IniProfileStore store(path.toStdString());
   LoadCommSettings(store);
   return Comm();
 }
@@ -68,7 +69,7 @@ CommSettings Sample() {
 TEST(Profile, LivesUnderXdgConfigHomeAndRoundTrips) {
   QTemporaryDir dir;
   qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-  EXPECT_EQ(DefaultProfilePath(), dir.path() + "/tolvane/tolvane.ini");
+  EXPECT_EQ(QString::fromStdString(DefaultProfilePath()), dir.path() + "/tolvane/tolvane.ini");
   Comm() = CommSettings{};
   Comm().portName = "ttyUSB0";
   Comm().station = 17;
@@ -82,7 +83,7 @@ TEST(Profile, LivesUnderXdgConfigHomeAndRoundTrips) {
     IniProfileStore store;
     StoreCommSettings(store);
   }
-  const QByteArray text = ReadAll(DefaultProfilePath());
+  const QByteArray text = ReadAll(QString::fromStdString(DefaultProfilePath()));
   EXPECT_TRUE(text.contains("[REM_DefaultCom]"));
   EXPECT_TRUE(text.contains("REM_BaudRate=57600"));
   EXPECT_TRUE(text.contains("REM_TransType=0"));
@@ -92,9 +93,9 @@ TEST(Profile, LivesUnderXdgConfigHomeAndRoundTrips) {
   EXPECT_EQ(Comm(), stored);
   CommSettings odd = stored;
   odd.baud = 4294967286u;  // loaded from a hand-edited "-10": stored as it was read
-  StoreSettings(DefaultProfilePath(), odd);
-  EXPECT_TRUE(ReadAll(DefaultProfilePath()).contains("REM_BaudRate=-10\n"));
-  EXPECT_EQ(LoadSettings(DefaultProfilePath()), odd);
+  StoreSettings(QString::fromStdString(DefaultProfilePath()), odd);
+  EXPECT_TRUE(ReadAll(QString::fromStdString(DefaultProfilePath())).contains("REM_BaudRate=-10\n"));
+  EXPECT_EQ(LoadSettings(QString::fromStdString(DefaultProfilePath())), odd);
   qunsetenv("XDG_CONFIG_HOME");
 }
 
@@ -103,7 +104,7 @@ TEST(Profile, HandEditedNonsenseLoadsByTheRules) {
   const QString path = dir.path() + "/p.ini";
   WriteAll(path, QByteArray("[REM_DefaultCom]\nREM_ComPortName=ttyS9\nREM_StaNum=abc\nREM_BaudRate=99999999999\n"
                             "REM_Parity=\nREM_DataBytes=7, 8\nREM_StopBytes=\x01\x02\n"));
-  IniProfileStore store(path);
+  IniProfileStore store(path.toStdString());
   LoadCommSettings(store);
   EXPECT_EQ(Comm().portName, "ttyS9");
   EXPECT_EQ(Comm().station, 0);
@@ -112,7 +113,7 @@ TEST(Profile, HandEditedNonsenseLoadsByTheRules) {
   EXPECT_EQ(Comm().dataBits, 7);
   EXPECT_EQ(Comm().transferMode, 1);
   WriteAll(path, QByteArray("\x00\xff garbage without sections", 27));
-  IniProfileStore binary(path);
+  IniProfileStore binary(path.toStdString());
   LoadCommSettings(binary);
   EXPECT_EQ(Comm(), CommSettings{});
 }
