@@ -33,6 +33,7 @@ TEST(MessageRule, EnglishAndAnyOtherValueHaveNoOwnerAndCaptionRemind) {
   for (int lang : {1, 2, 255}) {
     SetUiLanguage(lang);
     ShowMessagePair(&window, txt::kPleaseConnect);
+    ASSERT_GE(rec.messages.size(), 1u);
     const MessageRequest& m = rec.messages.back();
     EXPECT_EQ(m.owner, nullptr);
     EXPECT_EQ(m.caption, "Remind");
@@ -47,23 +48,28 @@ TEST(MessageRule, Variants) {
   int window = 0;
   SetUiLanguage(0);
   ShowReadFailurePair(txt::kTimeout);
+  ASSERT_GE(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages.back().caption, "错误");
   EXPECT_EQ(rec.messages.back().owner, nullptr);
   ShowMessagePairUnowned(txt::kPortOpFailed);
+  ASSERT_GE(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages.back().caption, "提示");
   EXPECT_EQ(rec.messages.back().owner, nullptr);
   rec.answer = MsgAnswer::Yes;
   EXPECT_EQ(AskRestoreFactoryPair(&window), MsgAnswer::Yes);
+  ASSERT_GE(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages.back().icon, MsgIcon::Exclamation);
   EXPECT_EQ(rec.messages.back().buttons, MsgButtons::YesNo);
   EXPECT_EQ(rec.messages.back().owner, &window);
   SetUiLanguage(1);
   rec.answer = MsgAnswer::No;
   EXPECT_EQ(AskRestoreFactoryPair(&window), MsgAnswer::No);
+  ASSERT_GE(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages.back().icon, MsgIcon::None);
   EXPECT_EQ(rec.messages.back().caption, "Remind");
   EXPECT_EQ(rec.messages.back().text, "Will the factory restore operation be performed? Do you want to continue?");
   ShowPlainBox(&window, "Connection successful!The module model is KX-130.");
+  ASSERT_GE(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages.back().owner, &window);  // the plain box keeps its owner in English too
   EXPECT_FALSE(rec.messages.back().englishLocale);
 }

@@ -245,6 +245,7 @@ TEST(ReadReport, MessagesByResult) {
                                                    " Data receiving errors!"}));
   SetUiLanguage(0);
   ReportReadResult(kLinkUnexpectedReadReply);
+  ASSERT_GE(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages.back().text, "通讯错误！");
   EXPECT_EQ(rec.messages.back().caption, "错误");
   EXPECT_EQ(rec.messages.back().owner, nullptr);

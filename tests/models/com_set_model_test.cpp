@@ -149,6 +149,7 @@ TEST_F(ComSetModelTest, LinkThatCannotOpenThePort) {
   EXPECT_FALSE(m->linkStarted);
   EXPECT_FALSE(m->WorkerRunning());
   m->AutoLinkClick();
+  ASSERT_GE(rec.Texts().size(), 1u);
   EXPECT_EQ(rec.Texts().back(), "The specified communication port has not been opened, communication failed!");
   EXPECT_EQ(m->status, "Communication port operation failed, stop detection!");
   EXPECT_EQ(m->state(), ComSetState::kIdle);

@@ -72,6 +72,7 @@ TEST_F(Faults, SimulatorVanishesDuringAnUploadAndComesBack) {
   ASSERT_TRUE(WaitIdle());
   EXPECT_TRUE(IsConnected());
   UploadParameters(model);
+  ASSERT_GE(rec.Texts().size(), 1u);
   EXPECT_EQ(rec.Texts().back(), "Parameter upload successful!");
   EXPECT_EQ(view.screen[kModuleType], "KX-130");
 }

@@ -65,6 +65,7 @@ TEST_F(MainModelTest, OutOfRangeStationsBringBackThePreviousValue) {
   EXPECT_EQ(view.focus, std::vector<int>(5, kStation));
   SetUiLanguage(0);
   Enter("0");
+  ASSERT_GE(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages.back().text, "站号输入值超限，请输入1～247的数据！");
   SetUiLanguage(1);
 }

@@ -81,6 +81,7 @@ TEST_F(Workers, LinkConnectsAndClosesTheDialogKeepingTheSettings) {
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(model->status, "Connection successful!");
   EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Connection successful!The module model is KX-130."});
+  ASSERT_GE(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages[0].caption, "Remind");
   EXPECT_TRUE(IsConnected());
   EXPECT_EQ(closes, std::vector<bool>{false});  // as by the frame: Cancel that keeps the tried settings
@@ -96,6 +97,7 @@ TEST_F(Workers, LinkToAnUnknownModelStillConnectsInChinese) {
   model->LinkClick();
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(rec.Texts(), std::vector<std::string>{"连接成功！模块型号未识别."});
+  ASSERT_GE(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages[0].caption, "提示");
   EXPECT_TRUE(IsConnected());
   SetUiLanguage(1);

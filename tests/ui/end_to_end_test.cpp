@@ -61,6 +61,7 @@ TEST(EndToEnd, ConnectReadAndDownload) {
   main.commandButton(2)->click();
   qobject_cast<IpAddressEdit*>(main.fieldWidget(kGateway))->setText("192.168.1.254");
   main.commandButton(3)->click();
+  ASSERT_GE(rec.Texts().size(), 1u);
   EXPECT_EQ(rec.Texts().back(), "Parameter download successful!");
   auto regs = sim.Registers();
   EXPECT_EQ(regs[5], 1234);
@@ -69,6 +70,7 @@ TEST(EndToEnd, ConnectReadAndDownload) {
   EXPECT_EQ(regs[15], 170);
 
   main.commandButton(0)->click();
+  ASSERT_GE(rec.Texts().size(), 1u);
   EXPECT_EQ(rec.Texts().back(), "Parameter upload successful!");
   EXPECT_EQ(edit(kStopAddress)->text(), "1234");
   Link().ClosePort();
@@ -100,6 +102,7 @@ TEST(EndToEnd, TheFieldCheckComesBeforeTheCommandAndNeverFromItsBox) {
   last->selectAll();
   QTest::keyClicks(last, "7");
   QTest::mouseClick(main.commandButton(0), Qt::LeftButton);
+  ASSERT_GE(rec.Texts().size(), 1u);
   EXPECT_EQ(rec.Texts().back(), "Parameter upload successful!");
   EXPECT_EQ(gateway->text(), held);
 
@@ -111,6 +114,7 @@ TEST(EndToEnd, TheFieldCheckComesBeforeTheCommandAndNeverFromItsBox) {
   station->selectAll();
   QTest::keyClicks(station, "248");
   QTest::mouseClick(main.commandButton(1), Qt::LeftButton);
+  ASSERT_GE(rec.Texts().size(), 1u);
   EXPECT_EQ(rec.Texts().back(), "The Value of Station number is out of range,Data Range is :1～247!");
   EXPECT_EQ(station->text(), before);
   for (const std::string& r : sim.Requests()) EXPECT_NE(r.rfind("01 10", 0), 0u) << r;  // no write at all

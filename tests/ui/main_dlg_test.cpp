@@ -132,6 +132,7 @@ TEST_F(MainDlgTest, StationChecksOnLeavingTheField) {
     EXPECT_EQ(Edit(*d, kStation)->text(), "7") << bad;
   }
   EXPECT_EQ(rec.messages.size(), 3u);
+  ASSERT_GE(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages[0].text, "The Value of Station number is out of range,Data Range is :1～247!");
   EXPECT_EQ(d->model().station, 7);
   TypeStation(*d, "");
@@ -197,6 +198,7 @@ TEST_F(MainDlgTest, CommandsWithoutAConnectionAskForOne) {
   d->commandButton(3)->click();
   d->RestoreFactoryCommand();
   EXPECT_EQ(rec.Texts(), std::vector<std::string>(4, "Please connect the device!"));
+  ASSERT_GE(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages[0].owner, nullptr);  // English: no owner
 }
 
@@ -268,6 +270,7 @@ TEST_F(MainDlgTest, AMessageBoxTakingTheFocusNeverRunsTheCheck) {
   // Leaving for another control of the window does run it, once.
   Edit(*d, kStopAddress)->setFocus();
   EXPECT_EQ(boxes.Texts().size(), 3u);
+  ASSERT_GE(boxes.Texts().size(), 1u);
   EXPECT_EQ(boxes.Texts().back(), txt::kStationRange.en);
   EXPECT_EQ(station->text(), "1");
 }

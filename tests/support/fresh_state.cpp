@@ -1,0 +1,22 @@
+#include "support/fresh_state.h"
+
+#include <memory>
+
+#include "core/comm_settings.h"
+#include "core/language.h"
+#include "core/message_rule.h"
+#include "link/posix_backend.h"
+#include "link/serial_link.h"
+
+namespace tolvane::test {
+
+void ResetProcessState() {
+  SetUiLanguage(1);
+  Comm() = CommSettings{};
+  ConnectedFlag().store(0);
+  Link().ClosePort();
+  Link().SetBackend(std::make_unique<PosixSerialBackend>());
+  SetMessagePresenter(nullptr);
+}
+
+}  // namespace tolvane::test
