@@ -8,10 +8,12 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j"$(nproc)"
 BIN=build/release
 LINK="${TMPDIR:-/tmp}/tolvane-sim-$$"
-"$BIN/tolvane-sim" --link "$LINK" --baud 9600 "$@" &
+OUT="$(mktemp)"
+"$BIN/tolvane-sim" --link "$LINK" --baud 9600 "$@" >"$OUT" &
 SIM=$!
-trap 'kill $SIM 2>/dev/null || true; rm -f "$LINK"' EXIT
-for _ in $(seq 50); do [ -e "$LINK" ] && break; sleep 0.1; done
-echo "Simulated coupler on $LINK (9600 baud, RTU 8N2, station 1)"
+trap 'kill $SIM 2>/dev/null || true; rm -f "$LINK" "$OUT"' EXIT
+# The simulator prints its pty, then the line it answers at.
+for _ in $(seq 50); do [ "$(wc -l <"$OUT")" -ge 2 ] && break; kill -0 $SIM 2>/dev/null || exit 1; sleep 0.1; done
+echo "Simulated coupler on $LINK ($(sed -n 2p "$OUT"))"
 echo "In Tolvane: Communication > Connection, choose the port $LINK, then Link."
 TOLVANE_PORTS="$LINK" "$BIN/tolvane"

@@ -25,7 +25,8 @@ void OnHup(int) { g_restart = 1; }
 
 const char kHelp[] =
     "usage: tolvane-sim [options]\n"
-    "Simulated coupler (type 0x1501) on a pseudo-terminal. Prints the slave path and\n"
+    "Simulated coupler (type 0x1501) on a pseudo-terminal. Prints the slave path, then\n"
+    "the line it answers at (\"9600 baud, RTU 8N2, station 1\"), and\n"
     "serves until SIGINT or SIGTERM. SIGHUP restarts it: written station, mode and\n"
     "baud registers then take effect.\n"
     "  --link PATH        also make a symlink PATH to the slave device\n"
@@ -372,7 +373,10 @@ int main(int argc, char** argv) {
   signal(SIGTERM, OnStop);
   signal(SIGHUP, OnHup);
   signal(SIGPIPE, SIG_IGN);
-  std::printf("%s\n", pty->slave.c_str());
+  // The second line says what the module answers at, for scripts that start it.
+  static const char* const kFormats[6] = {"RTU 8N2", "RTU 8O1", "RTU 8E1", "ASCII 7N2", "ASCII 7O1", "ASCII 7E1"};
+  std::printf("%s\n%u baud, %s, station %u\n", pty->slave.c_str(), coupler.baud, kFormats[coupler.format],
+              static_cast<unsigned>(coupler.station));
   std::fflush(stdout);
   DumpRegisters(coupler);
 
