@@ -54,5 +54,10 @@ inline constexpr const char* kFactoryGateway = "192.168.1.1";
 // Station numbers the module accepts.
 inline constexpr int kMinStation = 1;
 inline constexpr int kMaxStation = 247;
+// The shutdown parameters the module accepts.
+inline constexpr int kMinStopAddress = 0;
+inline constexpr int kMaxStopAddress = 10000;
+inline constexpr int kMinStopCode = 1;
+inline constexpr int kMaxStopCode = 15;
 
 }  // namespace tolvane

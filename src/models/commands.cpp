@@ -11,6 +11,23 @@
 namespace tolvane {
 namespace {
 
+// A number field's text without leading zeros into its device value; out of
+// range, the field shows the value kept before and the focus goes back to it.
+bool TakeInRange(MainModel& m, Field field, int low, int high, uint16_t& value, const TextPair& rangeMessage) {
+  std::string& text = m.kept[field];
+  text = StripLeadingZeros(text);
+  const int v = DecimalValue(text);
+  if (v < low || v > high) {
+    text = std::to_string(value);
+    ShowMessagePair(m.window(), rangeMessage);
+    m.RequestFocus(field);
+    m.Show();
+    return false;
+  }
+  value = static_cast<uint16_t>(v);
+  return true;
+}
+
 // Rows 1 to 6 of the window (identity, MAC, addresses) and the five device values.
 void ApplyFirstRows(MainModel& m, const ParameterBlock& b, const FormattedBlock& f) {
   m.station = b.station;
@@ -70,32 +87,12 @@ void ReadAfterConnect(MainModel& m) {
 
 void WriteShutdownParameters(MainModel& m) {
   m.Take();
-  std::string& addr = m.kept[kStopAddress];
-  std::string& code = m.kept[kStopCode];
-  if (addr.empty() || code.empty()) {
+  if (m.kept[kStopAddress].empty() || m.kept[kStopCode].empty()) {
     ShowMessagePair(m.window(), txt::kShutdownEmpty);
     return;
   }
-  addr = StripLeadingZeros(addr);
-  int a = DecimalValue(addr);
-  if (a > 10000 || a < 0) {
-    addr = std::to_string(m.stopAddress);
-    ShowMessagePair(m.window(), txt::kStopAddrRange);
-    m.RequestFocus(kStopAddress);
-    m.Show();
-    return;
-  }
-  m.stopAddress = static_cast<uint16_t>(a);
-  code = StripLeadingZeros(code);
-  int c = DecimalValue(code);
-  if (c > 15 || c < 1) {
-    code = std::to_string(m.stopCode);
-    ShowMessagePair(m.window(), txt::kStopCodeRange);
-    m.RequestFocus(kStopCode);
-    m.Show();
-    return;
-  }
-  m.stopCode = static_cast<uint16_t>(c);
+  if (!TakeInRange(m, kStopAddress, kMinStopAddress, kMaxStopAddress, m.stopAddress, txt::kStopAddrRange)) return;
+  if (!TakeInRange(m, kStopCode, kMinStopCode, kMaxStopCode, m.stopCode, txt::kStopCodeRange)) return;
   m.Show();
   if (!IsConnected()) {
     ShowMessagePair(m.window(), txt::kPleaseConnect);

@@ -35,6 +35,15 @@ struct Pty {
   }
 };
 
+// A link on the pty's slave end at 115200 8N1, its backend handed out for checks.
+void OpenFast(const Pty& pty, SerialLink& link, PosixSerialBackend*& b) {
+  auto backend = std::make_unique<PosixSerialBackend>();
+  b = backend.get();
+  link.SetBackend(std::move(backend));
+  ASSERT_EQ(b->Open(pty.slave), 0);
+  ASSERT_TRUE(b->ApplyLine({115200, 'N', 8, 1}));
+}
+
 TEST(ModeText, BuildsTermiosFromTheSettingsText) {
   termios t{};
   cfmakeraw(&t);
@@ -127,11 +136,8 @@ TEST(PosixBackend, RestoresTheSavedSettingsAtClose) {
 TEST(PosixBackend, UndoesTheDoubledFfOfTheLineDiscipline) {
   Pty pty;
   SerialLink link;
-  auto backend = std::make_unique<PosixSerialBackend>();
-  PosixSerialBackend* b = backend.get();
-  link.SetBackend(std::move(backend));
-  ASSERT_EQ(b->Open(pty.slave), 0);
-  ASSERT_TRUE(b->ApplyLine({115200, 'N', 8, 1}));
+  PosixSerialBackend* b = nullptr;
+  ASSERT_NO_FATAL_FAILURE(OpenFast(pty, link, b));
   const uint8_t data[] = {0x01, 0xFF, 0x00, 0xFF, 0xFF, 0x7E};
   ASSERT_EQ(write(pty.master, data, sizeof data), static_cast<ssize_t>(sizeof data));
   ASSERT_TRUE(link.WaitForReceive(1000));
@@ -211,11 +217,8 @@ TEST(PosixBackend, TheFirstByteWaitLastsItsWholeLimit) {
 TEST(PosixBackend, EveryByteValueCrossesUnchangedBothWays) {
   Pty pty;
   SerialLink link;
-  auto backend = std::make_unique<PosixSerialBackend>();
-  PosixSerialBackend* b = backend.get();
-  link.SetBackend(std::move(backend));
-  ASSERT_EQ(b->Open(pty.slave), 0);
-  ASSERT_TRUE(b->ApplyLine({115200, 'N', 8, 1}));
+  PosixSerialBackend* b = nullptr;
+  ASSERT_NO_FATAL_FAILURE(OpenFast(pty, link, b));
   std::vector<uint8_t> all(256);
   std::iota(all.begin(), all.end(), 0);
 
