@@ -237,7 +237,8 @@ inline constexpr TextPair kCtlUsage{
     "Examples:\n"
     "  tolvanectl -p ttyUSB0 -s 7 scan --save\n"
     "  tolvanectl set-network --ip 192.168.1.20 --mask 255.255.255.0 --gateway 192.168.1.1\n"};
-inline constexpr TextPair kCtlTryHelp{"运行 tolvanectl --help 查看用法。", "Try tolvanectl --help for more information."};
+inline constexpr TextPair kCtlTryHelp{"运行 tolvanectl --help 查看用法。",
+                                      "Try tolvanectl --help for more information."};
 inline constexpr TextPair kCtlNoCommand{"缺少命令。", "No command given."};
 inline constexpr TextPair kCtlUnknownCommand{"未知的命令。", "Unknown command."};
 inline constexpr TextPair kCtlUnknownOption{"未知的选项。", "Unknown option."};
@@ -245,8 +246,9 @@ inline constexpr TextPair kCtlExtraArgument{"多余的参数。", "Unexpected ar
 inline constexpr TextPair kCtlMissingValue{"该选项需要一个值。", "The option needs a value."};
 inline constexpr TextPair kCtlNotForCommand{"该选项不属于此命令。", "The option does not belong to this command."};
 inline constexpr TextPair kCtlNotANumber{"不是整数。", "Not a whole number."};
-inline constexpr TextPair kCtlBaudValues{"波特率须为 1200、2400、4800、9600、19200、38400、57600 或 115200。",
-                                         "The baud rate must be 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200."};
+inline constexpr TextPair kCtlBaudValues{
+    "波特率须为 1200、2400、4800、9600、19200、38400、57600 或 115200。",
+    "The baud rate must be 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200."};
 inline constexpr TextPair kCtlFramingValues{"传输模式须为 rtu 或 ascii。", "The framing must be rtu or ascii."};
 inline constexpr TextPair kCtlDataValues{"数据位须为 7 或 8。", "The data bits must be 7 or 8."};
 inline constexpr TextPair kCtlParityValues{"奇偶校验须为 none、odd 或 even。", "The parity must be none, odd or even."};
