@@ -33,14 +33,16 @@ set(TOLVANE_DEBIAN_REVISION 1)
 configure_file(${pkg_src}/tolvane.desktop.in ${pkg_out}/${TOLVANE_APP_ID}.desktop @ONLY)
 configure_file(${pkg_src}/metainfo.xml.in ${pkg_out}/${TOLVANE_APP_ID}.metainfo.xml @ONLY)
 configure_file(${pkg_src}/tolvane.1.in ${pkg_out}/tolvane.1 @ONLY)
+configure_file(${pkg_src}/tolvanectl.1.in ${pkg_out}/tolvanectl.1 @ONLY)
 configure_file(${pkg_src}/changelog.Debian.in ${pkg_out}/changelog.Debian @ONLY)
 
 # Compressed without name or time stamp, so the same sources give the same bytes.
-add_custom_command(OUTPUT ${pkg_out}/tolvane.1.gz ${pkg_out}/changelog.Debian.gz
+add_custom_command(OUTPUT ${pkg_out}/tolvane.1.gz ${pkg_out}/tolvanectl.1.gz ${pkg_out}/changelog.Debian.gz
   COMMAND gzip -9 -n -c ${pkg_out}/tolvane.1 > ${pkg_out}/tolvane.1.gz
+  COMMAND gzip -9 -n -c ${pkg_out}/tolvanectl.1 > ${pkg_out}/tolvanectl.1.gz
   COMMAND gzip -9 -n -c ${pkg_out}/changelog.Debian > ${pkg_out}/changelog.Debian.gz
-  DEPENDS ${pkg_out}/tolvane.1 ${pkg_out}/changelog.Debian
-  COMMENT "Compressing the manual page and the changelog")
+  DEPENDS ${pkg_out}/tolvane.1 ${pkg_out}/tolvanectl.1 ${pkg_out}/changelog.Debian
+  COMMENT "Compressing the manual pages and the changelog")
 
 # The bitmap icons are rendered from the one drawing.
 find_program(RSVG_CONVERT rsvg-convert)
@@ -58,7 +60,8 @@ if(RSVG_CONVERT)
 else()
   message(WARNING "rsvg-convert not found (librsvg2-bin): the PNG icons are not built or installed")
 endif()
-add_custom_target(desktop_files ALL DEPENDS ${pkg_out}/tolvane.1.gz ${pkg_out}/changelog.Debian.gz ${icon_pngs})
+add_custom_target(desktop_files ALL DEPENDS ${pkg_out}/tolvane.1.gz ${pkg_out}/tolvanectl.1.gz ${pkg_out}/changelog.Debian.gz
+  ${icon_pngs})
 
 # --- install rules ------------------------------------------------------------------
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -73,6 +76,11 @@ endif()")
 # The command-line companion, once it exists, ships beside the program.
 if(TARGET tolvanectl)
   install(TARGETS tolvanectl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${pkg_out}/tolvanectl.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/tolvanectl\" COMMAND_ERROR_IS_FATAL ANY)
+endif()")
 endif()
 # tolvane-sim, make_guide and screenshots are development tools and stay out.
 

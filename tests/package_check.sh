@@ -18,7 +18,7 @@ arch="$(dpkg-deb -f "$deb" Architecture)"
 dpkg-deb -f "$deb" Depends | grep -q 'fonts-wqy-microhei' || bad "no CJK font in Depends"
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || bad "no Qt libraries in Depends (shlibdeps not run?)"
 
-for f in usr/bin/tolvane \
+for f in usr/bin/tolvane usr/bin/tolvanectl usr/share/man/man1/tolvanectl.1.gz \
          usr/share/doc/tolvane/UserGuide_EN.pdf usr/share/doc/tolvane/UserGuide_CH.pdf \
          usr/share/doc/tolvane/copyright usr/share/doc/tolvane/changelog.Debian.gz \
          usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \

@@ -143,6 +143,132 @@ inline constexpr TextPair kAboutLegal1{"版权所有 (C) 2026 Tolvane 开发组�
 inline constexpr TextPair kAboutLegal2{"本软件按“原样”提供，不附带任何明示或暗示的担保。",
                                        "This software is provided \"as is\", without warranty of any kind."};
 inline constexpr TextPair kAboutCompany{"托尔瓦内工业通讯工作室", "Tolvane Industrial Communication Workshop"};
+// tolvanectl, the command-line companion. "{}" marks where a value goes, in order.
+inline constexpr TextPair kCtlUsage{
+    "用法：tolvanectl [连接选项] 命令 [命令选项]\n"
+    "\n"
+    "通过串口调试 KX-130 耦合器，所用的通讯过程、检查和提示信息与 Tolvane 窗口相同。\n"
+    "未给出的连接选项取自 Tolvane 保存的通信设置，若没有则取其默认值。\n"
+    "\n"
+    "连接选项：\n"
+    "  -p, --port 名称        串口名称（ttyUSB0）或路径（/dev/ttyUSB0）\n"
+    "  -s, --station N        站号 1～247\n"
+    "  -b, --baud N           1200 2400 4800 9600 19200 38400 57600 115200\n"
+    "      --framing rtu|ascii  传输模式\n"
+    "      --data 7|8         数据位\n"
+    "      --parity none|odd|even  奇偶校验\n"
+    "      --stop 1|2         停止位\n"
+    "      --lang en|zh       提示语言（默认取 Tolvane 的 config.ini，否则为 en）\n"
+    "      --json             在标准输出上给出机器可读的结果（一个 JSON 对象）\n"
+    "  -q, --quiet            不在标准错误上显示进度\n"
+    "  -h, --help             显示本说明\n"
+    "      --version          显示版本\n"
+    "\n"
+    "命令：\n"
+    "  ports                  列出串口：名称和说明\n"
+    "  probe                  以给定设置识别模块\n"
+    "  scan [--save]          在给定串口和站号上，按自动检测的顺序尝试 8 种波特率 x 6 种帧格式；\n"
+    "                         --save 把找到的设置保存为 Tolvane 的通信设置\n"
+    "  read                   读取并解析 26 个寄存器的参数块\n"
+    "  set-network --ip A.B.C.D --mask A.B.C.D --gateway A.B.C.D\n"
+    "                         写入 IP 地址、子网掩码和网关\n"
+    "  set-shutdown --address N --code N\n"
+    "                         写入停机寄存器地址 0～10000 和停机操作码 1～15\n"
+    "  set-comm --new-station N --mode 代码 --new-baud N\n"
+    "                         写入站号 1～247、通讯模式和波特率；模式 0 RTU,8,N,2  1 RTU,8,O,1\n"
+    "                         2 RTU,8,E,1  3 ASCII,7,N,2  4 ASCII,7,O,1  5 ASCII,7,E,1；\n"
+    "                         模块随即切换，之后请以新设置重新连接\n"
+    "  restore-factory --yes  写入出厂设置（没有 --yes 时拒绝执行）\n"
+    "\n"
+    "除 ports 外，每个命令先识别模块（与“连接”相同），再执行。所有数值在发送前检查。\n"
+    "\n"
+    "退出状态：0 成功；1 无应答或未找到；2 用法错误或数值超限（未发送任何数据）；\n"
+    "3 串口无法打开；4 其它通讯故障；130 扫描被 Ctrl-C 中止。\n"
+    "\n"
+    "示例：\n"
+    "  tolvanectl -p ttyUSB0 -s 7 scan --save\n"
+    "  tolvanectl set-network --ip 192.168.1.20 --mask 255.255.255.0 --gateway 192.168.1.1\n",
+    "Usage: tolvanectl [connection options] COMMAND [command options]\n"
+    "\n"
+    "Commissions KX-130 couplers over a serial line, with the same transactions,\n"
+    "checks and messages as the Tolvane window. A connection option that is not\n"
+    "given comes from the settings Tolvane stored, failing that from its defaults.\n"
+    "\n"
+    "Connection options:\n"
+    "  -p, --port NAME        port name (ttyUSB0) or path (/dev/ttyUSB0)\n"
+    "  -s, --station N        station number 1..247\n"
+    "  -b, --baud N           1200 2400 4800 9600 19200 38400 57600 115200\n"
+    "      --framing rtu|ascii  transfer mode\n"
+    "      --data 7|8         data bits\n"
+    "      --parity none|odd|even\n"
+    "      --stop 1|2         stop bits\n"
+    "      --lang en|zh       language of messages (default: Tolvane's config.ini, else en)\n"
+    "      --json             machine-readable output on stdout (one JSON object)\n"
+    "  -q, --quiet            no progress on stderr\n"
+    "  -h, --help             this text\n"
+    "      --version          the version\n"
+    "\n"
+    "Commands:\n"
+    "  ports                  list serial ports: name and description\n"
+    "  probe                  identify the module at the given settings\n"
+    "  scan [--save]          search 8 baud rates x 6 frame formats in Auto Link's order\n"
+    "                         at the given port and station; --save stores the settings\n"
+    "                         found as Tolvane's connection settings\n"
+    "  read                   read and decode the 26-register parameter block\n"
+    "  set-network --ip A.B.C.D --mask A.B.C.D --gateway A.B.C.D\n"
+    "                         write the IP address, subnet mask and gateway\n"
+    "  set-shutdown --address N --code N\n"
+    "                         write the stop register address 0..10000 and the stop\n"
+    "                         operation code 1..15\n"
+    "  set-comm --new-station N --mode CODE --new-baud N\n"
+    "                         write station 1..247, mode and baud rate; mode 0 RTU,8,N,2\n"
+    "                         1 RTU,8,O,1  2 RTU,8,E,1  3 ASCII,7,N,2  4 ASCII,7,O,1\n"
+    "                         5 ASCII,7,E,1; the module switches: connect again with the\n"
+    "                         new settings\n"
+    "  restore-factory --yes  write the factory settings (refused without --yes)\n"
+    "\n"
+    "Every command but ports first identifies the module (as Link does), then works.\n"
+    "Every value is checked before anything is sent.\n"
+    "\n"
+    "Exit status: 0 success; 1 no answer or nothing found; 2 bad usage or a value out\n"
+    "of range (nothing sent); 3 the port cannot be opened; 4 any other communication\n"
+    "failure; 130 scan stopped by Ctrl-C.\n"
+    "\n"
+    "Examples:\n"
+    "  tolvanectl -p ttyUSB0 -s 7 scan --save\n"
+    "  tolvanectl set-network --ip 192.168.1.20 --mask 255.255.255.0 --gateway 192.168.1.1\n"};
+inline constexpr TextPair kCtlTryHelp{"运行 tolvanectl --help 查看用法。",
+                                      "Try tolvanectl --help for more information."};
+inline constexpr TextPair kCtlNoCommand{"缺少命令。", "No command given."};
+inline constexpr TextPair kCtlUnknownCommand{"未知的命令。", "Unknown command."};
+inline constexpr TextPair kCtlUnknownOption{"未知的选项。", "Unknown option."};
+inline constexpr TextPair kCtlExtraArgument{"多余的参数。", "Unexpected argument."};
+inline constexpr TextPair kCtlMissingValue{"该选项需要一个值。", "The option needs a value."};
+inline constexpr TextPair kCtlNotForCommand{"该选项不属于此命令。", "The option does not belong to this command."};
+inline constexpr TextPair kCtlNotANumber{"不是整数。", "Not a whole number."};
+inline constexpr TextPair kCtlBaudValues{
+    "波特率须为 1200、2400、4800、9600、19200、38400、57600 或 115200。",
+    "The baud rate must be 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200."};
+inline constexpr TextPair kCtlFramingValues{"传输模式须为 rtu 或 ascii。", "The framing must be rtu or ascii."};
+inline constexpr TextPair kCtlDataValues{"数据位须为 7 或 8。", "The data bits must be 7 or 8."};
+inline constexpr TextPair kCtlParityValues{"奇偶校验须为 none、odd 或 even。", "The parity must be none, odd or even."};
+inline constexpr TextPair kCtlStopValues{"停止位须为 1 或 2。", "The stop bits must be 1 or 2."};
+inline constexpr TextPair kCtlLangValues{"语言须为 en 或 zh。", "The language must be en or zh."};
+inline constexpr TextPair kCtlModeRange{"通讯模式输入值超限，请输入0～5的数据！",
+                                        "The Value of communication mode is out of range,Data Range is :0～5!"};
+inline constexpr TextPair kCtlAddressForm{"地址须为以点分隔的四个 0～255 的数。",
+                                          "An address must be four numbers 0..255 separated by dots."};
+inline constexpr TextPair kCtlNeedsYes{
+    "恢复出厂会覆盖模块的通讯、停机和网络参数；确认执行请加 --yes。",
+    "Restoring the factory settings overwrites the module's communication, shutdown and network settings; add "
+    "--yes to go ahead."};
+inline constexpr TextPair kCtlModuleAt{"{}，串口 {}，站号 {}，{} 波特，{}", "{} at {}, station {}, {} baud, {}"};
+inline constexpr TextPair kCtlUnknownModel{"未识别的模块（类型码 {}）", "unrecognised module (type code {})"};
+inline constexpr TextPair kCtlScanProgress{"探测 {}/48：{} 波特，{}", "probe {}/48: {} baud, {}"};
+inline constexpr TextPair kCtlFoundOnProbe{"第 {} 次探测找到。", "Found on probe {} of 48."};
+inline constexpr TextPair kCtlSaved{"设置已保存到 {}", "Settings saved to {}"};
+inline constexpr TextPair kCtlPortBuiltIn{"板载串口", "built-in serial port"};
+inline constexpr TextPair kCtlPortListed{"由 TOLVANE_PORTS 列出", "listed in TOLVANE_PORTS"};
 }  // namespace txt
 
 }  // namespace tolvane

@@ -1,0 +1,83 @@
+// The command line of tolvanectl: what the user asked for, every value already
+// checked by the rules the window applies to its fields, so that a refused value
+// never reaches the line.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/texts.h"
+
+namespace tolvane::ctl {
+
+enum class Command {
+  kNone,
+  kHelp,
+  kVersion,
+  kPorts,
+  kProbe,
+  kScan,
+  kRead,
+  kSetNetwork,
+  kSetShutdown,
+  kSetComm,
+  kRestoreFactory,
+};
+
+// Exit statuses; scripts rely on them.
+enum ExitStatus : int {
+  kExitOk = 0,
+  kExitNoAnswer = 1,    // no answer, nothing found
+  kExitUsage = 2,       // bad usage or a value out of range; nothing was sent
+  kExitPortOpen = 3,    // the port cannot be opened
+  kExitCommFailed = 4,  // any other communication failure
+  kExitInterrupted = 130,
+};
+
+// Why a command line is refused: a catalogue text, and what it is about (an
+// option and its value) when there is something to point at.
+struct Problem {
+  const TextPair* text = nullptr;
+  std::string subject;
+  explicit operator bool() const { return text != nullptr; }
+};
+
+struct Options {
+  Command command = Command::kNone;
+  // Connection settings given on the command line; the rest come from the profile.
+  std::optional<std::string> port;
+  std::optional<uint8_t> station;
+  std::optional<uint32_t> baud;
+  std::optional<uint8_t> transferMode;  // 0 ASCII, 1 RTU
+  std::optional<uint8_t> dataBits;
+  std::optional<uint8_t> parity;  // 0 none, 1 odd, 2 even
+  std::optional<uint8_t> stopBits;
+  std::optional<int> language;  // 0 Chinese, 1 English
+  bool json = false;
+  bool quiet = false;
+  // Command options.
+  bool save = false;
+  bool yes = false;
+  std::optional<std::string> ip, mask, gateway;  // canonical dotted form
+  std::optional<uint16_t> stopAddress, stopCode;
+  std::optional<uint8_t> newStation, modeCode, baudCode;
+};
+
+struct Parsed {
+  Options options;
+  Problem problem;  // the first one met; the rest of the line is still read for --lang and --json
+};
+
+Parsed ParseArguments(const std::vector<std::string>& args);
+
+// The window's field rules, usable on their own.
+// A number field: digits with an optional sign, leading zeros dropped as the
+// window drops them; nullopt for anything else.
+std::optional<int> WholeNumber(const std::string& text);
+// Four dot-separated numbers 0..255, returned as "a.b.c.d"; nullopt otherwise.
+std::optional<std::string> DottedAddress(const std::string& text);
+// Index of the rate in the baud rate list (the module's baud code), or -1.
+int BaudIndex(uint32_t baud);
+
+}  // namespace tolvane::ctl

@@ -1,0 +1,167 @@
+#include "ctl/ctl_output.h"
+
+#include <cstdio>
+
+#include "core/language.h"
+#include "device/identification.h"
+#include "link/serial_link.h"
+
+namespace tolvane::ctl {
+
+std::string Fill(const TextPair& pattern, std::initializer_list<std::string> values) {
+  const std::string p = Pick(pattern);
+  std::string out;
+  auto next = values.begin();
+  size_t at = 0;
+  for (size_t mark = p.find("{}"); mark != std::string::npos; mark = p.find("{}", at)) {
+    out += p.substr(at, mark - at);
+    if (next != values.end()) out += *next++;
+    at = mark + 2;
+  }
+  return out + p.substr(at);
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20 || u == 0x7F) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\u%04x", u);
+      out += esc;
+    } else {
+      out += c;  // UTF-8 passes through
+    }
+  }
+  return out + "\"";
+}
+
+JsonObject& JsonObject::Raw(const std::string& key, std::string json) {
+  members_.emplace_back(key, std::move(json));
+  return *this;
+}
+JsonObject& JsonObject::Str(const std::string& key, const std::string& value) { return Raw(key, JsonString(value)); }
+JsonObject& JsonObject::Num(const std::string& key, long long value) { return Raw(key, std::to_string(value)); }
+JsonObject& JsonObject::Bool(const std::string& key, bool value) { return Raw(key, value ? "true" : "false"); }
+JsonObject& JsonObject::Null(const std::string& key) { return Raw(key, "null"); }
+JsonObject& JsonObject::Obj(const std::string& key, const JsonObject& value) { return Raw(key, value.Text()); }
+JsonObject& JsonObject::Arr(const std::string& key, const std::vector<JsonObject>& values) {
+  std::string json = "[";
+  for (size_t i = 0; i < values.size(); ++i) json += (i ? ", " : "") + values[i].Text();
+  return Raw(key, json + "]");
+}
+
+std::string JsonObject::Text() const {
+  std::string out = "{";
+  for (size_t i = 0; i < members_.size(); ++i)
+    out += (i ? ", " : "") + JsonString(members_[i].first) + ": " + members_[i].second;
+  return out + "}";
+}
+
+std::string FrameText(const CommSettings& c) {
+  const char letter = ParityLetter(c.parity);
+  std::string text = c.transferMode == 0 ? "ASCII " : "RTU ";
+  text += std::to_string(c.dataBits);
+  text += letter ? letter : '?';
+  return text + std::to_string(c.stopBits);
+}
+
+std::string ParityName(uint8_t parity) {
+  static const char* const names[] = {"none", "odd", "even", "mark", "space"};
+  return parity < 5 ? names[parity] : std::to_string(parity);
+}
+
+namespace {
+std::string Hex4(unsigned v, bool prefix) {
+  char text[16];
+  std::snprintf(text, sizeof text, prefix ? "0x%04X" : "%04x", v & 0xFFFFu);
+  return text;
+}
+}  // namespace
+
+std::string ModuleLabel(uint16_t typeCode) {
+  const std::string model = ModelName(typeCode);
+  return model.empty() ? Fill(txt::kCtlUnknownModel, {Hex4(typeCode, true)}) : model;
+}
+
+std::string ModuleAtText(uint16_t typeCode, const CommSettings& c) {
+  return Fill(txt::kCtlModuleAt,
+              {ModuleLabel(typeCode), c.portName, std::to_string(c.station), std::to_string(c.baud), FrameText(c)});
+}
+
+JsonObject ProbeJson(bool found, int probes, const std::string& port, int station, const CommSettings* s,
+                     std::optional<uint16_t> typeCode) {
+  JsonObject j;
+  j.Bool("found", found).Num("probes", probes).Str("port", port).Num("station", station);
+  if (s) {
+    j.Num("baud", s->baud)
+        .Str("framing", s->transferMode == 0 ? "ascii" : "rtu")
+        .Num("data", s->dataBits)
+        .Str("parity", ParityName(s->parity))
+        .Num("stop", s->stopBits);
+  } else {
+    j.Null("baud").Null("framing").Null("data").Null("parity").Null("stop");
+  }
+  if (typeCode)
+    j.Str("model", ModelName(*typeCode));
+  else
+    j.Null("model");
+  return j;
+}
+
+std::string BlockText(const ParameterBlock& b) {
+  const FormattedBlock f = FormatParameterBlock(b);
+  const char* colon = IsChinese() ? "：" : ": ";
+  const std::pair<const TextPair*, std::string> rows[] = {
+      {&txt::kLblModuleType, f.moduleType},
+      {&txt::kLblSwVersion, f.softwareVersion},
+      {&txt::kLblContractVersion, f.contractVersion},
+      {&txt::kLblHwVersion, f.hardwareVersion},
+      {&txt::kLblStation, f.station},
+      {&txt::kLblCommMode, CommModeEntries()[f.modeSelection]},
+      {&txt::kLblBaud, BaudCodeEntries()[f.baudSelection]},
+      {&txt::kLblStopAddr, f.stopAddress},
+      {&txt::kLblStopCode, f.stopCode},
+      {&txt::kLblIp, f.ip},
+      {&txt::kLblMask, f.mask},
+      {&txt::kLblGateway, f.gateway},
+      {&txt::kLblMac, f.mac},
+  };
+  std::string out;
+  for (const auto& [label, value] : rows) out += std::string(Pick(*label)) + colon + value + "\n";
+  return out;
+}
+
+JsonObject BlockJson(const ParameterBlock& b) {
+  const FormattedBlock f = FormatParameterBlock(b);
+  JsonObject mode, baud;
+  mode.Num("code", b.modeCode).Str("text", CommModeEntries()[f.modeSelection]);
+  baud.Num("code", b.baudCode).Str("text", BaudCodeEntries()[f.baudSelection]);
+  JsonObject j;
+  j.Str("model", f.moduleType)
+      .Str("type_code", Hex4(b.typeCode, true))
+      .Str("software_version", f.softwareVersion)
+      .Str("contract_version", f.contractVersion)
+      .Str("hardware_version", f.hardwareVersion)
+      .Num("station", b.station)
+      .Obj("comm_mode", mode)
+      .Obj("baud", baud)
+      .Num("stop_register", b.stopAddress)
+      .Num("stop_code", b.stopCode)
+      .Str("ip", f.ip)
+      .Str("mask", f.mask)
+      .Str("gateway", f.gateway)
+      .Str("mac", f.mac);
+  return j;
+}
+
+JsonObject OutcomeJson(bool ok, const std::string& message) {
+  JsonObject j;
+  j.Bool("ok", ok).Str("message", message);
+  return j;
+}
+
+}  // namespace tolvane::ctl

@@ -1,0 +1,379 @@
+// tolvanectl run as a process against the simulated coupler, as a script runs it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "ctl/ctl_process.h"
+#include "support/sim_process.h"
+#include "tolvane_version.h"
+
+namespace tolvane {
+namespace {
+
+namespace fs = std::filesystem;
+using test::CtlResult;
+using test::Json;
+using test::ParseJson;
+using test::RunCtl;
+using test::SimProcess;
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class Ctl : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tolvanectl-test-XXXXXX";
+    home_ = mkdtemp(tmpl);
+  }
+  void TearDown() override { fs::remove_all(home_); }
+
+  // English whatever config.ini beside the build's programs says, and a profile of the test's own.
+  std::vector<std::string> Env() const { return {"XDG_CONFIG_HOME=" + home_.string()}; }
+  CtlResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--lang", "en"});
+    return RunCtl(args, Env());
+  }
+  // The simulator's port at its rate, station and mode.
+  CtlResult At(const SimProcess& sim, const std::string& baud, const std::string& station,
+               std::vector<std::string> args) {
+    args.insert(args.begin(), {"-p", sim.port(), "-b", baud, "-s", station});
+    return Run(args);
+  }
+  fs::path Profile() const { return home_ / "tolvane" / "tolvane.ini"; }
+
+  fs::path home_;
+};
+
+const std::vector<std::string> kProbeKeys{"found",   "probes", "port",   "station", "baud",
+                                          "framing", "data",   "parity", "stop",    "model"};
+
+TEST_F(Ctl, ProbeIdentifiesTheModuleInTextAndJson) {
+  SimProcess sim({"--baud", "115200", "--mode", "2", "--station", "3"});
+  CtlResult r = At(sim, "115200", "3", {"--framing", "rtu", "--data", "8", "--parity", "even", "--stop", "1", "probe"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "KX-130 at " + sim.port() + ", station 3, 115200 baud, RTU 8E1\n");
+
+  r = At(sim, "115200", "3", {"--parity", "even", "--stop", "1", "--json", "probe"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Json j = ParseJson(r.out);
+  ASSERT_TRUE(j.valid()) << r.out;
+  EXPECT_EQ(j.Keys(), kProbeKeys);
+  EXPECT_EQ(j["found"].text, "true");
+  EXPECT_EQ(j["probes"].Number(), 1);
+  EXPECT_EQ(j["port"].text, sim.port());
+  EXPECT_EQ(j["framing"].text, "rtu");
+  EXPECT_EQ(j["parity"].text, "even");
+  EXPECT_EQ(j["model"].text, "KX-130");
+  // Only the identification went out: register 0 and 1.
+  ASSERT_EQ(sim.Requests().size(), 2u);
+  EXPECT_EQ(sim.Requests()[0].substr(0, 17), "03 03 00 00 00 02");
+}
+
+TEST_F(Ctl, ProbeWithoutAnAnswerOrWithBadRepliesFails) {
+  SimProcess silent({"--silent"});
+  CtlResult r = At(silent, "115200", "1", {"--json", "probe"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Failed to connect, please reset!"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Communication timeout! Please Check!"), std::string::npos) << r.err;
+  const Json j = ParseJson(r.out);
+  EXPECT_EQ(j.Keys(), kProbeKeys);
+  EXPECT_EQ(j["found"].text, "false");
+  EXPECT_EQ(j["model"].kind, Json::kNull);
+  EXPECT_EQ(silent.Requests().size(), 3u);  // the probe's three tries
+
+  SimProcess garbled({"--baud", "115200", "--bad-crc"});
+  r = At(garbled, "115200", "1", {"probe"});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_NE(r.err.find("Check error!"), std::string::npos) << r.err;
+}
+
+TEST_F(Ctl, ScanFindsTheModuleOnTheTwelfthProbeAndSavesOnlyWhenAsked) {
+  // 19200 baud ASCII 7E1: after the six formats at 9600 and five at 19200.
+  SimProcess sim({"--baud", "19200", "--mode", "5", "--station", "7"});
+  CtlResult r = Run({"-p", sim.port(), "-s", "7", "-b", "1200", "scan", "--save", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Json j = ParseJson(r.out);
+  ASSERT_TRUE(j.valid()) << r.out;
+  EXPECT_EQ(j.Keys(), kProbeKeys);
+  EXPECT_EQ(j["probes"].Number(), 12);
+  EXPECT_EQ(j["station"].Number(), 7);
+  EXPECT_EQ(j["baud"].Number(), 19200);
+  EXPECT_EQ(j["framing"].text, "ascii");
+  EXPECT_EQ(j["data"].Number(), 7);
+  EXPECT_EQ(j["parity"].text, "even");
+  EXPECT_EQ(j["stop"].Number(), 1);
+  EXPECT_EQ(r.err, "");  // stderr is no terminal: no progress
+  const std::string saved = ReadAll(Profile());
+  for (const char* line : {"REM_ComPortName=", "REM_StaNum=7", "REM_BaudRate=19200", "REM_Parity=2", "REM_TransType=0",
+                           "REM_DataBytes=7", "REM_StopBytes=1"})
+    EXPECT_NE(saved.find(line), std::string::npos) << line << " in\n" << saved;
+
+  // The stored settings are now the defaults of every command; the profile stays as it was.
+  r = Run({"probe"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "KX-130 at " + sim.port() + ", station 7, 19200 baud, ASCII 7E1\n");
+  EXPECT_EQ(ReadAll(Profile()), saved);
+}
+
+TEST_F(Ctl, ScanShowsProgressOnATerminalUnlessQuiet) {
+  SimProcess sim;  // 9600 RTU 8N2: the first probe
+  test::CtlProcess shown({"--lang", "en", "-p", sim.port(), "scan"}, Env(), /*errOnTerminal=*/true);
+  CtlResult r = shown.Finish();
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("probe 1/48: 9600 baud, RTU 8N2"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "KX-130 at " + sim.port() + ", station 1, 9600 baud, RTU 8N2\nFound on probe 1 of 48.\n");
+  EXPECT_FALSE(fs::exists(Profile()));  // no --save
+
+  test::CtlProcess quiet({"--lang", "en", "-q", "-p", sim.port(), "scan"}, Env(), true);
+  r = quiet.Finish();
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Ctl, CtrlCStopsTheScanBetweenProbes) {
+  SimProcess sim({"--silent"});
+  test::CtlProcess scan({"--lang", "en", "--json", "-p", sim.port(), "scan"}, Env(), true);
+  ASSERT_TRUE(scan.WaitForErr("probe 2/48"));
+  scan.Signal(SIGINT);
+  CtlResult r = scan.Finish();
+  EXPECT_EQ(r.status, 130);
+  EXPECT_NE(r.err.find("User stopped detection!"), std::string::npos) << r.err;
+  const Json j = ParseJson(r.out);
+  EXPECT_EQ(j["found"].text, "false");
+  EXPECT_LE(j["probes"].Number(), 3);
+  // The port is free again at once.
+  int fd = open(sim.port().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+  close(fd);
+}
+
+TEST_F(Ctl, ReadShowsTheWindowsTexts) {
+  SimProcess sim({"--baud", "115200", "--station", "9", "--reg", "1=0x10ab", "--reg", "24=171", "--reg", "3=0x1205",
+                  "--reg", "12=0x12C0"});
+  // ASCII 7E1 (register 3's high byte is ignored).
+  const std::vector<std::string> ascii{"--framing", "ascii", "--data", "7", "--parity", "even", "--stop", "1"};
+  std::vector<std::string> args = ascii;
+  args.push_back("read");
+  CtlResult r = At(sim, "115200", "9", args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* line :
+       {"Module type: KX-130\n", "Software major version: 10ab\n", "Contract software version: 00ab\n",
+        "Station No: 9\n", "Communication mode: 5: ASCII,7,E,1\n", "Baud rate: 7: 115200\n",
+        "IP address: 192.168.1.170\n", "Mac address: 00-12-34-56-78-9A\n"})
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << " in\n" << r.out;
+
+  args.insert(args.begin(), "--json");
+  r = At(sim, "115200", "9", args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Json j = ParseJson(r.out);
+  ASSERT_TRUE(j.valid()) << r.out;
+  EXPECT_EQ(j.Keys(), (std::vector<std::string>{"model", "type_code", "software_version", "contract_version",
+                                                "hardware_version", "station", "comm_mode", "baud", "stop_register",
+                                                "stop_code", "ip", "mask", "gateway", "mac"}));
+  EXPECT_EQ(j["software_version"].text, "10ab");
+  EXPECT_EQ(j["comm_mode"]["code"].Number(), 5);
+  EXPECT_EQ(j["comm_mode"]["text"].text, "5: ASCII,7,E,1");
+  EXPECT_EQ(j["baud"]["text"].text, "7: 115200");
+  EXPECT_EQ(j["stop_register"].Number(), 8192);
+  EXPECT_EQ(j["mac"].text, "00-12-34-56-78-9A");
+}
+
+TEST_F(Ctl, WritesLandInTheModulesRegisters) {
+  SimProcess sim({"--baud", "115200", "--station", "5"});
+  const std::string profileBefore = "[REM_DefaultCom]\nREM_StaNum=5\n";
+  fs::create_directories(Profile().parent_path());
+  std::ofstream(Profile()) << profileBefore;
+
+  CtlResult r =
+      At(sim, "115200", "5", {"set-network", "--ip", "10.0.0.007", "--mask", "255.0.0.0", "--gateway", "10.0.0.1"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Parameter download successful!\n");
+  auto regs = sim.Registers();
+  EXPECT_EQ(std::vector<uint16_t>(regs.begin() + 12, regs.begin() + 24),
+            (std::vector<uint16_t>{10, 0, 0, 7, 255, 0, 0, 0, 10, 0, 0, 1}));
+
+  r = At(sim, "115200", "5", {"--json", "set-shutdown", "--address", "0100", "--code", "15"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const Json j = ParseJson(r.out);
+  EXPECT_EQ(j.Keys(), (std::vector<std::string>{"ok", "message"}));
+  EXPECT_EQ(j["ok"].text, "true");
+  EXPECT_EQ(j["message"].text, "Parameter download successful!");
+  regs = sim.Registers();
+  EXPECT_EQ(regs[5], 100);
+  EXPECT_EQ(regs[6], 15);
+
+  r = At(sim, "115200", "5", {"set-comm", "--new-station", "12", "--mode", "4", "--new-baud", "38400"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "The command to modify communication parameters has been sent. Please reconnect the device!\n");
+  regs = sim.Registers();
+  EXPECT_EQ(regs[2], 12);
+  EXPECT_EQ(regs[3], 4);
+  EXPECT_EQ(regs[4], 5);
+
+  r = At(sim, "115200", "5", {"--json", "restore-factory", "--yes"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ParseJson(r.out)["message"].text,
+            "The factory reset command has been sent. Please power off and restart the device before reconnecting!");
+  regs = sim.Registers();
+  EXPECT_EQ(std::vector<uint16_t>(regs.begin() + 2, regs.begin() + 7), (std::vector<uint16_t>{1, 0, 7, 8192, 3}));
+  EXPECT_EQ(std::vector<uint16_t>(regs.begin() + 12, regs.begin() + 16), (std::vector<uint16_t>{192, 168, 1, 170}));
+
+  // Each command identified the module first, then wrote in the window's order.
+  std::vector<std::string> starts;
+  for (const std::string& rq : sim.Requests()) starts.push_back(rq.substr(3, 11));
+  EXPECT_EQ(starts, (std::vector<std::string>{"03 00 00 00", "10 00 0C 00", "10 00 10 00", "10 00 14 00", "03 00 00 00",
+                                              "10 00 05 00", "03 00 00 00", "10 00 02 00", "03 00 00 00", "10 00 05 00",
+                                              "10 00 0C 00", "10 00 10 00", "10 00 14 00", "10 00 02 00"}));
+  EXPECT_EQ(ReadAll(Profile()), profileBefore);
+}
+
+TEST_F(Ctl, AFailedWriteStopsTheCommandAndKeepsEarlierWrites) {
+  SimProcess sim({"--baud", "115200", "--refuse-write", "16:3"});
+  CtlResult r = At(sim, "115200", "1",
+                   {"--json", "set-network", "--ip", "10.1.2.3", "--mask", "255.255.0.0", "--gateway", "10.1.0.1"});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_EQ(ParseJson(r.out)["ok"].text, "false");
+  EXPECT_NE(r.err.find("Communication error, please check!"), std::string::npos) << r.err;
+  const auto regs = sim.Registers();
+  EXPECT_EQ(regs[15], 3);    // the address went in
+  EXPECT_EQ(regs[16], 255);  // the mask and the gateway did not change
+  EXPECT_EQ(regs[20], 192);
+}
+
+TEST_F(Ctl, ABadValueOrBadUsageSendsNothing) {
+  SimProcess sim({"--baud", "115200"});
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"set-shutdown", "--address", "10001", "--code", "3"}, "The Value is out of range,Data Range is :0～10000!"},
+      {{"set-shutdown", "--address", "-1", "--code", "3"}, "Data Range is :0～10000!"},
+      {{"set-shutdown", "--address", "10", "--code", "0"}, "The Value  is out of range,Data Range is :1～15!"},
+      {{"set-shutdown", "--address", "10"}, "The shutdown parameter cannot be empty, please check!"},
+      {{"set-shutdown", "--address", "1x", "--code", "3"}, "--address 1x: Not a whole number."},
+      {{"set-comm", "--new-station", "248", "--mode", "0", "--new-baud", "9600"}, "Data Range is :1～247!"},
+      {{"set-comm", "--new-station", "2", "--mode", "6", "--new-baud", "9600"}, "Data Range is :0～5!"},
+      {{"set-comm", "--new-station", "2", "--mode", "1", "--new-baud", "14400"}, "The baud rate must be"},
+      {{"set-network", "--ip", "1.2.3.256", "--mask", "255.0.0.0", "--gateway", "1.0.0.1"}, "--ip 1.2.3.256"},
+      {{"set-network", "--ip", "1.2.3.4"}, "Network configuration cannot be empty, please check!"},
+      {{"restore-factory"}, "add --yes to go ahead"},
+      {{"-s", "0", "probe"}, "-s 0: The Value of Station number"},
+      {{"--parity", "mark", "probe"}, "The parity must be none, odd or even."},
+      {{"probe", "--ip", "1.2.3.4"}, "--ip: The option does not belong to this command."},
+      {{"probe", "--bogus"}, "--bogus: Unknown option."},
+      {{"frobnicate"}, "frobnicate: Unknown command."},
+      {{}, "No command given."},
+  };
+  for (const auto& [args, message] : cases) {
+    std::vector<std::string> all{"-p", sim.port(), "-b", "115200"};
+    all.insert(all.end(), args.begin(), args.end());
+    const CtlResult r = Run(all);
+    EXPECT_EQ(r.status, 2) << message;
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(sim.Requests().empty());
+
+  const CtlResult j = Run({"--json", "-p", sim.port(), "set-shutdown", "--address", "5", "--code", "16"});
+  EXPECT_EQ(j.status, 2);
+  EXPECT_EQ(ParseJson(j.out)["ok"].text, "false");
+}
+
+TEST_F(Ctl, APortThatIsMissingOrBusyCannotBeOpened) {
+  CtlResult r = Run({"-p", home_.string() + "/nothing-here", "--json", "probe"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("Specified communication port does not exist!"), std::string::npos) << r.err;
+  EXPECT_EQ(ParseJson(r.out)["found"].text, "false");
+
+  SimProcess sim;
+  const int fd = open(sim.port().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);  // as the window holds its port
+  r = Run({"-p", sim.port(), "set-shutdown", "--address", "1", "--code", "1"});
+  close(fd);
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("Specified communication port has been occupied by other tasks!"), std::string::npos) << r.err;
+  EXPECT_TRUE(sim.Requests().empty());
+}
+
+TEST_F(Ctl, LanguageComesFromTheWindowsConfigIniUnlessGiven) {
+  // A copy of the program with the window's config.ini beside it, as installed.
+  const fs::path program = home_ / "tolvanectl";
+  fs::copy_file(TOLVANE_CTL_PATH, program);
+  std::ofstream(home_ / "config.ini") << "[System]\nLanguageType=0\n";
+  const std::string config = ReadAll(home_ / "config.ini");
+  CtlResult r = test::CtlProcess({"set-shutdown", "--address", "1"}, Env(), false, program).Finish();
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("停机参数不能为空,请检查！"), std::string::npos) << r.err;
+  r = test::CtlProcess({"--lang", "en", "set-shutdown", "--address", "1"}, Env(), false, program).Finish();
+  EXPECT_NE(r.err.find("The shutdown parameter cannot be empty"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadAll(home_ / "config.ini"), config);
+  fs::remove(home_ / "config.ini");
+  r = test::CtlProcess({"--help"}, Env(), false, program).Finish();
+  EXPECT_EQ(r.out.rfind("Usage: tolvanectl", 0), 0u) << r.out;
+  EXPECT_FALSE(fs::exists(home_ / "config.ini"));
+}
+
+TEST_F(Ctl, PortsHelpAndVersion) {
+  std::vector<std::string> env = Env();
+  env.push_back("TOLVANE_PORTS=/tmp/one:two");
+  CtlResult r = RunCtl({"--lang", "en", "ports"}, env);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("/tmp/one\tlisted in TOLVANE_PORTS\ntwo\tlisted in TOLVANE_PORTS\n"), std::string::npos)
+      << r.out;
+  r = RunCtl({"ports", "--json"}, env);
+  const Json j = ParseJson(r.out);
+  ASSERT_TRUE(j.valid()) << r.out;
+  const auto& ports = j["ports"].items;
+  ASSERT_GE(ports.size(), 2u);
+  EXPECT_EQ(ports[ports.size() - 2]["name"].text, "/tmp/one");
+  EXPECT_EQ(ports.back().Keys(), (std::vector<std::string>{"name", "description"}));
+
+  r = Run({"--help"});
+  EXPECT_EQ(r.status, 0);
+  for (const char* word : {"ports",
+                           "probe",
+                           "scan",
+                           "--save",
+                           "read",
+                           "set-network",
+                           "--ip",
+                           "--mask",
+                           "--gateway",
+                           "set-shutdown",
+                           "--address",
+                           "--code",
+                           "set-comm",
+                           "--new-station",
+                           "--mode",
+                           "--new-baud",
+                           "restore-factory",
+                           "--yes",
+                           "--port",
+                           "--station",
+                           "--baud",
+                           "--framing",
+                           "--data",
+                           "--parity",
+                           "--stop",
+                           "--lang",
+                           "--json",
+                           "--quiet",
+                           "--version",
+                           "Exit status"})
+    EXPECT_NE(r.out.find(word), std::string::npos) << word;
+  r = Run({"probe", "--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::string("tolvanectl ") + kVersion + "\n");
+}
+
+}  // namespace
+}  // namespace tolvane
