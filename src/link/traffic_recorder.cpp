@@ -8,8 +8,6 @@
 
 namespace tolvane {
 
-TrafficRecorder::TrafficRecorder() = default;
-
 void TrafficRecorder::Record(TrafficEvent event, const uint8_t* bytes, size_t n, int code, int attempt, int tries) {
   if (!enabled()) return;
   // Stamped outside the lock: the settings belong to the thread that makes the
@@ -26,8 +24,9 @@ void TrafficRecorder::Record(TrafficEvent event, const uint8_t* bytes, size_t n,
   n = std::min(n, kMaxRecordBytes);
 
   std::lock_guard<std::mutex> lock(mutex_);
-  TrafficRecord& r = records_[nextSeq_ % kRecordCapacity];
-  r.seq = nextSeq_++;
+  const uint64_t seq = ++count_;
+  TrafficRecord& r = records_[seq % kRecordCapacity];
+  r.seq = seq;
   r.wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(wall).count();
   r.steadyUs = std::chrono::duration_cast<std::chrono::microseconds>(steady).count();
   r.event = event;
@@ -47,12 +46,13 @@ void TrafficRecorder::Record(TrafficEvent event, const uint8_t* bytes, size_t n,
 uint64_t TrafficRecorder::ReadSince(uint64_t from, size_t maxRecords, std::vector<TrafficEntry>& out,
                                     uint64_t* missed) {
   std::lock_guard<std::mutex> lock(mutex_);
-  const uint64_t oldest = nextSeq_ > kRecordCapacity ? nextSeq_ - kRecordCapacity : 1;
+  const uint64_t nextSeq = count_ + 1;
+  const uint64_t oldest = nextSeq > kRecordCapacity ? nextSeq - kRecordCapacity : 1;
   if (from < oldest) {
     if (missed) *missed += oldest - from;
     from = oldest;
   }
-  for (size_t taken = 0; from < nextSeq_ && taken < maxRecords; ++from, ++taken) {
+  for (size_t taken = 0; from < nextSeq && taken < maxRecords; ++from, ++taken) {
     const TrafficRecord& r = records_[from % kRecordCapacity];
     if (bytePos_ - r.byteStart > kByteCapacity) {  // its bytes have been written over
       if (missed) ++*missed;
@@ -71,12 +71,13 @@ uint64_t TrafficRecorder::ReadSince(uint64_t from, size_t maxRecords, std::vecto
 
 uint64_t TrafficRecorder::NextSeq() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return nextSeq_;
+  return count_ + 1;
 }
 
-TrafficRecorder& Traffic() {
-  static TrafficRecorder recorder;
-  return recorder;
-}
+namespace {
+constinit TrafficRecorder g_recorder;
+}  // namespace
+
+TrafficRecorder& Traffic() { return g_recorder; }
 
 }  // namespace tolvane

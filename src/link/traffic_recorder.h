@@ -39,7 +39,7 @@ struct TrafficRecord {
   uint64_t seq = 0;      // 1 for the first record since start
   int64_t wallMs = 0;    // wall clock, ms since the epoch
   int64_t steadyUs = 0;  // monotonic clock, for the gaps between records
-  TrafficEvent event = TrafficEvent::kPurge;
+  TrafficEvent event = TrafficEvent::kTx;
   uint8_t attempt = 0;  // 1-based try of its transaction; 0 outside one
   uint8_t tries = 0;    // the transaction's number of tries (kOutcome: tries used)
   int32_t code = 0;     // LinkResult, or errno for kOpenFailed
@@ -59,7 +59,9 @@ class TrafficRecorder {
   static constexpr size_t kByteCapacity = 1 << 21;
   static constexpr size_t kMaxRecordBytes = 1 << 13;  // longer byte runs are cut
 
-  TrafficRecorder();
+  // Constant: the process's recorder is zero bytes in static storage from the
+  // start, so the first record pays for no initialisation.
+  constexpr TrafficRecorder() = default;
   TrafficRecorder(const TrafficRecorder&) = delete;
   TrafficRecorder& operator=(const TrafficRecorder&) = delete;
 
@@ -74,16 +76,16 @@ class TrafficRecorder {
   uint64_t NextSeq();
 
   // Off only for measuring what recording costs.
-  void SetEnabled(bool on) { enabled_.store(on, std::memory_order_relaxed); }
-  bool enabled() const { return enabled_.load(std::memory_order_relaxed); }
+  void SetEnabled(bool on) { off_.store(!on, std::memory_order_relaxed); }
+  bool enabled() const { return !off_.load(std::memory_order_relaxed); }
 
  private:
-  std::atomic<bool> enabled_{true};
+  std::atomic<bool> off_{false};  // zero when on, like every other member at the start
   std::mutex mutex_;
-  uint64_t nextSeq_ = 1;
+  uint64_t count_ = 0;  // records made; the next one's seq is count_ + 1
   uint64_t bytePos_ = 0;
-  TrafficRecord records_[kRecordCapacity];
-  uint8_t bytes_[kByteCapacity];
+  TrafficRecord records_[kRecordCapacity]{};
+  uint8_t bytes_[kByteCapacity]{};
 };
 
 // The one recorder of the process.
