@@ -1,6 +1,6 @@
 // The traffic recorder and the monitor's lines: the bounded rings, the
-// 10,000-line list, and what a Link, an ASCII upload and a timeout look like
-// against the simulated coupler.
+// 10,000-line list, and what an ASCII upload, a timeout and a search look like
+// against the simulated coupler (a Link is in the window's tests).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -146,28 +146,6 @@ TEST(TrafficMonitorLines, KeepsTheLast10000WithANoteAndPausesClearsAndCopies) {
   SetUiLanguage(0);
   EXPECT_EQ(Tails(m), std::vector<std::string>{"--  9600 8N2 RTU      关闭通讯口"});
   SetUiLanguage(1);
-}
-
-TEST_F(Monitor, LinkShowsTheProbeAndItsReply) {
-  SimProcess sim({"--baud", "9600", "--mode", "0"});
-  UsePort(sim.port(), 9600, 0);
-  test::PumpDispatcher pump;
-  test::MessageRecorder messages;
-  ComSetModel dialog(pump, [&sim] { return std::vector<std::string>{sim.port()}; });
-  dialog.Open();
-  dialog.LinkClick();
-  ASSERT_TRUE(pump.PumpUntil([&] { return !dialog.WorkerRunning(); }));
-  ASSERT_TRUE(IsConnected());
-  monitor.Update();
-  const std::vector<std::string> lines = Tails(monitor);
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0], "--  9600 8N2 RTU      port opened " + sim.port());
-  EXPECT_EQ(lines[1], "--  9600 8N2 RTU      purge");
-  EXPECT_EQ(lines[2], "TX  9600 8N2 RTU      01 03 00 00 00 02 C4 0B  [try 1/3]");
-  EXPECT_TRUE(
-      std::regex_match(lines[3], std::regex("RX  9600 8N2 RTU      01 03 04 15 01 10 02 [0-9A-F]{2} [0-9A-F]{2}")))
-      << lines[3];
-  EXPECT_EQ(lines[4], "--  9600 8N2 RTU      result: 0 OK, tries: 1");
 }
 
 TEST_F(Monitor, AsciiUploadShowsTheColonLines) {
