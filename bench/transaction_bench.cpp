@@ -1,6 +1,8 @@
 // One 26-register read against the simulated coupler on a pty at 115200 baud,
-// beside the time the wait/settle tables impose on it; and how long the
-// first-byte wait lasts on a silent line.
+// beside the time the wait/settle tables impose on it, with the traffic
+// recorder off and on; the same read on a scripted line without the settle
+// sleep, where only the code's own cost remains; and how long the first-byte
+// wait lasts on a silent line.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,14 +13,17 @@
 #include "core/comm_settings.h"
 #include "link/posix_backend.h"
 #include "link/serial_link.h"
+#include "link/traffic_recorder.h"
 #include "modbus/modbus_master.h"
+#include "support/recorders.h"
 #include "support/sim_process.h"
 
 namespace {
 
 using namespace tolvane;
 
-void BM_ReadBlock(benchmark::State& state, uint8_t mode) {
+void BM_ReadBlock(benchmark::State& state, uint8_t mode, bool recording) {
+  Traffic().SetEnabled(recording);
   test::SimProcess sim({"--baud", "115200", "--mode", std::to_string(mode)});
   test::UsePort(sim.port(), 115200, mode);
   if (!Link().OpenPort()) {
@@ -37,12 +42,59 @@ void BM_ReadBlock(benchmark::State& state, uint8_t mode) {
     if (r != 0) state.SkipWithError("read failed");
   }
   Link().ClosePort();
+  Traffic().SetEnabled(true);
   state.counters["mandated_settle_ms"] = settle;
   state.counters["overhead_ms"] = n ? totalMs / static_cast<double>(n) - settle : 0;
 }
 
-BENCHMARK_CAPTURE(BM_ReadBlock, rtu, 0)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
-BENCHMARK_CAPTURE(BM_ReadBlock, ascii, 3)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ReadBlock, rtu, 0, false)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ReadBlock, rtu_recording, 0, true)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ReadBlock, ascii, 3, false)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ReadBlock, ascii_recording, 3, true)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
+
+// The same read on a scripted line that answers at once, with the settle sleep
+// taken out: what is left is the transaction's own work, so the difference
+// between recording off and on is what recording costs a transaction.
+void BM_ReadBlockScripted(benchmark::State& state, uint8_t mode, bool recording) {
+  test::FakeLinkScope line;
+  test::UsePort("scripted", 115200, mode);
+  SetSleepHook([](int) {});
+  Traffic().SetEnabled(recording);
+  Link().OpenPortBare();
+  // The module's reply to a 26-register read of station 1, in the framing asked for.
+  std::vector<uint8_t> binary = {1, kReadHoldingRegisters, 52};
+  for (int i = 0; i < 52; ++i) binary.push_back(static_cast<uint8_t>(i));
+  std::vector<uint8_t> reply;
+  if (mode < 3) {
+    reply = binary;
+    const uint16_t crc = Crc16(binary.data(), binary.size());
+    reply.push_back(static_cast<uint8_t>(crc & 0xFF));
+    reply.push_back(static_cast<uint8_t>(crc >> 8));
+  } else {
+    const char hex[] = "0123456789ABCDEF";
+    binary.push_back(Lrc(binary.data(), binary.size()));
+    reply.push_back(':');
+    for (uint8_t b : binary) {
+      reply.push_back(static_cast<uint8_t>(hex[b >> 4]));
+      reply.push_back(static_cast<uint8_t>(hex[b & 0x0F]));
+    }
+    reply.push_back('\r');
+    reply.push_back('\n');
+  }
+  for (auto _ : state) {
+    line.fake().replies.assign(1, reply);
+    line.fake().written.clear();
+    if (ReadRegisters(26) != kLinkOk) state.SkipWithError("read failed");
+  }
+  Link().ClosePort();
+  SetSleepHook(nullptr);
+  Traffic().SetEnabled(true);
+}
+
+BENCHMARK_CAPTURE(BM_ReadBlockScripted, rtu, 0, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ReadBlockScripted, rtu_recording, 0, true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ReadBlockScripted, ascii, 3, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ReadBlockScripted, ascii_recording, 3, true)->Unit(benchmark::kMicrosecond);
 
 // A wait of W ms on a line that stays silent: shortest_ms must not fall below W.
 void BM_FirstByteWait(benchmark::State& state) {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the whole suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Link and Auto Link workers under
-# ThreadSanitizer, each fuzz target for a few seconds, and the Debian package with
-# its validators.
+# UndefinedBehaviorSanitizer, the Link and Auto Link workers and the traffic
+# recorder under ThreadSanitizer, each fuzz target for a few seconds, and the
+# Debian package with its validators.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -19,9 +19,12 @@ bash tests/package_check.sh "$deb"
 
 echo "== ThreadSanitizer: the Link and Auto Link workers"
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_TSAN=ON >/dev/null
-cmake --build build/tsan -j"$JOBS" --target models_workers_test tolvane-sim
+cmake --build build/tsan -j"$JOBS" --target models_workers_test monitor_test tolvane-sim
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
   build/tsan/tests/models_workers_test --gtest_filter='-*LastProbe*:*NothingFound*'
+echo "== ThreadSanitizer: the traffic monitor reading while a search records"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
+  build/tsan/tests/monitor_test
 
 echo "== Fuzz targets, a few seconds each"
 bash scripts/fuzz.sh 5

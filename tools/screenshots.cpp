@@ -1,5 +1,6 @@
-// Renders the main window (empty and filled from a module) and the
-// communication settings dialog in both languages to PNG files.
+// Renders the main window (empty and filled from a module), the
+// communication settings dialog and the traffic monitor in both languages to
+// PNG files.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -9,12 +10,14 @@
 #include "core/comm_settings.h"
 #include "core/language.h"
 #include "link/serial_link.h"
+#include "modbus/modbus_master.h"
 #include "models/commands.h"
 #include "ui/com_set_dlg.h"
 #include "ui/images.h"
 #include "ui/lang_set_dlg.h"
 #include "ui/main_dlg.h"
 #include "ui/qt_services.h"
+#include "ui/traffic_monitor_dlg.h"
 
 using namespace tolvane;
 
@@ -45,6 +48,11 @@ int main(int argc, char** argv) {
     deps.logicalDpiY = 96;
     COndrelDlg main(deps);
     ok &= Save(main, out + "/main_empty_" + suffix + ".png");
+    // The monitor lists only what this language's run sends.
+    main.TrafficMonitorCommand();
+    CTrafficMonitorDlg* monitor = main.trafficMonitor();
+    monitor->hide();
+    monitor->ClearClick();
     CommSettings& c = Comm();
     c.portName = argv[2];
     c.baud = 9600;
@@ -54,11 +62,19 @@ int main(int argc, char** argv) {
     c.stopBits = 2;
     c.station = 1;
     if (Link().OpenPort()) {
+      // A probe of a station that is not there, then the module's own: the
+      // monitor shows three tries without an answer and then a Link's probe.
+      c.station = 2;
+      ProbeModule();
+      c.station = 1;
+      ProbeModule();
       ConnectedFlag().store(1);
       ReadAfterConnect(main.model());
       Link().ClosePort();
     }
     ok &= Save(main, out + "/main_filled_" + suffix + ".png");
+    monitor->resize(1000, 440);
+    ok &= Save(*monitor, out + "/monitor_" + suffix + ".png");
     CComSetDlg settings(&main, GuiDispatcher(), [&] { return std::vector<std::string>{argv[2]}; });
     ok &= Save(settings, out + "/settings_" + suffix + ".png");
     CLangSetDlg language(&main, nullptr);

@@ -269,6 +269,40 @@ inline constexpr TextPair kCtlFoundOnProbe{"第 {} 次探测找到。", "Found o
 inline constexpr TextPair kCtlSaved{"设置已保存到 {}", "Settings saved to {}"};
 inline constexpr TextPair kCtlPortBuiltIn{"板载串口", "built-in serial port"};
 inline constexpr TextPair kCtlPortListed{"由 TOLVANE_PORTS 列出", "listed in TOLVANE_PORTS"};
+
+// Traffic monitor
+inline constexpr TextPair kMenuTrafficMonitor{"通信监视", "Traffic Monitor"};
+inline constexpr TextPair kMonitorTitle{"通信监视", "Traffic Monitor"};
+inline constexpr TextPair kMonitorPause{"暂停", "Pause"};
+inline constexpr TextPair kMonitorResume{"继续", "Resume"};
+inline constexpr TextPair kMonitorClear{"清除", "Clear"};
+inline constexpr TextPair kMonitorCopy{"复制", "Copy"};
+inline constexpr TextPair kMonitorSave{"另存为文本…", "Save as Text…"};
+inline constexpr TextPair kMonitorSaveCaption{"保存通信记录", "Save Traffic Log"};
+inline constexpr TextPair kMonitorSaveFilter{"文本文件 (*.txt)", "Text files (*.txt)"};
+inline constexpr TextPair kMonitorSaveFailed{"文件无法保存！", "The file could not be saved!"};
+// {} stands for a number.
+inline constexpr TextPair kMonitorDropped{"…… 已丢弃较早的 {} 行", "… {} earlier lines dropped"};
+inline constexpr TextPair kMonitorTry{"第{}次", "try {}"};
+inline constexpr TextPair kMonitorTryFailed{"第{}次失败：", "try {} failed: "};
+inline constexpr TextPair kMonitorResult{"结果：", "result: "};
+inline constexpr TextPair kMonitorTries{"，次数：", ", tries: "};
+inline constexpr TextPair kMonitorPurge{"清空收发缓冲区", "purge"};
+inline constexpr TextPair kMonitorOpen{"打开通讯口 ", "port opened "};
+inline constexpr TextPair kMonitorOpenFailed{"通讯口打开失败 ", "port open failed "};
+inline constexpr TextPair kMonitorClose{"关闭通讯口", "port closed"};
+inline constexpr TextPair kLinkName0{"成功", "OK"};
+inline constexpr TextPair kLinkName1{"超时（无应答）", "timeout (no reply)"};
+inline constexpr TextPair kLinkName2{"意外应答（功能码不符）", "unexpected reply (function code)"};
+inline constexpr TextPair kLinkName3{"意外应答", "unexpected reply"};
+inline constexpr TextPair kLinkName5{"发送失败", "send failed"};
+inline constexpr TextPair kLinkName6{"接收失败", "receive failed"};
+inline constexpr TextPair kLinkName7{"校验错误（CRC/LRC）", "check error (CRC/LRC)"};
+inline constexpr TextPair kLinkName8{"通讯口无法打开", "port cannot be opened"};
+inline constexpr TextPair kLinkName11{"线路错误（奇偶校验/帧）", "line error (parity/framing)"};
+inline constexpr TextPair kLinkName12{"接收字节过多", "too many bytes queued"};
+inline constexpr TextPair kLinkName13{"通讯口未打开", "port not open"};
+inline constexpr TextPair kLinkNameOther{"通讯错误", "communication error"};
 }  // namespace txt
 
 }  // namespace tolvane

@@ -7,6 +7,7 @@
 
 #include "core/comm_settings.h"
 #include "link/posix_backend.h"
+#include "link/traffic_recorder.h"
 
 namespace tolvane {
 
@@ -47,9 +48,13 @@ void SerialLink::SetBackend(std::unique_ptr<SerialBackend> backend) { backend_ =
 bool SerialLink::OpenDevice(bool pause) {
   if (backend_->IsOpen()) {
     backend_->Close();
+    Traffic().Record(TrafficEvent::kClose);
     if (pause) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  lastError_ = backend_->Open(DevicePath(Comm().portName));
+  const std::string path = DevicePath(Comm().portName);
+  lastError_ = backend_->Open(path);
+  Traffic().Record(lastError_ == 0 ? TrafficEvent::kOpen : TrafficEvent::kOpenFailed,
+                   reinterpret_cast<const uint8_t*>(path.data()), path.size(), lastError_);
   return lastError_ == 0;
 }
 
@@ -69,7 +74,12 @@ bool SerialLink::ApplyLineSettings() {
   return backend_->ApplyLine(s);
 }
 
-bool SerialLink::ClosePort() { return backend_->Close(); }
+bool SerialLink::ClosePort() {
+  const bool wasOpen = backend_->IsOpen();
+  const bool closed = backend_->Close();
+  if (wasOpen) Traffic().Record(TrafficEvent::kClose);
+  return closed;
+}
 
 LinkResult SerialLink::OpenPortWithMessages(WindowId owner) {
   if (OpenPort()) return kLinkOk;
@@ -88,7 +98,10 @@ LinkResult SerialLink::OpenPortWithMessages(WindowId owner) {
   return kLinkCannotOpen;
 }
 
-void SerialLink::PurgePort() { backend_->Purge(); }
+void SerialLink::PurgePort() {
+  if (backend_->IsOpen()) Traffic().Record(TrafficEvent::kPurge);
+  backend_->Purge();
+}
 
 bool SerialLink::WriteRaw(const uint8_t* buffer, size_t n) {
   if (!backend_->IsOpen()) return false;

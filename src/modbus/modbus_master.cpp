@@ -1,11 +1,13 @@
 #include "modbus/modbus_master.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
 
 #include "core/comm_settings.h"
 #include "core/message_rule.h"
+#include "link/traffic_recorder.h"
 
 namespace tolvane {
 namespace {
@@ -45,6 +47,18 @@ bool DigitValue(char c, int& v) {
   return true;
 }
 
+// The try under way on this thread, so that the frames it sends and receives
+// are recorded with it; 0 outside a transaction.
+struct TryMark {
+  int attempt = 0;
+  int tries = 0;
+};
+thread_local TryMark t_try;
+
+void RecordFrame(TrafficEvent event, const uint8_t* bytes, size_t n) {
+  Traffic().Record(event, bytes, n, 0, t_try.attempt, t_try.tries);
+}
+
 SleepHook g_sleep;
 void Settle(int ms) {
   if (g_sleep)
@@ -80,7 +94,10 @@ struct Transaction {
 
 LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& build, const ReplyTest& accept) {
   const CommSettings& c = Comm();
-  if (c.transferMode > 1) return kLinkSendFailed;  // an unknown framing sends nothing
+  if (c.transferMode > 1) {  // an unknown framing sends nothing
+    Traffic().Record(TrafficEvent::kOutcome, nullptr, 0, kLinkSendFailed, 0, 0);
+    return kLinkSendFailed;
+  }
   const bool rtu = c.transferMode == 1;
   const RequestTiming t = TimingFor(tr.kind, c.baud);
   const int wait = rtu ? t.rtuWait : t.asciiWait;
@@ -90,7 +107,14 @@ LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& bui
   size_t n = 0;
   if (rtu && !tr.rtuRebuildEachTry) n = build(f.rtuTx);
   LinkResult result = kLinkNoReply;
-  for (int attempt = 0; attempt < tr.tries; ++attempt) {
+  int attempt = 0;
+  // Every way out of a try records its result; the transaction's outcome follows.
+  auto tryFailed = [&](LinkResult r) {
+    result = r;
+    Traffic().Record(TrafficEvent::kTryFailed, nullptr, 0, r, attempt + 1, tr.tries);
+  };
+  for (; attempt < tr.tries; ++attempt) {
+    t_try = {attempt + 1, tr.tries};
     if (!rtu) {
       std::memset(f.asciiTx, 0, sizeof f.asciiTx);
       n = build(f.asciiTx);
@@ -100,19 +124,28 @@ LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& bui
     }
     link.PurgePort();
     if (!(rtu ? SendRtuFrame(n) : SendAsciiFrame(n))) {
-      result = kLinkSendFailed;
+      tryFailed(kLinkSendFailed);
       continue;
     }
     if (!link.WaitForReceive(wait)) {
-      result = kLinkNoReply;
+      tryFailed(kLinkNoReply);
       continue;
     }
     Settle(settle);
-    result = rtu ? ReceiveRtuFrame() : ReceiveAsciiFrame();
-    if (result != kLinkOk) continue;
-    if (accept(Reply(), f.replyLength)) return kLinkOk;
-    result = tr.mismatch;
+    const LinkResult received = rtu ? ReceiveRtuFrame() : ReceiveAsciiFrame();
+    if (received != kLinkOk) {
+      tryFailed(received);
+      continue;
+    }
+    if (accept(Reply(), f.replyLength)) {
+      result = kLinkOk;
+      ++attempt;
+      break;
+    }
+    tryFailed(tr.mismatch);
   }
+  t_try = {};
+  Traffic().Record(TrafficEvent::kOutcome, nullptr, 0, result, 0, std::min(attempt, tr.tries));
   return result;
 }
 
@@ -169,6 +202,7 @@ bool SendRtuFrame(size_t n) {
   uint16_t crc = Crc16(b, n);
   b[n] = static_cast<uint8_t>(crc & 0xFF);
   b[n + 1] = static_cast<uint8_t>(crc >> 8);
+  RecordFrame(TrafficEvent::kTx, b, n + 2);
   return link.WriteRaw(b, n + 2);
 }
 
@@ -188,6 +222,7 @@ bool SendAsciiFrame(size_t n) {
   b[2 + 2 * n] = static_cast<uint8_t>(kHex[lrc & 0x0F]);
   b[3 + 2 * n] = '\r';
   b[4 + 2 * n] = '\n';
+  RecordFrame(TrafficEvent::kTx, b, 2 * n + 5);
   return link.WriteRaw(b, 2 * n + 5);
 }
 
@@ -196,6 +231,7 @@ LinkResult ReceiveRtuFrame() {
   f.replyLength = 0;
   ReadResult r = Link().ReadQueued(f.rtuRx);
   if (r.code != kLinkOk) return r.code;
+  RecordFrame(TrafficEvent::kRx, f.rtuRx, r.count);
   // Station, function and the two CRC bytes at the least.
   if (r.count < 4) return kLinkCheckError;
   if (Crc16(f.rtuRx, r.count) != 0) return kLinkCheckError;
@@ -208,6 +244,7 @@ LinkResult ReceiveAsciiFrame() {
   f.replyLength = 0;
   ReadResult r = Link().ReadQueued(f.asciiRx);
   if (r.code != kLinkOk) return r.code;
+  RecordFrame(TrafficEvent::kRx, f.asciiRx, r.count);
   const size_t n = r.count;
   // A colon, one byte, the LRC and CR LF at the least, and whole digit pairs.
   if (n < 9 || (n - 5) % 2 != 0) return kLinkCheckError;

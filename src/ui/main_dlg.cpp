@@ -21,6 +21,7 @@
 #include "ui/images.h"
 #include "ui/lang_set_dlg.h"
 #include "ui/qt_services.h"
+#include "ui/traffic_monitor_dlg.h"
 
 namespace tolvane {
 
@@ -49,6 +50,12 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
                 menus_[2]->addAction(QString(), this, [this] { HelpCommand(); }),
                 menus_[2]->addAction(QString(), this, [this] { AboutCommand(); })};
   menus_[0]->insertSeparator(menuItems_[1]);
+  monitorItem_ = new QAction(this);
+  monitorItem_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  monitorItem_->setShortcutContext(Qt::WindowShortcut);
+  connect(monitorItem_, &QAction::triggered, this, [this] { TrafficMonitorCommand(); });
+  menus_[0]->insertAction(menus_[0]->actions()[1], monitorItem_);
+  addAction(monitorItem_);
   QAction* about = menuItems_[4];
   about->setShortcut(QKeySequence::HelpContents);
   about->setShortcutContext(Qt::WindowShortcut);
@@ -162,6 +169,8 @@ void COndrelDlg::RelabelWindow() {
   const TextPair* items[5] = {&txt::kMenuConnection, &txt::kMenuRestore, &txt::kMenuLanguage, &txt::kMenuUsingHelp,
                               &txt::kMenuAbout};
   for (int i = 0; i < 5; ++i) menuItems_[i]->setText(Pick(*items[i]));
+  monitorItem_->setText(Pick(txt::kMenuTrafficMonitor));
+  if (monitor_) monitor_->RelabelWindow();
 
   // Each control is named after its visible label for screen readers; a
   // command button, which shows only an image, after the group it serves.
@@ -257,6 +266,16 @@ void COndrelDlg::ConnectionCommand() {
 }
 
 void COndrelDlg::RestoreFactoryCommand() { RestoreFactory(model_); }
+
+void COndrelDlg::TrafficMonitorCommand() {
+  if (!monitor_) {
+    monitor_ = new CTrafficMonitorDlg(this);
+    monitor_->PlaceBeside(this);
+  }
+  monitor_->show();
+  monitor_->raise();
+  monitor_->activateWindow();
+}
 
 void COndrelDlg::LanguageCommand() {
   const int before = UiLanguage();

@@ -18,6 +18,7 @@ namespace tolvane {
 
 class CButtonST;
 class CDrawEdit;
+class CTrafficMonitorDlg;
 class IpAddressEdit;
 
 struct MainDlgDeps {
@@ -41,6 +42,8 @@ class COndrelDlg : public QDialog, public MainView {
   void HelpCommand();
   void AboutCommand();
   void RestoreFactoryCommand();
+  void TrafficMonitorCommand();
+  CTrafficMonitorDlg* trafficMonitor() const { return monitor_; }
 
   // MainView
   void Pull(MainModel& model) override;
@@ -73,6 +76,8 @@ class COndrelDlg : public QDialog, public MainView {
   // Built once; a language switch re-labels them.
   std::array<QMenu*, 3> menus_{};
   std::array<QAction*, 5> menuItems_{};
+  QAction* monitorItem_;
+  CTrafficMonitorDlg* monitor_ = nullptr;  // made on first use, then only hidden and shown
   std::array<QGroupBox*, 4> groups_{};
   std::array<QLabel*, kFieldCount> labels_{};
   std::array<CDrawEdit*, kFieldCount> edits_{};
