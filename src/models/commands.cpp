@@ -18,6 +18,7 @@ void ApplyFirstRows(MainModel& m, const ParameterBlock& b, const FormattedBlock&
   m.baudCode = b.baudCode;
   m.stopAddress = b.stopAddress;
   m.stopCode = b.stopCode;
+  m.typeCode = b.typeCode;
   m.kept[kModuleType] = f.moduleType;
   m.kept[kSoftwareVersion] = f.softwareVersion;
   m.kept[kContractVersion] = f.contractVersion;
@@ -78,7 +79,7 @@ void WriteShutdownParameters(MainModel& m) {
   }
   addr = StripLeadingZeros(addr);
   int a = DecimalValue(addr);
-  if (a > 10000 || a < 0) {
+  if (a > kMaxStopAddress || a < kMinStopAddress) {
     addr = std::to_string(m.stopAddress);
     ShowMessagePair(m.window(), txt::kStopAddrRange);
     m.RequestFocus(kStopAddress);
@@ -88,7 +89,7 @@ void WriteShutdownParameters(MainModel& m) {
   m.stopAddress = static_cast<uint16_t>(a);
   code = StripLeadingZeros(code);
   int c = DecimalValue(code);
-  if (c > 15 || c < 1) {
+  if (c > kMaxStopCode || c < kMinStopCode) {
     code = std::to_string(m.stopCode);
     ShowMessagePair(m.window(), txt::kStopCodeRange);
     m.RequestFocus(kStopCode);
