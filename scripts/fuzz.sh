@@ -7,11 +7,11 @@ SECONDS_EACH="${1:-60}"
 bash scripts/bootstrap.sh
 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_FUZZ=ON \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/fuzz -j"$(nproc)" --target fuzz_receive fuzz_block fuzz_text fuzz_files
+cmake --build build/fuzz -j"$(nproc)" --target fuzz_receive fuzz_block fuzz_text fuzz_files fuzz_params
 export ASAN_OPTIONS="detect_leaks=0"
 # Undefined behaviour counts as a crash, not as a line in the log.
 export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1"
-for t in receive block text files; do
+for t in receive block text files params; do
   work="build/fuzz/corpus/$t"
   mkdir -p "$work"
   cp -n fuzz/corpus/"$t"/* "$work"/ 2>/dev/null || true

@@ -55,6 +55,13 @@ MsgAnswer AskRestoreFactoryPair(WindowId owner) {
   return g_presenter->Present(r);
 }
 
+MsgAnswer AskYesNoPair(WindowId owner, const TextPair& text) {
+  MessageRequest r = Build(owner, text, txt::kCaption.zh, false);
+  r.buttons = MsgButtons::YesNo;
+  r.icon = MsgIcon::Exclamation;
+  return g_presenter->Present(r);
+}
+
 MsgAnswer ShowPlainBox(WindowId owner, const std::string& text) {
   MessageRequest r;
   r.owner = owner;

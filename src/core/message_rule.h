@@ -43,6 +43,8 @@ MsgAnswer ShowPortMessagePair(WindowId owner, const TextPair& text);
 MsgAnswer ShowReadFailurePair(const TextPair& text);
 // The factory-restore question: Yes/No, exclamation icon in Chinese only.
 MsgAnswer AskRestoreFactoryPair(WindowId owner);
+// A Yes/No question by the rule (replacing a file): exclamation icon in both languages.
+MsgAnswer AskYesNoPair(WindowId owner, const TextPair& text);
 // One plain owned box for both languages (the connection success box).
 MsgAnswer ShowPlainBox(WindowId owner, const std::string& text);
 // As the rule, but the Chinese box has no owner (the stopped search).

@@ -303,6 +303,60 @@ inline constexpr TextPair kLinkName11{"线路错误（奇偶校验/帧）", "lin
 inline constexpr TextPair kLinkName12{"接收字节过多", "too many bytes queued"};
 inline constexpr TextPair kLinkName13{"通讯口未打开", "port not open"};
 inline constexpr TextPair kLinkNameOther{"通讯错误", "communication error"};
+
+// Parameter files: Setting > Save Parameters… / Load Parameters…
+// {key}, {value}, {path}, {format} and {supported} are filled in when shown.
+inline constexpr TextPair kMenuSaveParams{"保存参数…", "Save Parameters…"};
+inline constexpr TextPair kMenuLoadParams{"加载参数…", "Load Parameters…"};
+inline constexpr TextPair kParamSaveTitle{"保存参数", "Save Parameters"};
+inline constexpr TextPair kParamLoadTitle{"加载参数", "Load Parameters"};
+inline constexpr TextPair kParamFileFilter{"Tolvane 参数文件 (*.ini)", "Tolvane parameters (*.ini)"};
+inline constexpr TextPair kParamSaved{"参数已保存到文件！", "The parameters have been saved to the file!"};
+inline constexpr TextPair kParamOverwrite{"文件 {path} 已存在，是否替换？",
+                                          "The file {path} already exists. Do you want to replace it?"};
+inline constexpr TextPair kParamSaveFailed{"无法写入参数文件 {path}，请检查文件夹及其权限！",
+                                           "The parameter file {path} cannot be written, please check the folder "
+                                           "and its permissions!"};
+inline constexpr TextPair kParamLoaded{
+    "参数已加载，请用各组的下载按钮将其写入模块！",
+    "The parameters have been loaded. Use the download buttons of the groups to send them to the module!"};
+inline constexpr TextPair kParamUnreadable{
+    "无法读取该文件：文件不存在、不是普通文件或没有读取权限。窗口未作任何更改。",
+    "The file cannot be read: it does not exist, is not a regular file or may not be read. Nothing in the "
+    "window was changed."};
+inline constexpr TextPair kParamTooLarge{
+    "该文件大于 64 KiB，不是 Tolvane 参数文件。窗口未作任何更改。",
+    "The file is larger than 64 KiB, so it is not a Tolvane parameter file. Nothing in the window was changed."};
+inline constexpr TextPair kParamNotOurs{
+    "该文件不是 Tolvane 参数文件：缺少 [Tolvane] 节中的 Format 项。窗口未作任何更改。",
+    "The file is not a Tolvane parameter file: it has no [Tolvane] section with a Format key. Nothing in the "
+    "window was changed."};
+inline constexpr TextPair kParamNewer{
+    "该参数文件的格式为 {format}，由更新版本的 Tolvane 保存；本版本只能读取格式 {supported}。窗口未作任何更改。",
+    "The parameter file has format {format} and was saved by a newer Tolvane; this version reads format "
+    "{supported} only. Nothing in the window was changed."};
+inline constexpr TextPair kParamMissing{
+    "参数文件不完整：缺少 {key}（文件可能被截断）。窗口未作任何更改。",
+    "The parameter file is incomplete: {key} is missing (the file may be cut off). Nothing in the window was "
+    "changed."};
+inline constexpr TextPair kParamCutOff{
+    "参数文件的最后一行没有结束（文件可能被截断）。窗口未作任何更改。",
+    "The last line of the parameter file has no line end (the file may be cut off). Nothing in the window was "
+    "changed."};
+inline constexpr TextPair kParamTwice{"参数文件中 {key} 出现了不止一次，无法确定其值。窗口未作任何更改。",
+                                      "{key} appears more than once in the parameter file, so its value is "
+                                      "unclear. Nothing in the window was changed."};
+inline constexpr TextPair kParamBadValue{
+    "参数文件中 {key} 的值“{value}”无效：{rule}。窗口未作任何更改。",
+    "The value \"{value}\" of {key} in the parameter file is not valid: {rule}. Nothing in the window was "
+    "changed."};
+inline constexpr TextPair kRuleStation{"应为 1～247 的整数", "it must be a whole number from 1 to 247"};
+inline constexpr TextPair kRuleCommMode{"应为 0～5 的整数", "it must be a whole number from 0 to 5"};
+inline constexpr TextPair kRuleBaudCode{"应为 0～7 的整数", "it must be a whole number from 0 to 7"};
+inline constexpr TextPair kRuleStopAddr{"应为 0～10000 的整数", "it must be a whole number from 0 to 10000"};
+inline constexpr TextPair kRuleStopCode{"应为 1～15 的整数", "it must be a whole number from 1 to 15"};
+inline constexpr TextPair kRuleAddress{"应为用点隔开的 4 个 0～255 的整数",
+                                       "it must be four whole numbers from 0 to 255 joined by dots"};
 }  // namespace txt
 
 }  // namespace tolvane

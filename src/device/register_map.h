@@ -54,10 +54,13 @@ inline constexpr const char* kFactoryGateway = "192.168.1.1";
 // Station numbers the module accepts.
 inline constexpr int kMinStation = 1;
 inline constexpr int kMaxStation = 247;
-// The shutdown parameters the module accepts.
+
+// Shutdown values the tool accepts, and how many codes the two lists hold.
 inline constexpr int kMinStopAddress = 0;
 inline constexpr int kMaxStopAddress = 10000;
 inline constexpr int kMinStopCode = 1;
 inline constexpr int kMaxStopCode = 15;
+inline constexpr int kCommModeCount = 6;  // codes 0..5
+inline constexpr int kBaudCodeCount = 8;  // codes 0..7
 
 }  // namespace tolvane

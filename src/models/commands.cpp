@@ -35,6 +35,7 @@ void ApplyFirstRows(MainModel& m, const ParameterBlock& b, const FormattedBlock&
   m.baudCode = b.baudCode;
   m.stopAddress = b.stopAddress;
   m.stopCode = b.stopCode;
+  m.typeCode = b.typeCode;
   m.kept[kModuleType] = f.moduleType;
   m.kept[kSoftwareVersion] = f.softwareVersion;
   m.kept[kContractVersion] = f.contractVersion;

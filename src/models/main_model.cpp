@@ -3,6 +3,7 @@
 #include "core/comm_settings.h"
 #include "core/decimal.h"
 #include "device/parameter_block.h"
+#include "device/register_map.h"
 #include "models/commands.h"
 
 namespace tolvane {
@@ -63,7 +64,7 @@ bool MainModel::CheckFields() {
   if (text.empty()) text = std::to_string(station);
   text = StripLeadingZeros(text);
   int value = DecimalValue(text);
-  if (value > 247 || value < 1) {
+  if (value > kMaxStation || value < kMinStation) {
     text = std::to_string(station);
     ShowMessagePair(window_, txt::kStationRange);
     RequestFocus(kStation);

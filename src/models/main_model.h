@@ -78,6 +78,8 @@ class MainModel {
   uint8_t baudCode = 3;
   uint16_t stopAddress = 8192;
   uint16_t stopCode = 3;
+  // Register 0 as last read, -1 before any read; the window shows only its model name.
+  int typeCode = -1;
   bool checkGuard = false;
 
  private:

@@ -118,9 +118,13 @@ std::string LineEnd(const std::string& t) {
 
 // ---- files ----
 
-bool ReadOpen(int fd, FileText* out) {
+bool ReadOpen(int fd, std::size_t maxBytes, FileText* out) {
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > static_cast<off_t>(kMaxFileBytes)) return false;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (st.st_size > static_cast<off_t>(maxBytes)) {
+    out->tooLarge = true;
+    return false;
+  }
   std::string bytes;
   bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
   char buf[16384];
@@ -130,7 +134,10 @@ bool ReadOpen(int fd, FileText* out) {
     if (n < 0) return false;
     if (n == 0) break;
     bytes.append(buf, static_cast<std::size_t>(n));
-    if (bytes.size() > kMaxFileBytes) return false;  // grew while we read it
+    if (bytes.size() > maxBytes) {  // grew while we read it
+      out->tooLarge = true;
+      return false;
+    }
   }
   out->state = FileState::kRead;
   out->bytes = std::move(bytes);
@@ -266,7 +273,7 @@ std::string SetValue(const std::string& text, const std::string& section, const 
   return out + "[" + section + "]" + eol + entry + eol;
 }
 
-FileText ReadFile(const std::string& path) {
+FileText ReadFile(const std::string& path, std::size_t maxBytes) {
   FileText r;
   struct stat st;
   // Looked at before it is opened: opening a FIFO or a device can block or act.
@@ -275,10 +282,11 @@ FileText ReadFile(const std::string& path) {
     return r;
   }
   r.state = FileState::kUnusable;
-  if (!S_ISREG(st.st_mode) || st.st_size > static_cast<off_t>(kMaxFileBytes)) return r;
+  r.tooLarge = S_ISREG(st.st_mode) && st.st_size > static_cast<off_t>(maxBytes);
+  if (!S_ISREG(st.st_mode) || r.tooLarge) return r;
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return r;
-  if (!ReadOpen(fd, &r)) r = FileText{FileState::kUnusable, {}};
+  if (!ReadOpen(fd, maxBytes, &r)) r = FileText{FileState::kUnusable, {}, r.tooLarge};
   close(fd);
   return r;
 }

@@ -24,9 +24,11 @@ enum class FileState {
 struct FileText {
   FileState state = FileState::kAbsent;
   std::string bytes;
+  bool tooLarge = false;  // unusable because it is a regular file above the cap
 };
 
-FileText ReadFile(const std::string& path);
+// maxBytes: a smaller cap for files that are never that large.
+FileText ReadFile(const std::string& path, std::size_t maxBytes = kMaxFileBytes);
 
 // The value of the first `key=value` line under a `[section]` header, blanks
 // around it removed. Section and key names are compared without letter case;

@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -10,11 +14,15 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "core/language.h"
 #include "device/parameter_block.h"
 #include "models/commands.h"
+#include "models/parameter_file.h"
+#include "platform/ini_file.h"
+#include "tolvane_version.h"
 #include "ui/about_dlg.h"
 #include "ui/com_set_dlg.h"
 #include "ui/controls.h"
@@ -27,6 +35,21 @@ namespace tolvane {
 
 namespace {
 int AddressIndex(Field f) { return f == kIpAddress ? 0 : f == kSubnetMask ? 1 : f == kGateway ? 2 : -1; }
+
+// Qt's own file dialog rather than the desktop's, so that it behaves the same
+// everywhere; whether to replace a file is asked through the message rule.
+QString AskParameterPath(QWidget* owner, bool save, const QString& caption, const QString& start,
+                         const QString& filter) {
+  QFileDialog dlg(owner, caption, start, filter);
+  dlg.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+  dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dlg.setDefaultSuffix("ini");
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+  return dlg.selectedFiles().first();
+}
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 }  // namespace
 
 COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), deps_(std::move(deps)) {
@@ -60,6 +83,18 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
   about->setShortcut(QKeySequence::HelpContents);
   about->setShortcutContext(Qt::WindowShortcut);
   addAction(about);
+  menus_[1]->addSeparator();
+  saveParamsItem_ = menus_[1]->addAction(QString(), this, [this] { SaveParametersCommand(); });
+  loadParamsItem_ = menus_[1]->addAction(QString(), this, [this] { LoadParametersCommand(); });
+  saveParamsItem_->setShortcut(QKeySequence::Save);
+  loadParamsItem_->setShortcut(QKeySequence::Open);
+  for (QAction* item : {saveParamsItem_, loadParamsItem_}) {
+    item->setShortcutContext(Qt::WindowShortcut);
+    addAction(item);
+  }
+  parameterFolder_ = deps_.parameterFolder.isEmpty()
+                         ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                         : deps_.parameterFolder;
   focusSink_ = new QWidget(this);
   focusSink_->setGeometry(0, 0, 0, 0);
   focusSink_->setFocusPolicy(Qt::StrongFocus);
@@ -171,6 +206,8 @@ void COndrelDlg::RelabelWindow() {
   for (int i = 0; i < 5; ++i) menuItems_[i]->setText(Pick(*items[i]));
   monitorItem_->setText(Pick(txt::kMenuTrafficMonitor));
   if (monitor_) monitor_->RelabelWindow();
+  saveParamsItem_->setText(Pick(txt::kMenuSaveParams));
+  loadParamsItem_->setText(Pick(txt::kMenuLoadParams));
 
   // Each control is named after its visible label for screen readers; a
   // command button, which shows only an image, after the group it serves.
@@ -294,6 +331,47 @@ void COndrelDlg::HelpCommand() {
     deps_.openDocument(path);
   else
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void COndrelDlg::SaveParametersCommand() {
+  const std::optional<ModuleParameters> values = CollectParameters(model_);
+  if (!values) return;
+  const QString caption = Pick(txt::kParamSaveTitle), filter = Pick(txt::kParamFileFilter);
+  const QString proposed = QDir(parameterFolder_).filePath(QString::fromStdString(ProposedParameterFileName(*values)));
+  QString path = deps_.askSavePath ? deps_.askSavePath(caption, proposed, filter)
+                                   : AskParameterPath(this, true, caption, proposed, filter);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += ".ini";
+  const std::string shown = QDir::toNativeSeparators(path).toStdString();
+  if (QFileInfo::exists(path)) {
+    const FilledPair question = FillIn(txt::kParamOverwrite, {{"path", shown}});
+    if (AskYesNoPair(model_.window(), question.pair()) != MsgAnswer::Yes) return;
+  }
+  const QDateTime now = QDateTime::currentDateTime();
+  const ParameterFileStamp stamp{kVersion,
+                                 now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate).toStdString()};
+  const std::string text = ParameterFileText(*values, stamp);
+  if (!ini::RewriteFile(LocalPath(path), [&text](const std::string&) { return text; })) {
+    const FilledPair failed = FillIn(txt::kParamSaveFailed, {{"path", shown}});
+    ShowMessagePair(model_.window(), failed.pair());
+    return;
+  }
+  parameterFolder_ = QFileInfo(path).absolutePath();
+  ShowMessagePair(model_.window(), txt::kParamSaved);
+}
+
+void COndrelDlg::LoadParametersCommand() {
+  const QString caption = Pick(txt::kParamLoadTitle), filter = Pick(txt::kParamFileFilter);
+  const QString path = deps_.askOpenPath ? deps_.askOpenPath(caption, parameterFolder_, filter)
+                                         : AskParameterPath(this, false, caption, parameterFolder_, filter);
+  if (path.isEmpty()) return;
+  const ini::FileText file = ini::ReadFile(LocalPath(path), kMaxParameterFileBytes);
+  if (file.state != ini::FileState::kRead) {
+    ShowMessagePair(model_.window(), file.tooLarge ? txt::kParamTooLarge : txt::kParamUnreadable);
+    return;
+  }
+  parameterFolder_ = QFileInfo(path).absolutePath();
+  LoadParameters(model_, file.bytes);
 }
 
 void COndrelDlg::AboutCommand() {

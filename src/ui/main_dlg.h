@@ -27,6 +27,11 @@ struct MainDlgDeps {
   std::function<void(const QString&)> openDocument;  // the desktop's viewer
   QString exeDir;
   int logicalDpiY = 0;  // 0: the screen's
+  // The file-name prompts of Save/Load Parameters (a file dialog when unset):
+  // caption, proposed file or folder, filter; an empty answer cancels.
+  std::function<QString(const QString&, const QString&, const QString&)> askSavePath;
+  std::function<QString(const QString&, const QString&, const QString&)> askOpenPath;
+  QString parameterFolder;  // where the first prompt starts; empty: the documents folder
 };
 
 class COndrelDlg : public QDialog, public MainView {
@@ -44,6 +49,8 @@ class COndrelDlg : public QDialog, public MainView {
   void RestoreFactoryCommand();
   void TrafficMonitorCommand();
   CTrafficMonitorDlg* trafficMonitor() const { return monitor_; }
+  void SaveParametersCommand();
+  void LoadParametersCommand();
 
   // MainView
   void Pull(MainModel& model) override;
@@ -56,6 +63,8 @@ class COndrelDlg : public QDialog, public MainView {
   QComboBox* baudList() const { return baudList_; }
   CButtonST* commandButton(int group) const { return buttons_[group]; }
   QMenuBar* menuBar() const { return menuBar_; }
+  QAction* saveParametersItem() const { return saveParamsItem_; }
+  QAction* loadParametersItem() const { return loadParamsItem_; }
   QLabel* label(Field f) const { return labels_[f]; }
   QGroupBox* group(int i) const { return groups_[i]; }
   QLabel* baudLabel() const { return baudLabel_; }
@@ -78,6 +87,8 @@ class COndrelDlg : public QDialog, public MainView {
   std::array<QAction*, 5> menuItems_{};
   QAction* monitorItem_;
   CTrafficMonitorDlg* monitor_ = nullptr;  // made on first use, then only hidden and shown
+  QAction *saveParamsItem_, *loadParamsItem_;
+  QString parameterFolder_;  // the folder of the last parameter file, for the next prompt
   std::array<QGroupBox*, 4> groups_{};
   std::array<QLabel*, kFieldCount> labels_{};
   std::array<CDrawEdit*, kFieldCount> edits_{};

@@ -1,0 +1,362 @@
+#include "models/parameter_file.h"
+
+#include <array>
+#include <cstdio>
+#include <map>
+
+#include "core/decimal.h"
+#include "core/message_rule.h"
+#include "device/parameter_block.h"
+#include "device/register_map.h"
+
+namespace tolvane {
+namespace {
+
+const char* const kSecTool = "Tolvane";
+const char* const kSecModule = "Module";
+const char* const kSecComm = "Communication";
+const char* const kSecShutdown = "Shutdown";
+const char* const kSecNetwork = "Network";
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string Trim(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+// A value on one line, whatever the window held.
+std::string OneLine(std::string s) {
+  for (char& c : s)
+    if (c == '\r' || c == '\n') c = ' ';
+  return s;
+}
+
+// A whole decimal number within [lo, hi]: digits only, leading zeros allowed.
+std::optional<int> WholeNumber(const std::string& v, int lo, int hi) {
+  if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const std::string digits = StripLeadingZeros(v);
+  if (digits.size() > 9) return std::nullopt;
+  const int n = DecimalValue(digits);
+  if (n < lo || n > hi) return std::nullopt;
+  return n;
+}
+
+// Four octets 0..255 joined by dots, in their plain dotted form.
+std::optional<std::string> Ipv4(const std::string& v) {
+  std::string out;
+  std::size_t at = 0;
+  for (int k = 0; k < kAddressOctets; ++k) {
+    const std::size_t dot = k + 1 < kAddressOctets ? v.find('.', at) : v.size();
+    if (dot == std::string::npos) return std::nullopt;
+    const std::string part = v.substr(at, dot - at);
+    const auto octet = part.size() <= 3 ? WholeNumber(part, 0, 255) : std::nullopt;
+    if (!octet) return std::nullopt;
+    out += (k ? "." : "") + std::to_string(*octet);
+    at = dot + 1;
+  }
+  return out;
+}
+
+// What a value in a message may show of itself: a short, printable prefix.
+std::string Shown(const std::string& v) {
+  constexpr std::size_t kMax = 32;
+  std::string s = v.size() <= kMax ? v : v.substr(0, kMax);
+  if (v.size() > kMax) {
+    while (!s.empty() && (static_cast<unsigned char>(s.back()) & 0xC0) == 0x80) s.pop_back();
+    if (!s.empty() && static_cast<unsigned char>(s.back()) >= 0xC0) s.pop_back();  // a cut lead byte
+    s += "…";
+  }
+  for (char& c : s)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return s;
+}
+
+struct Entry {
+  std::string value;  // of the first occurrence
+  int count = 0;
+};
+
+struct Parsed {
+  std::map<std::pair<std::string, std::string>, Entry> entries;  // (section, key), lower case
+  bool lastLineCut = false;
+  const Entry* Find(const char* section, const char* key) const {
+    auto it = entries.find({Lower(section), Lower(key)});
+    return it == entries.end() ? nullptr : &it->second;
+  }
+};
+
+Parsed Parse(const std::string& text) {
+  Parsed p;
+  std::string section;
+  std::size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  while (pos < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", pos);
+    const std::string line = Trim(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+    if (end == std::string::npos) {
+      p.lastLineCut = !line.empty();
+      pos = text.size();
+    } else {
+      pos = end + 1;
+      if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
+    }
+    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+    if (line.front() == '[' && line.back() == ']') {
+      section = Lower(Trim(line.substr(1, line.size() - 2)));
+      continue;
+    }
+    const std::size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    Entry& e = p.entries[{section, Lower(Trim(line.substr(0, eq)))}];
+    if (e.count++ == 0) e.value = Trim(line.substr(eq + 1));
+  }
+  return p;
+}
+
+// Each "{name}" in s; the inserted text is not searched again.
+void ReplaceAll(std::string* s, const char* name, const std::string& value) {
+  const std::string mark = std::string("{") + name + "}";
+  for (std::size_t at = s->find(mark); at != std::string::npos; at = s->find(mark, at + value.size()))
+    s->replace(at, mark.size(), value);
+}
+
+std::string KeyName(const char* section, const char* key) { return std::string("[") + section + "] " + key; }
+
+std::string Hex4(int v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%04X", v & 0xFFFF);
+  return buf;
+}
+
+// The writable keys in file order, each with its rule and where it goes: a
+// whole number within [lo, hi], or an IPv4 address.
+struct WritableKey {
+  const char* section;
+  const char* key;
+  const TextPair* rule;
+  int ModuleParameters::*number;
+  int lo, hi;
+  std::string ModuleParameters::*address;
+};
+using P = ModuleParameters;
+const std::array<WritableKey, 8> kWritable{{
+    {kSecComm, "Station", &txt::kRuleStation, &P::station, kMinStation, kMaxStation, nullptr},
+    {kSecComm, "ModeCode", &txt::kRuleCommMode, &P::modeCode, 0, kCommModeCount - 1, nullptr},
+    {kSecComm, "BaudRateCode", &txt::kRuleBaudCode, &P::baudCode, 0, kBaudCodeCount - 1, nullptr},
+    {kSecShutdown, "StopRegisterAddress", &txt::kRuleStopAddr, &P::stopAddress, kMinStopAddress, kMaxStopAddress,
+     nullptr},
+    {kSecShutdown, "StopOperationCode", &txt::kRuleStopCode, &P::stopCode, kMinStopCode, kMaxStopCode, nullptr},
+    {kSecNetwork, "IPAddress", &txt::kRuleAddress, nullptr, 0, 0, &P::ip},
+    {kSecNetwork, "SubnetMask", &txt::kRuleAddress, nullptr, 0, 0, &P::mask},
+    {kSecNetwork, "Gateway", &txt::kRuleAddress, nullptr, 0, 0, &P::gateway},
+}};
+
+// Takes one writable value into p; false when it breaks its rule.
+bool Take(const WritableKey& k, const std::string& v, ModuleParameters* p) {
+  if (k.address) {
+    const std::optional<std::string> address = Ipv4(v);
+    if (address) p->*k.address = *address;
+    return address.has_value();
+  }
+  const std::optional<int> n = WholeNumber(v, k.lo, k.hi);
+  if (n) p->*k.number = *n;
+  return n.has_value();
+}
+
+ParameterFileReading Refused(FilledPair problem) { return {std::nullopt, std::move(problem)}; }
+ParameterFileReading Refused(const TextPair& problem) { return Refused(FillIn(problem, {})); }
+
+// The octets a network download would send for this text.
+std::string SentAddress(const std::string& text) {
+  std::string out;
+  for (int k = 1; k <= kAddressOctets; ++k) out += (k > 1 ? "." : "") + std::to_string(DottedField(text, k) & 0xFF);
+  return out;
+}
+
+void Refuse(MainModel& m, const TextPair& message, std::optional<Field> focus) {
+  ShowMessagePair(m.window(), message);
+  if (focus) m.RequestFocus(*focus);
+}
+
+}  // namespace
+
+FilledPair FillIn(const TextPair& text, std::initializer_list<std::pair<const char*, std::string>> parts) {
+  FilledPair out{text.zh, text.en};
+  for (const auto& [name, value] : parts) {
+    ReplaceAll(&out.zh, name, value);
+    ReplaceAll(&out.en, name, value);
+  }
+  return out;
+}
+
+std::string ParameterFileText(const ModuleParameters& v, const ParameterFileStamp& stamp) {
+  const auto mode = static_cast<std::size_t>(SelectionForCode(v.modeCode, kCommModeCount));
+  const auto baud = static_cast<std::size_t>(SelectionForCode(v.baudCode, kBaudCodeCount));
+  std::string t;
+  auto line = [&t](const std::string& s) { t += s + "\n"; };
+  auto key = [&line](const char* k, const std::string& value) { line(k + std::string("=") + OneLine(value)); };
+  line("; Tolvane parameters of one module. Setting > Load Parameters... puts the");
+  line("; writable values into the window; the download buttons send them.");
+  line(std::string("[") + kSecTool + "]");
+  key("Format", std::to_string(kParameterFileFormat));
+  key("Version", stamp.version);
+  key("Saved", stamp.saved);
+  line("");
+  line(std::string("[") + kSecModule + "]");
+  key("Model", v.model);
+  key("TypeCode", v.typeCode);
+  key("SoftwareVersion", v.softwareVersion);
+  key("ContractVersion", v.contractVersion);
+  key("HardwareVersion", v.hardwareVersion);
+  line("");
+  line(std::string("[") + kSecComm + "]");
+  key("Station", std::to_string(v.station));
+  line(std::string("; ") + CommModeEntries()[mode]);
+  key("ModeCode", std::to_string(v.modeCode));
+  line(std::string("; ") + BaudCodeEntries()[baud]);
+  key("BaudRateCode", std::to_string(v.baudCode));
+  line("");
+  line(std::string("[") + kSecShutdown + "]");
+  key("StopRegisterAddress", std::to_string(v.stopAddress));
+  key("StopOperationCode", std::to_string(v.stopCode));
+  line("");
+  line(std::string("[") + kSecNetwork + "]");
+  key("MACAddress", v.mac);
+  key("IPAddress", v.ip);
+  key("SubnetMask", v.mask);
+  key("Gateway", v.gateway);
+  return t;
+}
+
+ParameterFileReading ReadParameterFile(const std::string& text) {
+  if (text.size() > kMaxParameterFileBytes) return Refused(txt::kParamTooLarge);
+  if (text.find('\0') != std::string::npos) return Refused(txt::kParamNotOurs);  // not text at all
+  const Parsed p = Parse(text);
+
+  const Entry* format = p.Find(kSecTool, "Format");
+  const std::optional<int> number = format ? WholeNumber(format->value, 1, 999999) : std::nullopt;
+  if (!number) return Refused(txt::kParamNotOurs);
+  if (format->count > 1) return Refused(FillIn(txt::kParamTwice, {{"key", KeyName(kSecTool, "Format")}}));
+  if (*number > kParameterFileFormat)
+    return Refused(FillIn(txt::kParamNewer,
+                          {{"format", std::to_string(*number)}, {"supported", std::to_string(kParameterFileFormat)}}));
+  if (p.lastLineCut) return Refused(txt::kParamCutOff);
+
+  ModuleParameters values;
+  for (const WritableKey& k : kWritable) {
+    const std::string name = KeyName(k.section, k.key);
+    const Entry* e = p.Find(k.section, k.key);
+    if (!e) return Refused(FillIn(txt::kParamMissing, {{"key", name}}));
+    if (e->count > 1) return Refused(FillIn(txt::kParamTwice, {{"key", name}}));
+    if (!Take(k, e->value, &values)) {
+      // The file's own text goes in last, so that it cannot bring in a mark of its own.
+      FilledPair msg = FillIn(txt::kParamBadValue, {{"key", name}});
+      ReplaceAll(&msg.zh, "rule", k.rule->zh);
+      ReplaceAll(&msg.en, "rule", k.rule->en);
+      return Refused(FillIn({msg.zh.c_str(), msg.en.c_str()}, {{"value", Shown(e->value)}}));
+    }
+  }
+  auto identity = [&p](const char* section, const char* key) {
+    const Entry* e = p.Find(section, key);
+    return e ? e->value : std::string();
+  };
+  values.model = identity(kSecModule, "Model");
+  values.typeCode = identity(kSecModule, "TypeCode");
+  values.softwareVersion = identity(kSecModule, "SoftwareVersion");
+  values.contractVersion = identity(kSecModule, "ContractVersion");
+  values.hardwareVersion = identity(kSecModule, "HardwareVersion");
+  values.mac = identity(kSecNetwork, "MACAddress");
+  return {values, {}};
+}
+
+std::optional<ModuleParameters> CollectParameters(MainModel& m) {
+  m.Take();
+  ModuleParameters v;
+  v.model = m.kept[kModuleType];
+  v.typeCode = m.typeCode < 0 ? std::string() : Hex4(m.typeCode);
+  v.softwareVersion = m.kept[kSoftwareVersion];
+  v.contractVersion = m.kept[kContractVersion];
+  v.hardwareVersion = m.kept[kHardwareVersion];
+  v.mac = m.kept[kMacAddress];
+
+  // The station as the field check reads it: an empty field stands for the current value.
+  const std::string& station = m.kept[kStation];
+  v.station = station.empty() ? m.station : DecimalValue(StripLeadingZeros(station));
+  if (v.station < kMinStation || v.station > kMaxStation) {
+    Refuse(m, txt::kStationRange, kStation);
+    return std::nullopt;
+  }
+  v.modeCode = m.modeSelection;
+  v.baudCode = m.baudSelection;
+
+  // The shutdown values as their download checks them.
+  if (m.kept[kStopAddress].empty() || m.kept[kStopCode].empty()) {
+    Refuse(m, txt::kShutdownEmpty, std::nullopt);
+    return std::nullopt;
+  }
+  v.stopAddress = DecimalValue(StripLeadingZeros(m.kept[kStopAddress]));
+  if (v.stopAddress < kMinStopAddress || v.stopAddress > kMaxStopAddress) {
+    Refuse(m, txt::kStopAddrRange, kStopAddress);
+    return std::nullopt;
+  }
+  v.stopCode = DecimalValue(StripLeadingZeros(m.kept[kStopCode]));
+  if (v.stopCode < kMinStopCode || v.stopCode > kMaxStopCode) {
+    Refuse(m, txt::kStopCodeRange, kStopCode);
+    return std::nullopt;
+  }
+
+  // The addresses as the network download would send them.
+  if (m.kept[kIpAddress].empty() || m.kept[kSubnetMask].empty() || m.kept[kGateway].empty()) {
+    Refuse(m, txt::kNetworkEmpty, std::nullopt);
+    return std::nullopt;
+  }
+  v.ip = SentAddress(m.kept[kIpAddress]);
+  v.mask = SentAddress(m.kept[kSubnetMask]);
+  v.gateway = SentAddress(m.kept[kGateway]);
+  return v;
+}
+
+bool LoadParameters(MainModel& m, const std::string& text) {
+  const ParameterFileReading r = ReadParameterFile(text);
+  if (!r.values) {
+    ShowMessagePair(m.window(), r.problem.pair());
+    return false;
+  }
+  const ModuleParameters& v = *r.values;
+  m.Take();
+  // The values the field check and the list would have produced, so that the
+  // download buttons send exactly what the fields show.
+  m.station = static_cast<int16_t>(v.station);
+  m.modeCode = static_cast<uint8_t>(v.modeCode);
+  m.baudCode = static_cast<uint8_t>(v.baudCode);
+  m.stopAddress = static_cast<uint16_t>(v.stopAddress);
+  m.stopCode = static_cast<uint16_t>(v.stopCode);
+  m.kept[kStation] = std::to_string(v.station);
+  m.kept[kStopAddress] = std::to_string(v.stopAddress);
+  m.kept[kStopCode] = std::to_string(v.stopCode);
+  m.kept[kIpAddress] = v.ip;
+  m.kept[kSubnetMask] = v.mask;
+  m.kept[kGateway] = v.gateway;
+  m.modeSelection = v.modeCode;
+  m.baudSelection = v.baudCode;
+  m.Show();
+  ShowMessagePair(m.window(), txt::kParamLoaded);
+  return true;
+}
+
+std::string ProposedParameterFileName(const ModuleParameters& v) {
+  std::string model;
+  for (char c : v.model)
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '_') model += c;
+  return (model.empty() ? std::string("module") : model) + "_station" + std::to_string(v.station) + ".ini";
+}
+
+}  // namespace tolvane

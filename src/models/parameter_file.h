@@ -1,0 +1,74 @@
+// Parameter files: one module's settings kept in a text file, to be put into
+// the window again (and from there, with the download buttons, into the next
+// module). This part works on text only; reading and writing the file itself is
+// the window's business.
+//
+// The file is INI text, format 1:
+//   [Tolvane]        Format, Version (of the tool), Saved (ISO 8601 date and time)
+//   [Module]         Model, TypeCode, SoftwareVersion, ContractVersion, HardwareVersion
+//   [Communication]  Station, ModeCode, BaudRateCode
+//   [Shutdown]       StopRegisterAddress, StopOperationCode
+//   [Network]        MACAddress, IPAddress, SubnetMask, Gateway
+// Section and key names are read without letter case; keys we do not know are
+// ignored. Only the writable values are ever loaded, and all of them must be
+// there and valid.
+#pragma once
+#include <cstddef>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "core/texts.h"
+#include "models/main_model.h"
+
+namespace tolvane {
+
+inline constexpr int kParameterFileFormat = 1;
+// Far above any file we write; anything larger is not one of ours.
+inline constexpr std::size_t kMaxParameterFileBytes = 64 * 1024;
+
+struct ModuleParameters {
+  // The module's identity as the window shows it: kept for the reader, never loaded.
+  std::string model, typeCode, softwareVersion, contractVersion, hardwareVersion, mac;
+  // The writable values: what Load puts into the window.
+  int station = 1;
+  int modeCode = 0;
+  int baudCode = 3;
+  int stopAddress = 8192;
+  int stopCode = 3;
+  std::string ip, mask, gateway;
+  bool operator==(const ModuleParameters&) const = default;
+};
+
+struct ParameterFileStamp {
+  std::string version;  // the tool's
+  std::string saved;    // ISO 8601 date and time
+};
+
+// A catalogue pair with its {name} parts filled in.
+struct FilledPair {
+  std::string zh, en;
+  TextPair pair() const { return {zh.c_str(), en.c_str()}; }
+};
+FilledPair FillIn(const TextPair& text, std::initializer_list<std::pair<const char*, std::string>> parts);
+
+std::string ParameterFileText(const ModuleParameters& values, const ParameterFileStamp& stamp);
+
+struct ParameterFileReading {
+  std::optional<ModuleParameters> values;  // the writable values, when the whole file is valid
+  FilledPair problem;                      // otherwise the first thing wrong with it
+};
+ParameterFileReading ReadParameterFile(const std::string& text);
+
+// Save: the window's fields as they stand now (taken first). A value that the
+// field check or a download would refuse is refused here with that check's
+// message, and nothing is to be written (nullopt).
+std::optional<ModuleParameters> CollectParameters(MainModel& model);
+// Load: the file's writable values into the window, then the loaded message;
+// or the file's one problem shown and the window left exactly as it was.
+bool LoadParameters(MainModel& model, const std::string& text);
+// A file name to propose for saving these values, e.g. "KX-130_station1.ini".
+std::string ProposedParameterFileName(const ModuleParameters& values);
+
+}  // namespace tolvane

@@ -1,0 +1,179 @@
+// Parameter files without widgets: what is written, what is read back, and
+// every way a file is refused without touching the window.
+#include "models/parameter_file.h"
+
+#include <gtest/gtest.h>
+
+#include "core/language.h"
+#include "support/fake_view.h"
+#include "support/recorders.h"
+
+namespace tolvane {
+namespace {
+
+using test::MessageRecorder;
+
+ModuleParameters Sample() {
+  return {.model = "KX-130",
+          .typeCode = "0x1501",
+          .softwareVersion = "0102",
+          .contractVersion = "00ab",
+          .hardwareVersion = "0100",
+          .mac = "00-12-34-56-78-9A",
+          .station = 247,
+          .modeCode = 5,
+          .baudCode = 0,
+          .stopAddress = 10000,
+          .stopCode = 15,
+          .ip = "10.0.0.255",
+          .mask = "255.255.255.0",
+          .gateway = "0.0.0.0"};
+}
+
+std::string SampleText() { return ParameterFileText(Sample(), {"1.0", "2026-03-04T10:20:30+01:00"}); }
+
+// The sample text with one line replaced (or removed when `with` is empty).
+std::string With(const std::string& line, const std::string& with) {
+  std::string t = SampleText();
+  const std::size_t at = t.find(line + "\n");
+  EXPECT_NE(at, std::string::npos) << line;
+  return t.replace(at, line.size() + 1, with.empty() ? "" : with + "\n");
+}
+
+TEST(ParameterFile, RoundTripAndLenientSpelling) {
+  const std::string text = SampleText();
+  for (const char* line : {"[Tolvane]\nFormat=1\nVersion=1.0\nSaved=2026-03-04T10:20:30+01:00\n",
+                           "; 5: ASCII,7,E,1\nModeCode=5\n", "[Network]\nMACAddress=00-12-34-56-78-9A\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  EXPECT_EQ(ReadParameterFile(text).values, Sample());
+
+  // As a user's editor may leave it: CR LF, a byte order mark, other letter
+  // case, blanks, leading zeros, keys and sections of its own.
+  std::string edited = "\xEF\xBB\xBF[extra]\r\nStation=9\r\n";
+  for (char c : With("Station=247", "  station =  0247\nComment=mine"))
+    edited += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  const auto read = ReadParameterFile(edited + "[NETWORK]\r\nVLAN=4\r\n");
+  ASSERT_TRUE(read.values) << read.problem.en;
+  EXPECT_EQ(read.values, Sample());
+}
+
+TEST(ParameterFile, EveryRefusalNamesTheProblemInBothLanguages) {
+  struct Case {
+    std::string text, en, zh;
+  };
+  const std::string newer = With("Format=1", "Format=2");
+  const std::vector<Case> cases = {
+      {std::string(kMaxParameterFileBytes + 1, '\n'), "larger than 64 KiB", "大于 64 KiB"},
+      {"", "not a Tolvane parameter file", "不是 Tolvane 参数文件"},
+      {With("[Tolvane]", "[Other]"), "not a Tolvane parameter file", "不是 Tolvane 参数文件"},
+      {With("Format=1", "Format=one"), "not a Tolvane parameter file", "不是 Tolvane 参数文件"},
+      {SampleText() + std::string(1, '\0'), "not a Tolvane parameter file", "不是 Tolvane 参数文件"},
+      {newer, "format 2 and was saved by a newer Tolvane; this version reads format 1 only", "格式为 2"},
+      {SampleText().substr(0, SampleText().size() - 3), "has no line end", "没有结束"},
+      {With("Gateway=0.0.0.0", ""), "[Network] Gateway is missing", "缺少 [Network] Gateway"},
+      {With("Station=247", "Station=247\nStation=1"), "[Communication] Station appears more than once",
+       "[Communication] Station 出现了不止一次"},
+      {With("Station=247", "Station=248"), "\"248\" of [Communication] Station", "“248”无效：应为 1～247 的整数"},
+      {With("Station=247", "Station=-1"), "\"-1\" of [Communication] Station", "1～247"},
+      {With("Station=247", "Station="), "\"\" of [Communication] Station", "1～247"},
+      {With("ModeCode=5", "ModeCode=6"),
+       "[Communication] ModeCode in the parameter file is not valid: it must be "
+       "a whole number from 0 to 5",
+       "0～5"},
+      {With("BaudRateCode=0", "BaudRateCode=8"), "from 0 to 7", "[Communication] BaudRateCode"},
+      {With("StopRegisterAddress=10000", "StopRegisterAddress=10001"), "from 0 to 10000", "0～10000"},
+      {With("StopOperationCode=15", "StopOperationCode=0"), "from 1 to 15", "1～15"},
+      {With("StopOperationCode=15", "StopOperationCode=16"), "[Shutdown] StopOperationCode", "1～15"},
+      {With("IPAddress=10.0.0.255", "IPAddress=10.0.0.256"), "\"10.0.0.256\" of [Network] IPAddress", "0～255"},
+      {With("SubnetMask=255.255.255.0", "SubnetMask=255.255.0"), "four whole numbers from 0 to 255", "0～255"},
+      {With("Gateway=0.0.0.0", "Gateway=1.2.3.4.5"), "[Network] Gateway", "0～255"},
+      {With("Gateway=0.0.0.0", "Gateway=1..2.3"), "[Network] Gateway", "0～255"},
+      // The file's text shows as it is and brings in no mark of its own.
+      {With("Gateway=0.0.0.0", "Gateway={rule}"), "\"{rule}\" of [Network] Gateway", "“{rule}”"},
+  };
+  for (const Case& c : cases) {
+    const ParameterFileReading r = ReadParameterFile(c.text);
+    EXPECT_FALSE(r.values) << c.en;
+    EXPECT_NE(r.problem.en.find(c.en), std::string::npos) << r.problem.en;
+    EXPECT_NE(r.problem.zh.find(c.zh), std::string::npos) << r.problem.zh;
+    EXPECT_NE(r.problem.en.find("Nothing in the window was changed."), std::string::npos) << r.problem.en;
+  }
+  // A long value is cut short in the message.
+  const auto r = ReadParameterFile(With("Gateway=0.0.0.0", "Gateway=" + std::string(5000, '9')));
+  EXPECT_LT(r.problem.en.size(), 300u);
+}
+
+class ParameterFileWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetUiLanguage(1);
+    model.SetView(&view, &view);
+    model.Initialise();
+  }
+  test::FakeMainView view;
+  MainModel model;
+  MessageRecorder rec;
+};
+
+TEST_F(ParameterFileWindowTest, LoadFillsTheWritableFieldsOnly) {
+  view.screen[kModuleType] = "KX-130";
+  view.screen[kMacAddress] = "AA-BB-CC-DD-EE-FF";
+  ASSERT_TRUE(LoadParameters(model, SampleText()));
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{txt::kParamLoaded.en});
+  EXPECT_EQ(view.screen[kStation], "247");
+  EXPECT_EQ(view.screen[kStopAddress], "10000");
+  EXPECT_EQ(view.screen[kStopCode], "15");
+  EXPECT_EQ(view.screen[kIpAddress], "10.0.0.255");
+  EXPECT_EQ(view.screen[kSubnetMask], "255.255.255.0");
+  EXPECT_EQ(view.screen[kGateway], "0.0.0.0");
+  EXPECT_EQ(view.mode, 5);
+  EXPECT_EQ(view.baud, 0);
+  EXPECT_EQ(view.screen[kModuleType], "KX-130");
+  EXPECT_EQ(view.screen[kMacAddress], "AA-BB-CC-DD-EE-FF");
+  EXPECT_EQ(view.screen[kSoftwareVersion], "");
+  // What the download buttons send.
+  EXPECT_EQ(model.station, 247);
+  EXPECT_EQ(model.stopAddress, 10000);
+  EXPECT_EQ(model.stopCode, 15);
+  EXPECT_EQ(model.baudCode, 0);
+}
+
+TEST_F(ParameterFileWindowTest, SaveTakesTheFieldsAndRefusesWhatAFieldCheckWould) {
+  view.screen[kStopAddress] = "0100";
+  view.screen[kStopCode] = "4";
+  view.screen[kIpAddress] = "192.168.1.7";
+  view.screen[kSubnetMask] = "255.255.255.0";
+  view.screen[kGateway] = "192.168.1.1";
+  view.baud = 6;
+  auto saved = CollectParameters(model);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->stopAddress, 100);
+  EXPECT_EQ(saved->baudCode, 6);
+  EXPECT_EQ(saved->station, 1);
+  EXPECT_EQ(saved->typeCode, "");  // nothing read yet
+  EXPECT_EQ(ProposedParameterFileName(*saved), "module_station1.ini");
+  model.typeCode = 0x1501;
+  saved->model = "KX-130";
+  EXPECT_EQ(ProposedParameterFileName(*saved), "KX-130_station1.ini");
+  EXPECT_EQ(CollectParameters(model)->typeCode, "0x1501");
+  EXPECT_TRUE(rec.messages.empty());
+
+  struct Refusal {
+    Field field;
+    std::string text;
+    const TextPair& message;
+  };
+  for (const Refusal& r : {Refusal{kStation, "248", txt::kStationRange}, Refusal{kStopCode, "16", txt::kStopCodeRange},
+                           Refusal{kStopAddress, "10001", txt::kStopAddrRange},
+                           Refusal{kStopCode, "", txt::kShutdownEmpty}, Refusal{kGateway, "", txt::kNetworkEmpty}}) {
+    const auto before = view.screen;
+    view.screen[r.field] = r.text;
+    rec.messages.clear();
+    EXPECT_FALSE(CollectParameters(model)) << r.text;
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{r.message.en}) << r.text;
+    view.screen = before;
+  }
+}
+
+}  // namespace
+}  // namespace tolvane
