@@ -32,6 +32,15 @@ MessageRequest Build(WindowId owner, const TextPair& text, const char* zhCaption
 
 }  // namespace
 
+FilledPair FillPair(const TextPair& pair, const std::string& value) {
+  // Only the first "%s" is a slot; whatever the value holds is taken as text.
+  auto fill = [&value](std::string text) {
+    if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, value);
+    return text;
+  };
+  return {fill(pair.zh), fill(pair.en)};
+}
+
 void SetMessagePresenter(MessagePresenter* presenter) { g_presenter = presenter ? presenter : &g_silent; }
 MessagePresenter& Presenter() { return *g_presenter; }
 void EndWaitCursor() { g_presenter->SetWaitCursor(false); }

@@ -34,6 +34,14 @@ class MessagePresenter {
 void SetMessagePresenter(MessagePresenter* presenter);
 MessagePresenter& Presenter();
 
+// A catalogue pair with its "%s" filled in; View() lends it to the functions below
+// for as long as the FilledPair lives.
+struct FilledPair {
+  std::string zh, en;
+  TextPair View() const { return {zh.c_str(), en.c_str()}; }
+};
+FilledPair FillPair(const TextPair& pair, const std::string& value);
+
 // The rule: Chinese in the owner's box captioned "提示", English in an unowned
 // English-locale box captioned "Remind"; OK, information icon.
 MsgAnswer ShowMessagePair(WindowId owner, const TextPair& text);

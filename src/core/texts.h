@@ -137,12 +137,22 @@ inline constexpr TextPair kLangTitle{"语言设置", "Language setting"};
 
 // About dialog
 inline constexpr TextPair kAboutTitle{"关于", "About"};
-inline constexpr const char* kAboutVersion = "Tolvane  Version: V1.00";
 inline constexpr TextPair kAboutLegal1{"版权所有 (C) 2026 Tolvane 开发组。保留所有权利。",
                                        "Copyright (C) 2026 the Tolvane developers. All rights reserved."};
 inline constexpr TextPair kAboutLegal2{"本软件按“原样”提供，不附带任何明示或暗示的担保。",
                                        "This software is provided \"as is\", without warranty of any kind."};
 inline constexpr TextPair kAboutCompany{"托尔瓦内工业通讯工作室", "Tolvane Industrial Communication Workshop"};
+
+// Ports a user recognises, and the permission to open them
+inline constexpr TextPair kPortBuiltIn{"内置串口", "built-in serial port"};
+inline constexpr TextPair kPortUsbAdapter{"USB 串口适配器", "USB serial adapter"};
+// "%s" is the port's device path.
+inline constexpr TextPair kPortPermissionDenied{
+    "没有权限打开 %s。请把当前用户加入 'dialout' 组（sudo usermod -aG dialout $USER），然后注销并重新登录。",
+    "Permission denied on %s. Add your user to the 'dialout' group (sudo usermod -aG dialout $USER), then log out "
+    "and in again."};
+// The About box's first line; the version follows.
+inline constexpr const char* kAboutVersionLead = "Tolvane  Version: ";
 }  // namespace txt
 
 }  // namespace tolvane

@@ -19,10 +19,15 @@ OpenErrorKind ClassifyOpenError(int err) {
     case EBUSY:
     case EWOULDBLOCK:
       return OpenErrorKind::Occupied;
+    case EACCES:
+    case EPERM:
+      return OpenErrorKind::Permission;
     default:
       return OpenErrorKind::Other;
   }
 }
+
+FilledPair PortPermissionMessage() { return FillPair(txt::kPortPermissionDenied, DevicePath(Comm().portName)); }
 
 char ParityLetter(uint8_t code) {
   static const char letters[] = {'N', 'O', 'E', 'M', 'S'};
@@ -80,6 +85,9 @@ LinkResult SerialLink::OpenPortWithMessages(WindowId owner) {
       break;
     case OpenErrorKind::Occupied:
       ShowPortMessagePair(owner, txt::kPortOccupied);
+      break;
+    case OpenErrorKind::Permission:
+      ShowPortMessagePair(owner, PortPermissionMessage().View());
       break;
     case OpenErrorKind::Other:
       ShowPortMessagePair(owner, txt::kPortInitFailed);

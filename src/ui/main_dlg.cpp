@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -15,6 +17,7 @@
 #include "core/language.h"
 #include "device/parameter_block.h"
 #include "models/commands.h"
+#include "tolvane_version.h"
 #include "ui/about_dlg.h"
 #include "ui/com_set_dlg.h"
 #include "ui/controls.h"
@@ -262,11 +265,19 @@ void COndrelDlg::LanguageCommand() {
   const int before = UiLanguage();
   CLangSetDlg dlg(this, deps_.writeLanguage);
   dlg.exec();
-  if (UiLanguage() != before) RelabelWindow();
+  if (UiLanguage() == before) return;
+  // The other language has its own dialog font (see DialogFont).
+  QApplication::setFont(DialogFont());
+  setFont(DialogFont());
+  RelabelWindow();
 }
 
 QString COndrelDlg::helpPath() const {
-  return deps_.exeDir + (IsChinese() ? "/UserGuide_CH.pdf" : "/UserGuide_EN.pdf");
+  const QString name = IsChinese() ? "UserGuide_CH.pdf" : "UserGuide_EN.pdf";
+  const QString beside = deps_.exeDir + "/" + name;
+  // An installed program finds its guides where the package put them.
+  if (QFileInfo::exists(beside)) return beside;
+  return QDir::cleanPath(deps_.exeDir + "/" + kInstalledDocDirFromBin + "/" + name);
 }
 
 void COndrelDlg::HelpCommand() {
