@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "core/language.h"
 #include "device/parameter_block.h"
 #include "models/commands.h"
@@ -185,6 +187,28 @@ void COndrelDlg::RelabelWindow() {
     for (CDrawEdit* octet : a->octets()) octet->setAccessibleName(a->accessibleName());
   modeLabel_->setText(Pick(txt::kLblCommMode));
   baudLabel_->setText(Pick(txt::kLblBaud));
+  FitLabels();
+}
+
+// The rows were drawn for narrow letters; the system's sans serif font of the
+// English interface may be wider. A label whose text needs more room takes it
+// from the start of its field, which keeps its right edge.
+void COndrelDlg::FitLabels() {
+  if (rows_.empty()) {
+    for (int f = 0; f < kFieldCount; ++f) rows_.push_back({labels_[f], fieldWidget(static_cast<Field>(f)), {}, {}});
+    rows_.push_back({modeLabel_, modeList_, {}, {}});
+    rows_.push_back({baudLabel_, baudList_, {}, {}});
+    for (LabelRow& r : rows_) {
+      r.labelRect = r.label->geometry();
+      r.fieldRect = r.field->geometry();
+    }
+  }
+  for (const LabelRow& r : rows_) {
+    const int need = r.label->fontMetrics().horizontalAdvance(r.label->text()) + 6;
+    const int extra = std::clamp(need - r.labelRect.width(), 0, r.fieldRect.width() / 3);
+    r.label->setGeometry(r.labelRect.adjusted(0, 0, extra, 0));
+    r.field->setGeometry(r.fieldRect.adjusted(extra, 0, 0, 0));
+  }
 }
 
 QWidget* COndrelDlg::fieldWidget(Field f) const {

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "core/language.h"
 #include "link/serial_link.h"
 #include "support/memory_profile.h"
@@ -18,6 +20,7 @@
 #include "tolvane_version.h"
 #include "ui/about_dlg.h"
 #include "ui/com_set_dlg.h"
+#include "ui/controls.h"
 #include "ui/images.h"
 #include "ui/lang_set_dlg.h"
 #include "ui/main_dlg.h"
@@ -205,6 +208,48 @@ TEST(Install, EachLanguageHasItsDialogFont) {
   EXPECT_TRUE(main.font().families().contains("WenQuanYi Micro Hei"));
   EXPECT_TRUE(QApplication::font().families().contains("WenQuanYi Micro Hei"));
   EXPECT_EQ(main.font().pointSize(), 10);
+  QApplication::setFont(appFont);
+  SetUiLanguage(1);
+}
+
+// Whatever the font of the language, every label of the main window shows whole
+// and its field keeps its right edge, also after switching back and forth.
+TEST(Install, MainWindowLabelsFitTheFontOfEitherLanguage) {
+  MessageRecorder rec;
+  const QFont appFont = QApplication::font();
+  test::MemoryProfile profile;
+  MainDlgDeps deps;
+  deps.profile = &profile;
+  deps.writeLanguage = [](int) {};
+  SetUiLanguage(1);
+  COndrelDlg main(deps);
+  main.show();
+  std::map<QWidget*, int> rightEdges;
+  for (QLabel* l : main.findChildren<QLabel*>())
+    if (l->buddy()) rightEdges[l->buddy()] = l->buddy()->geometry().right();
+  auto check = [&](const char* when) {
+    for (QLabel* l : main.findChildren<QLabel*>()) {
+      QWidget* field = l->buddy();
+      if (!field) continue;
+      if (qobject_cast<CDrawEdit*>(field) && qobject_cast<IpAddressEdit*>(field->parentWidget()))
+        field = field->parentWidget();
+      EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << when << l->text().toStdString();
+      EXPECT_LE(l->geometry().right(), field->geometry().left()) << when << l->text().toStdString();
+    }
+  };
+  check("English ");
+  for (int lang : {0, 1}) {
+    test::WhenModal<CLangSetDlg>([lang](CLangSetDlg* dlg) {
+      dlg->list()->setCurrentIndex(lang);
+      dlg->okButton()->click();
+    });
+    main.LanguageCommand();
+    check(lang ? "English again " : "Chinese ");
+  }
+  for (QLabel* l : main.findChildren<QLabel*>()) {
+    if (!l->buddy()) continue;
+    EXPECT_EQ(l->buddy()->geometry().right(), rightEdges[l->buddy()]);
+  }
   QApplication::setFont(appFont);
   SetUiLanguage(1);
 }
