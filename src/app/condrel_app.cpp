@@ -39,19 +39,22 @@ class ReadySignal : public QObject {
 }  // namespace
 
 int COndrelApp::Run() {
-  QApplication::setFont(DialogFont());  // every window and message box
   static QtMessagePresenter presenter;
   SetMessagePresenter(&presenter);
   exeDir_ = QCoreApplication::applicationDirPath();
-  configPath_ = exeDir_ + "/config.ini";
+  // An installed program's folder is not the user's to write: config.ini then
+  // lives in the user's configuration folder, which its first write creates.
+  configPath_ = QString::fromStdString(ConfigIniPath(exeDir_.toStdString()));
+  const bool besideExe = configPath_ == exeDir_ + "/config.ini";
   SetUiLanguage(ReadLanguageType(configPath_.toStdString()));
+  QApplication::setFont(DialogFont());  // every window and message box, in the font of the language
   IniProfileStore profile;
   MainDlgDeps deps;
   deps.profile = &profile;
   deps.exeDir = exeDir_;
   const QString config = configPath_;
   // A read-only folder only costs the stored choice; this run still switches.
-  deps.writeLanguage = [config](int lang) { WriteLanguageType(config.toStdString(), lang); };
+  deps.writeLanguage = [config, besideExe](int lang) { WriteLanguageType(config.toStdString(), lang, !besideExe); };
   COndrelDlg dlg(deps);
   const char* readyFd = std::getenv("TOLVANE_READY_FD");
   ReadySignal ready(readyFd && *readyFd ? std::atoi(readyFd) : -1);

@@ -1,5 +1,7 @@
 #include "core/message_rule.h"
 
+#include <algorithm>
+
 #include "core/language.h"
 
 namespace tolvane {
@@ -31,6 +33,28 @@ MessageRequest Build(WindowId owner, const TextPair& text, const char* zhCaption
 }
 
 }  // namespace
+
+FilledPair FillPair(const TextPair& pair, std::initializer_list<std::pair<std::string_view, std::string>> values) {
+  auto fill = [&values](std::string_view text) {
+    std::string out;
+    size_t at = 0;
+    for (size_t open = text.find('{'); open != std::string_view::npos; open = text.find('{', at)) {
+      const size_t close = text.find('}', open);
+      if (close == std::string_view::npos) break;
+      const std::string_view name = text.substr(open + 1, close - open - 1);
+      out.append(text.substr(at, open - at));
+      const auto* v = std::find_if(values.begin(), values.end(), [&](const auto& p) { return p.first == name; });
+      if (v != values.end())
+        out += v->second;
+      else
+        out.append(text.substr(open, close + 1 - open));
+      at = close + 1;
+    }
+    out.append(text.substr(at));
+    return out;
+  };
+  return {fill(pair.zh), fill(pair.en)};
+}
 
 void SetMessagePresenter(MessagePresenter* presenter) { g_presenter = presenter ? presenter : &g_silent; }
 MessagePresenter& Presenter() { return *g_presenter; }

@@ -2,7 +2,10 @@
 // test's recorder) does the showing; the rules here decide text, caption,
 // owner, icon and buttons.
 #pragma once
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "core/texts.h"
 
@@ -33,6 +36,16 @@ class MessagePresenter {
 // nullptr restores the silent default (answers OK and No).
 void SetMessagePresenter(MessagePresenter* presenter);
 MessagePresenter& Presenter();
+
+// A catalogue pair with its "%s" filled in; View() lends it to the functions below
+// for as long as the FilledPair lives.
+struct FilledPair {
+  std::string zh, en;
+  TextPair View() const { return {zh.c_str(), en.c_str()}; }
+};
+// Fills the named slots ("{port}") of both texts in one pass over each text, so
+// what a value holds is only ever text; a slot without a value stays as it is.
+FilledPair FillPair(const TextPair& pair, std::initializer_list<std::pair<std::string_view, std::string>> values);
 
 // The rule: Chinese in the owner's box captioned "提示", English in an unowned
 // English-locale box captioned "Remind"; OK, information icon.

@@ -137,7 +137,6 @@ inline constexpr TextPair kLangTitle{"语言设置", "Language setting"};
 
 // About dialog
 inline constexpr TextPair kAboutTitle{"关于", "About"};
-inline constexpr const char* kAboutVersion = "Tolvane  Version: V1.00";
 inline constexpr TextPair kAboutLegal1{"版权所有 (C) 2026 Tolvane 开发组。保留所有权利。",
                                        "Copyright (C) 2026 the Tolvane developers. All rights reserved."};
 inline constexpr TextPair kAboutLegal2{"本软件按“原样”提供，不附带任何明示或暗示的担保。",
@@ -357,6 +356,17 @@ inline constexpr TextPair kRuleStopAddr{"应为 0～10000 的整数", "it must b
 inline constexpr TextPair kRuleStopCode{"应为 1～15 的整数", "it must be a whole number from 1 to 15"};
 inline constexpr TextPair kRuleAddress{"应为用点隔开的 4 个 0～255 的整数",
                                        "it must be four whole numbers from 0 to 255 joined by dots"};
+
+// Ports a user recognises, and the permission to open them
+inline constexpr TextPair kPortBuiltIn{"内置串口", "built-in serial port"};
+inline constexpr TextPair kPortUsbAdapter{"USB 串口适配器", "USB serial adapter"};
+// {port} is the port's device path.
+inline constexpr TextPair kPortPermissionDenied{
+    "没有权限打开 {port}。请把当前用户加入 'dialout' 组（sudo usermod -aG dialout $USER），然后注销并重新登录。",
+    "Permission denied on {port}. Add your user to the 'dialout' group (sudo usermod -aG dialout $USER), then log out "
+    "and in again."};
+// The About box's first line; the version follows.
+inline constexpr const char* kAboutVersionLead = "Tolvane  Version: ";
 }  // namespace txt
 
 }  // namespace tolvane

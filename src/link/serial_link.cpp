@@ -20,9 +20,16 @@ OpenErrorKind ClassifyOpenError(int err) {
     case EBUSY:
     case EWOULDBLOCK:
       return OpenErrorKind::Occupied;
+    case EACCES:
+    case EPERM:
+      return OpenErrorKind::Permission;
     default:
       return OpenErrorKind::Other;
   }
+}
+
+FilledPair PortPermissionMessage() {
+  return FillPair(txt::kPortPermissionDenied, {{"port", DevicePath(Comm().portName)}});
 }
 
 char ParityLetter(uint8_t code) {
@@ -90,6 +97,9 @@ LinkResult SerialLink::OpenPortWithMessages(WindowId owner) {
       break;
     case OpenErrorKind::Occupied:
       ShowPortMessagePair(owner, txt::kPortOccupied);
+      break;
+    case OpenErrorKind::Permission:
+      ShowPortMessagePair(owner, PortPermissionMessage().View());
       break;
     case OpenErrorKind::Other:
       ShowPortMessagePair(owner, txt::kPortInitFailed);

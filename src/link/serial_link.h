@@ -19,8 +19,11 @@ struct ReadResult {
   size_t count = 0;  // bytes placed in the buffer
 };
 
-enum class OpenErrorKind { Missing, Occupied, Other };
+// Permission: the port is there but this user may not open it (not in its group).
+enum class OpenErrorKind { Missing, Occupied, Permission, Other };
 OpenErrorKind ClassifyOpenError(int err);
+// The permission message for the port named in CommSettings, with its fix.
+FilledPair PortPermissionMessage();
 
 char ParityLetter(uint8_t parityCode);
 std::string LineSettingsText(uint32_t baud, uint8_t parityCode, int dataBits, int stopBits);

@@ -167,6 +167,15 @@ void ComSetModel::WorkerEnded(Outcome end) {
     EndSearch(end);
 }
 
+// A port the user may not open says so and how to fix it; every other failure
+// to open keeps the button's own message.
+void ComSetModel::ShowOpenFailure(const TextPair& otherwise) {
+  if (ClassifyOpenError(Link().lastError()) == OpenErrorKind::Permission)
+    ShowMessagePair(window_, PortPermissionMessage().View());
+  else
+    ShowMessagePair(window_, otherwise);
+}
+
 void ComSetModel::LinkClick() {
   if (WorkerRunning()) return;
   TakeOverChoice();
@@ -181,7 +190,7 @@ void ComSetModel::LinkClick() {
     StartWorker(ComSetState::kConnecting, &ComSetModel::ConnectWorker);
     return;
   }
-  ShowMessagePair(window_, txt::kSerialOpFailed);
+  ShowOpenFailure(txt::kSerialOpFailed);
   status = Pick(txt::kLinkCannotOpen);
   Link().ClosePort();
   Changed();
@@ -227,7 +236,7 @@ void ComSetModel::AutoLinkClick() {
   if (port.empty()) return;
   Comm().portName = port;
   if (!Link().OpenPortBare()) {
-    ShowMessagePair(window_, txt::kDetectCannotOpen);
+    ShowOpenFailure(txt::kDetectCannotOpen);
     Link().ClosePort();
     EndSearch(Outcome::kOpenFailed);
     return;

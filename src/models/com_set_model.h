@@ -103,6 +103,7 @@ class ComSetModel {
   };
 
   void Changed();
+  void ShowOpenFailure(const TextPair& otherwise);
   void StartWorker(ComSetState state, Outcome (ComSetModel::*body)());
   Outcome ConnectWorker();
   Outcome DetectWorker();

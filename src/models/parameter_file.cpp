@@ -122,11 +122,6 @@ Parsed Parse(const std::string& text) {
 }
 
 // Each "{name}" in s; the inserted text is not searched again.
-void ReplaceAll(std::string* s, const char* name, const std::string& value) {
-  const std::string mark = std::string("{") + name + "}";
-  for (std::size_t at = s->find(mark); at != std::string::npos; at = s->find(mark, at + value.size()))
-    s->replace(at, mark.size(), value);
-}
 
 std::string KeyName(const char* section, const char* key) { return std::string("[") + section + "] " + key; }
 
@@ -172,7 +167,7 @@ bool Take(const WritableKey& k, const std::string& v, ModuleParameters* p) {
 }
 
 ParameterFileReading Refused(FilledPair problem) { return {std::nullopt, std::move(problem)}; }
-ParameterFileReading Refused(const TextPair& problem) { return Refused(FillIn(problem, {})); }
+ParameterFileReading Refused(const TextPair& problem) { return Refused(FillPair(problem, {})); }
 
 // The octets a network download would send for this text.
 std::string SentAddress(const std::string& text) {
@@ -187,15 +182,6 @@ void Refuse(MainModel& m, const TextPair& message, std::optional<Field> focus) {
 }
 
 }  // namespace
-
-FilledPair FillIn(const TextPair& text, std::initializer_list<std::pair<const char*, std::string>> parts) {
-  FilledPair out{text.zh, text.en};
-  for (const auto& [name, value] : parts) {
-    ReplaceAll(&out.zh, name, value);
-    ReplaceAll(&out.en, name, value);
-  }
-  return out;
-}
 
 std::string ParameterFileText(const ModuleParameters& v, const ParameterFileStamp& stamp) {
   const auto mode = static_cast<std::size_t>(SelectionForCode(v.modeCode, kCommModeCount));
@@ -244,24 +230,24 @@ ParameterFileReading ReadParameterFile(const std::string& text) {
   const Entry* format = p.Find(kSecTool, "Format");
   const std::optional<int> number = format ? WholeNumber(format->value, 1, 999999) : std::nullopt;
   if (!number) return Refused(txt::kParamNotOurs);
-  if (format->count > 1) return Refused(FillIn(txt::kParamTwice, {{"key", KeyName(kSecTool, "Format")}}));
+  if (format->count > 1) return Refused(FillPair(txt::kParamTwice, {{"key", KeyName(kSecTool, "Format")}}));
   if (*number > kParameterFileFormat)
-    return Refused(FillIn(txt::kParamNewer,
-                          {{"format", std::to_string(*number)}, {"supported", std::to_string(kParameterFileFormat)}}));
+    return Refused(FillPair(
+        txt::kParamNewer, {{"format", std::to_string(*number)}, {"supported", std::to_string(kParameterFileFormat)}}));
   if (p.lastLineCut) return Refused(txt::kParamCutOff);
 
   ModuleParameters values;
   for (const WritableKey& k : kWritable) {
     const std::string name = KeyName(k.section, k.key);
     const Entry* e = p.Find(k.section, k.key);
-    if (!e) return Refused(FillIn(txt::kParamMissing, {{"key", name}}));
-    if (e->count > 1) return Refused(FillIn(txt::kParamTwice, {{"key", name}}));
+    if (!e) return Refused(FillPair(txt::kParamMissing, {{"key", name}}));
+    if (e->count > 1) return Refused(FillPair(txt::kParamTwice, {{"key", name}}));
     if (!Take(k, e->value, &values)) {
-      // The file's own text goes in last, so that it cannot bring in a mark of its own.
-      FilledPair msg = FillIn(txt::kParamBadValue, {{"key", name}});
-      ReplaceAll(&msg.zh, "rule", k.rule->zh);
-      ReplaceAll(&msg.en, "rule", k.rule->en);
-      return Refused(FillIn({msg.zh.c_str(), msg.en.c_str()}, {{"value", Shown(e->value)}}));
+      // One pass over each text: the file's own text cannot bring in a slot of its own.
+      const std::string shown = Shown(e->value);
+      const FilledPair zh = FillPair(txt::kParamBadValue, {{"key", name}, {"value", shown}, {"rule", k.rule->zh}});
+      const FilledPair en = FillPair(txt::kParamBadValue, {{"key", name}, {"value", shown}, {"rule", k.rule->en}});
+      return Refused(FilledPair{zh.zh, en.en});
     }
   }
   auto identity = [&p](const char* section, const char* key) {
@@ -327,7 +313,7 @@ std::optional<ModuleParameters> CollectParameters(MainModel& m) {
 bool LoadParameters(MainModel& m, const std::string& text) {
   const ParameterFileReading r = ReadParameterFile(text);
   if (!r.values) {
-    ShowMessagePair(m.window(), r.problem.pair());
+    ShowMessagePair(m.window(), r.problem.View());
     return false;
   }
   const ModuleParameters& v = *r.values;

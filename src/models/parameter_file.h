@@ -47,11 +47,6 @@ struct ParameterFileStamp {
 };
 
 // A catalogue pair with its {name} parts filled in.
-struct FilledPair {
-  std::string zh, en;
-  TextPair pair() const { return {zh.c_str(), en.c_str()}; }
-};
-FilledPair FillIn(const TextPair& text, std::initializer_list<std::pair<const char*, std::string>> parts);
 
 std::string ParameterFileText(const ModuleParameters& values, const ParameterFileStamp& stamp);
 

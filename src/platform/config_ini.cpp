@@ -1,7 +1,10 @@
 #include "platform/config_ini.h"
 
+#include <unistd.h>
+
 #include "core/decimal.h"
 #include "platform/ini_file.h"
+#include "platform/settings_store.h"
 
 namespace tolvane {
 namespace {
@@ -10,6 +13,14 @@ const char* const kSection = "System";
 const char* const kKey = "LanguageType";
 
 }  // namespace
+
+std::string ConfigIniPath(const std::string& exeDir, bool exeDirWritable) {
+  return (exeDirWritable ? exeDir : UserConfigFolder()) + "/config.ini";
+}
+
+std::string ConfigIniPath(const std::string& exeDir) {
+  return ConfigIniPath(exeDir, access(exeDir.c_str(), W_OK) == 0);
+}
 
 int ReadLanguageType(const std::string& configPath) {
   const ini::FileText file = ini::ReadFile(configPath);
@@ -24,10 +35,10 @@ int ReadLanguageType(const std::string& configPath) {
   return DecimalValue(value) & 0xFF;
 }
 
-bool WriteLanguageType(const std::string& configPath, int language) {
+bool WriteLanguageType(const std::string& configPath, int language, bool makeDirs) {
   const std::string value = std::to_string(language);
-  return ini::RewriteFile(configPath,
-                          [&](const std::string& text) { return ini::SetValue(text, kSection, kKey, value); });
+  return ini::RewriteFile(
+      configPath, [&](const std::string& text) { return ini::SetValue(text, kSection, kKey, value); }, makeDirs);
 }
 
 }  // namespace tolvane

@@ -1,10 +1,17 @@
 #include "platform/port_list.h"
 
 #include <dirent.h>
+#include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+
+#include "core/language.h"
 
 namespace tolvane {
 
@@ -40,5 +47,118 @@ std::vector<std::string> ListSerialPorts(const std::string& sysfsRoot, const cha
 }
 
 std::vector<std::string> ListSerialPorts() { return ListSerialPorts("/sys/class/tty", std::getenv("TOLVANE_PORTS")); }
+
+namespace {
+
+// The first line of a sysfs attribute without its line end and trailing blanks.
+std::string ReadAttribute(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+  return line;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0;
+}
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Parent(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// The name of the device node a path leads to: the end of its resolved path, or,
+// where the target cannot be resolved (a link into another root), the end of
+// the link's own target.
+std::string TtyBehind(const std::string& path) {
+  char buf[PATH_MAX];
+  if (realpath(path.c_str(), buf)) return BaseName(buf);
+  const ssize_t n = readlink(path.c_str(), buf, sizeof buf - 1);
+  if (n > 0) return BaseName(std::string(buf, static_cast<size_t>(n)));
+  return BaseName(path);
+}
+
+// tty name -> the by-id link leading to it; the first link by name wins.
+std::map<std::string, std::string> StableNames(const std::string& byIdDir) {
+  std::vector<std::string> links;
+  if (DIR* dir = opendir(byIdDir.c_str())) {
+    while (dirent* e = readdir(dir))
+      if (e->d_name[0] != '.') links.push_back(e->d_name);
+    closedir(dir);
+  }
+  std::sort(links.begin(), links.end());
+  std::map<std::string, std::string> byTty;
+  for (const std::string& link : links) byTty.emplace(TtyBehind(byIdDir + "/" + link), byIdDir + "/" + link);
+  return byTty;
+}
+
+void DescribeFromSysfs(PortInfo& info, const std::string& tty, const std::string& sysfsRoot) {
+  char buf[PATH_MAX];
+  if (tty.empty() || !realpath((sysfsRoot + "/" + tty + "/device").c_str(), buf)) return;
+  info.kind = PortInfo::Kind::kBuiltIn;
+  // The USB device sits one level above the interface (ttyACM) or two above the
+  // usb-serial port (ttyUSB); a hub adds no level here.
+  std::string dir = buf;
+  for (int up = 0; up < 4 && dir != "/"; ++up, dir = Parent(dir)) {
+    if (Exists(dir + "/idVendor") && Exists(dir + "/idProduct")) {
+      info.kind = PortInfo::Kind::kUsb;
+      info.vendorId = ReadAttribute(dir + "/idVendor");
+      info.productId = ReadAttribute(dir + "/idProduct");
+      info.product = ReadAttribute(dir + "/product");
+      info.manufacturer = ReadAttribute(dir + "/manufacturer");
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<PortInfo> DescribeSerialPorts(const std::vector<std::string>& names, const std::string& sysfsRoot,
+                                          const std::string& byIdDir) {
+  const std::map<std::string, std::string> stable = StableNames(byIdDir);
+  std::vector<PortInfo> infos;
+  for (const std::string& name : names) {
+    PortInfo info;
+    info.name = name;
+    const bool isPath = name.find('/') != std::string::npos;
+    const std::string tty = isPath ? TtyBehind(name) : name;
+    DescribeFromSysfs(info, tty, sysfsRoot);
+    if (isPath && name.rfind(byIdDir + "/", 0) == 0) {
+      info.stableName = name;
+    } else if (auto it = stable.find(tty); it != stable.end() && info.kind != PortInfo::Kind::kUnknown) {
+      info.stableName = it->second;
+    }
+    infos.push_back(std::move(info));
+  }
+  return infos;
+}
+
+std::vector<PortInfo> DescribeSerialPorts(const std::vector<std::string>& names) {
+  return DescribeSerialPorts(names, "/sys/class/tty", "/dev/serial/by-id");
+}
+
+std::string PortDropDownText(const PortInfo& port) {
+  switch (port.kind) {
+    case PortInfo::Kind::kUsb: {
+      std::string what = port.product.empty() ? Pick(txt::kPortUsbAdapter) : port.product;
+      // Many adapters repeat their maker in the product string.
+      if (!port.manufacturer.empty() && what.find(port.manufacturer) == std::string::npos)
+        what += " " + port.manufacturer;
+      return port.name + " — " + what + " (" + port.vendorId + ":" + port.productId + ")";
+    }
+    case PortInfo::Kind::kBuiltIn:
+      return port.name + " — " + Pick(txt::kPortBuiltIn);
+    case PortInfo::Kind::kUnknown:
+      break;
+  }
+  return port.name;
+}
 
 }  // namespace tolvane

@@ -11,4 +11,25 @@ namespace tolvane {
 std::vector<std::string> ListSerialPorts(const std::string& sysfsRoot, const char* extraPorts);
 std::vector<std::string> ListSerialPorts();
 
+// What a listed port is, so that the user can tell an adapter from the board's own UART.
+struct PortInfo {
+  enum class Kind { kUnknown, kUsb, kBuiltIn };
+  std::string name;  // as listed
+  Kind kind = Kind::kUnknown;
+  std::string product, manufacturer;  // the USB device's own strings; either may be missing
+  std::string vendorId, productId;    // four hex digits each
+  std::string stableName;             // the /dev/serial/by-id/ link that leads to this port, if any
+};
+
+// One entry per name, in the same order. A USB port is recognised by the USB
+// device above its sysfs device; any other port with a sysfs device is built
+// in. A name given as a path is described as the tty its link leads to.
+std::vector<PortInfo> DescribeSerialPorts(const std::vector<std::string>& names, const std::string& sysfsRoot,
+                                          const std::string& byIdDir);
+std::vector<PortInfo> DescribeSerialPorts(const std::vector<std::string>& names);
+
+// The drop-down's line for a port in the current language: "ttyUSB0 — USB-Serial
+// Controller Prolific (067b:2303)", "ttyS0 — built-in serial port", or the name alone.
+std::string PortDropDownText(const PortInfo& port);
+
 }  // namespace tolvane

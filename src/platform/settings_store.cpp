@@ -35,7 +35,7 @@ std::string Unmark(std::string item) {
 
 }  // namespace
 
-std::string DefaultProfilePath() {
+std::string UserConfigFolder() {
   std::string base;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
     base = xdg;
@@ -47,8 +47,10 @@ std::string DefaultProfilePath() {
     }
     base = std::string(home) + "/.config";
   }
-  return base + "/tolvane/tolvane.ini";
+  return base + "/tolvane";
 }
+
+std::string DefaultProfilePath() { return UserConfigFolder() + "/tolvane.ini"; }
 
 std::string DecodeProfileValue(const std::string& raw) {
   std::vector<std::string> items;

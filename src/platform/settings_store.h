@@ -7,6 +7,8 @@
 
 namespace tolvane {
 
+// $XDG_CONFIG_HOME/tolvane (~/.config/tolvane when unset).
+std::string UserConfigFolder();
 // $XDG_CONFIG_HOME/tolvane/tolvane.ini (~/.config when unset).
 std::string DefaultProfilePath();
 

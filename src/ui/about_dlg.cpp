@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/language.h"
+#include "tolvane_version.h"
 #include "ui/images.h"
 
 namespace tolvane {
@@ -21,8 +22,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   logo->setObjectName("logo");
   logo->setPixmap(LogoImage());
   logo->setGeometry(s(14), s(14), 48, 26);
-  const QString lines[4] = {txt::kAboutVersion, Pick(txt::kAboutLegal1), Pick(txt::kAboutLegal2),
-                            Pick(txt::kAboutCompany)};
+  const QString lines[4] = {QString(txt::kAboutVersionLead) + kVersionShown, Pick(txt::kAboutLegal1),
+                            Pick(txt::kAboutLegal2), Pick(txt::kAboutCompany)};
   int lineWidth = s(350);
   for (const QString& line : lines) lineWidth = std::max(lineWidth, fontMetrics().horizontalAdvance(line) + s(8));
   for (int i = 0; i < 4; ++i) {

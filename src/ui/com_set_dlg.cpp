@@ -30,8 +30,21 @@ QString Face(uint32_t rgb) {
 }
 }  // namespace
 
-CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts)
+QString PortItemDelegate::TextOf(const QModelIndex& index) {
+  const QString line = index.data(kPortDescriptionRole).toString();
+  return line.isEmpty() ? index.data(Qt::DisplayRole).toString() : line;
+}
+
+void PortItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+  QStyledItemDelegate::initStyleOption(option, index);
+  option->text = TextOf(index);
+}
+
+CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts,
+                       DescribePorts describePorts)
     : QDialog(parent),
+      describePorts_(describePorts ? std::move(describePorts)
+                                   : [](const std::vector<std::string>& names) { return DescribeSerialPorts(names); }),
       model_(
           ui, listPorts ? std::move(listPorts) : [] { return ListSerialPorts(); }) {
   SetUpSmallDialog(this);
@@ -70,7 +83,7 @@ CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vec
     lists_[order[i]]->setGeometry(s(96) + col * column, s(22 + row * 32), column - s(104), s(24));
     comLabels_[i]->setBuddy(lists_[order[i]]);
   }
-  lists_[kListPort]->view()->setMinimumWidth(s(260));  // device paths are long; the drop-down shows them whole
+  lists_[kListPort]->setItemDelegate(new PortItemDelegate(lists_[kListPort]));
   checkGroup_ = new QGroupBox(this);
   checkGroup_->setGeometry(s(12), s(178), groupWidth, s(96));
   autoLink_ = new QPushButton(checkGroup_);
@@ -140,12 +153,16 @@ void CComSetDlg::Refresh() {
       QSignalBlocker block(box);
       box->clear();
       for (const auto& item : s.items) box->addItem(QString::fromStdString(item));
+      if (l == kListPort) DescribePortItems();
     }
     if (box->currentIndex() != s.selection) {
       QSignalBlocker block(box);
       box->setCurrentIndex(s.selection);
     }
-    if (l == kListPort) box->setToolTip(box->currentText());
+    if (l == kListPort) {
+      const QString stable = box->currentData(Qt::ToolTipRole).toString();
+      box->setToolTip(stable.isEmpty() ? box->currentText() : box->currentText() + "\n" + stable);
+    }
     box->setEnabled(model_.listsEnabled);
   }
   const std::pair<QPushButton*, const ButtonLook*> buttons[] = {
@@ -155,6 +172,23 @@ void CComSetDlg::Refresh() {
     button->setStyleSheet(Face(look->face));
   }
   status_->setText(QString::fromStdString(model_.status));
+}
+
+// Each port's line in the drop-down says what it is, and its tooltip gives the
+// stable by-id name that survives re-plugging. Asked afresh whenever the list is.
+void CComSetDlg::DescribePortItems() {
+  QComboBox* box = lists_[kListPort];
+  const std::vector<PortInfo> infos = describePorts_(model_.lists[kListPort].items);
+  // Device paths and descriptions are long; the drop-down shows them whole.
+  int width = qRound(260 * logicalDpiY() / 96.0);
+  for (int i = 0; i < box->count() && i < static_cast<int>(infos.size()); ++i) {
+    const QString line = QString::fromStdString(PortDropDownText(infos[i]));
+    box->setItemData(i, line, kPortDescriptionRole);
+    if (!infos[i].stableName.empty() && infos[i].stableName != infos[i].name)  // a by-id name needs no second
+      box->setItemData(i, QString::fromStdString(infos[i].stableName), Qt::ToolTipRole);
+    width = std::max(width, box->view()->fontMetrics().horizontalAdvance(line) + qRound(24 * logicalDpiY() / 96.0));
+  }
+  box->view()->setMinimumWidth(width);
 }
 
 void CComSetDlg::showEvent(QShowEvent* event) {

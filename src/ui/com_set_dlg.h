@@ -1,9 +1,11 @@
 #pragma once
 #include <QDialog>
+#include <QStyledItemDelegate>
 
 #include <array>
 
 #include "models/com_set_model.h"
+#include "platform/port_list.h"
 
 class QComboBox;
 class QLabel;
@@ -13,12 +15,28 @@ class QGroupBox;
 
 namespace tolvane {
 
+// The port list's entries keep the port name as their text (the closed list,
+// the stored value); the drop-down shows this role's line instead.
+inline constexpr int kPortDescriptionRole = Qt::UserRole + 1;
+
+class PortItemDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  static QString TextOf(const QModelIndex& index);  // the line the drop-down shows
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
+
+using DescribePorts = std::function<std::vector<PortInfo>(const std::vector<std::string>&)>;
+
 // The communication settings dialog: a view over ComSetModel.
 class CComSetDlg : public QDialog {
   Q_OBJECT
  public:
   explicit CComSetDlg(QWidget* parent, UiDispatcher& ui = GuiDispatcherRef(),
-                      std::function<std::vector<std::string>()> listPorts = nullptr);
+                      std::function<std::vector<std::string>()> listPorts = nullptr,
+                      DescribePorts describePorts = nullptr);
   ~CComSetDlg() override;
   ComSetModel& model() { return model_; }
   QComboBox* list(ComList l) const { return lists_[l]; }
@@ -41,6 +59,8 @@ class CComSetDlg : public QDialog {
  private:
   void Refresh();
   void Relabel();
+  void DescribePortItems();
+  DescribePorts describePorts_;
   ComSetModel model_;
   std::array<QComboBox*, kListCount> lists_{};
   QPushButton *autoLink_, *link_, *ok_, *cancel_;

@@ -85,8 +85,19 @@ QLabel* CDrawEdit::EnsureHint() {
 void CDrawEdit::SetHintText(const QString& text) {
   if (text.isNull()) return;
   hintText_ = text;
-  QLabel* h = EnsureHint();
-  h->setText(text);
+  EnsureHint()->setText(text);
+  hintLaidOut_ = false;
+}
+
+QLabel* CDrawEdit::hint() const {
+  LayOutHint();
+  return hint_;
+}
+
+void CDrawEdit::LayOutHint() const {
+  if (hintLaidOut_ || !hint_) return;
+  hintLaidOut_ = true;
+  QLabel* h = hint_;
   // Left to itself a word-wrapped label picks a narrow width and breaks even a
   // short hint; the hint is one line as wide as its text, broken only where it
   // would pass the maximum width.
@@ -103,7 +114,7 @@ bool CDrawEdit::event(QEvent* event) {
   switch (event->type()) {
     case QEvent::ToolTip:
       if (!hintText_.isEmpty()) {
-        QLabel* h = EnsureHint();
+        QLabel* h = hint();
         h->move(static_cast<QHelpEvent*>(event)->globalPos() + QPoint(2, 18));
         h->show();
       }

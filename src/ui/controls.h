@@ -36,7 +36,9 @@ class CDrawEdit : public QLineEdit {
   explicit CDrawEdit(QWidget* parent = nullptr, EntryRule rule = nullptr);
   void SetHintText(const QString& text);
   QString hintText() const { return hintText_; }
-  QLabel* hint() const { return hint_; }  // created on first use
+  // Created by the first SetHintText and laid out on first use: measuring the
+  // text loads the fonts its glyphs need, which start-up should not pay for.
+  QLabel* hint() const;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -45,7 +47,9 @@ class CDrawEdit : public QLineEdit {
 
  private:
   QLabel* EnsureHint();
+  void LayOutHint() const;
   QLabel* hint_ = nullptr;
+  mutable bool hintLaidOut_ = true;
   QString hintText_;
 };
 

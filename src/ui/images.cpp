@@ -3,11 +3,20 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "core/language.h"
+
 namespace tolvane {
 
 QFont DialogFont() {
   QFont font("宋体", 10);
-  font.setFamilies({"宋体", "SimSun", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Sans Serif"});
+  // A CJK font named here becomes the primary font wherever SimSun is missing, and
+  // is then loaded to draw even English: only the Chinese interface names one.
+  // English text with a glyph outside the system font (the full-width forms of
+  // the range hints) still finds it through the platform's fallback, when drawn.
+  if (IsChinese())
+    font.setFamilies({"宋体", "SimSun", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Sans Serif"});
+  else
+    font.setFamilies({"宋体", "SimSun", "Sans Serif"});
   return font;
 }
 

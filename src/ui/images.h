@@ -7,7 +7,8 @@
 
 namespace tolvane {
 
-// "宋体" at 10 points, with CJK fonts of the platform behind it where it is missing.
+// "宋体" at 10 points; where it is missing, a CJK font of the platform for the
+// Chinese interface, the system's sans serif font for the English one.
 QFont DialogFont();
 
 // The tool's small dialogs: white, no context-help button.

@@ -17,6 +17,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "core/language.h"
 #include "device/parameter_block.h"
 #include "models/commands.h"
@@ -228,6 +230,28 @@ void COndrelDlg::RelabelWindow() {
     for (CDrawEdit* octet : a->octets()) octet->setAccessibleName(a->accessibleName());
   modeLabel_->setText(Pick(txt::kLblCommMode));
   baudLabel_->setText(Pick(txt::kLblBaud));
+  FitLabels();
+}
+
+// The rows were drawn for narrow letters; the system's sans serif font of the
+// English interface may be wider. A label whose text needs more room takes it
+// from the start of its field, which keeps its right edge.
+void COndrelDlg::FitLabels() {
+  if (rows_.empty()) {
+    for (int f = 0; f < kFieldCount; ++f) rows_.push_back({labels_[f], fieldWidget(static_cast<Field>(f)), {}, {}});
+    rows_.push_back({modeLabel_, modeList_, {}, {}});
+    rows_.push_back({baudLabel_, baudList_, {}, {}});
+    for (LabelRow& r : rows_) {
+      r.labelRect = r.label->geometry();
+      r.fieldRect = r.field->geometry();
+    }
+  }
+  for (const LabelRow& r : rows_) {
+    const int need = r.label->fontMetrics().horizontalAdvance(r.label->text()) + 6;
+    const int extra = std::clamp(need - r.labelRect.width(), 0, r.fieldRect.width() / 3);
+    r.label->setGeometry(r.labelRect.adjusted(0, 0, extra, 0));
+    r.field->setGeometry(r.fieldRect.adjusted(extra, 0, 0, 0));
+  }
 }
 
 QWidget* COndrelDlg::fieldWidget(Field f) const {
@@ -318,11 +342,19 @@ void COndrelDlg::LanguageCommand() {
   const int before = UiLanguage();
   CLangSetDlg dlg(this, deps_.writeLanguage);
   dlg.exec();
-  if (UiLanguage() != before) RelabelWindow();
+  if (UiLanguage() == before) return;
+  // The other language has its own dialog font (see DialogFont).
+  QApplication::setFont(DialogFont());
+  setFont(DialogFont());
+  RelabelWindow();
 }
 
 QString COndrelDlg::helpPath() const {
-  return deps_.exeDir + (IsChinese() ? "/UserGuide_CH.pdf" : "/UserGuide_EN.pdf");
+  const QString name = IsChinese() ? "UserGuide_CH.pdf" : "UserGuide_EN.pdf";
+  const QString beside = deps_.exeDir + "/" + name;
+  // An installed program finds its guides where the package put them.
+  if (QFileInfo::exists(beside)) return beside;
+  return QDir::cleanPath(deps_.exeDir + "/" + kInstalledDocDirFromBin + "/" + name);
 }
 
 void COndrelDlg::HelpCommand() {
@@ -344,16 +376,16 @@ void COndrelDlg::SaveParametersCommand() {
   if (QFileInfo(path).suffix().isEmpty()) path += ".ini";
   const std::string shown = QDir::toNativeSeparators(path).toStdString();
   if (QFileInfo::exists(path)) {
-    const FilledPair question = FillIn(txt::kParamOverwrite, {{"path", shown}});
-    if (AskYesNoPair(model_.window(), question.pair()) != MsgAnswer::Yes) return;
+    const FilledPair question = FillPair(txt::kParamOverwrite, {{"path", shown}});
+    if (AskYesNoPair(model_.window(), question.View()) != MsgAnswer::Yes) return;
   }
   const QDateTime now = QDateTime::currentDateTime();
   const ParameterFileStamp stamp{kVersion,
                                  now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate).toStdString()};
   const std::string text = ParameterFileText(*values, stamp);
   if (!ini::RewriteFile(LocalPath(path), [&text](const std::string&) { return text; })) {
-    const FilledPair failed = FillIn(txt::kParamSaveFailed, {{"path", shown}});
-    ShowMessagePair(model_.window(), failed.pair());
+    const FilledPair failed = FillPair(txt::kParamSaveFailed, {{"path", shown}});
+    ShowMessagePair(model_.window(), failed.View());
     return;
   }
   parameterFolder_ = QFileInfo(path).absolutePath();

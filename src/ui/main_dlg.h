@@ -3,6 +3,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 #include "core/comm_settings.h"
 #include "models/main_model.h"
@@ -79,6 +80,7 @@ class COndrelDlg : public QDialog, public MainView {
 
  private:
   void OnInitDialog();
+  void FitLabels();
   MainDlgDeps deps_;
   MainModel model_;
   QMenuBar* menuBar_;
@@ -98,6 +100,13 @@ class COndrelDlg : public QDialog, public MainView {
   std::array<CButtonST*, 4> buttons_{};
   QWidget* focusSink_;
   QSize imageSize_;
+  // A label and its field as laid out, before any label took room from its field.
+  struct LabelRow {
+    QLabel* label;
+    QWidget* field;
+    QRect labelRect, fieldRect;
+  };
+  std::vector<LabelRow> rows_;
 };
 
 }  // namespace tolvane

@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(OpenCase{ENOENT, 1, "Specified communication port does not exist!", "Remind"},
                       OpenCase{ENXIO, 0, "指定的通讯口不存在", "错误"},
                       OpenCase{EBUSY, 1, "Specified communication port has been occupied by other tasks!", "Remind"},
-                      OpenCase{EACCES, 0, "初始化通讯口失败！请检查硬件以及通讯参数的设置。", "错误"},
+                      OpenCase{ENOTTY, 0, "初始化通讯口失败！请检查硬件以及通讯参数的设置。", "错误"},
                       OpenCase{EIO, 7,
                                "Failed to initialize the communication port! Please check the hardware as well "
                                "as the setting of communication parameters.",
