@@ -7,13 +7,13 @@
 
 #include "core/language.h"
 #include "ctl/ctl_output.h"
-#include "ctl/ctl_ports.h"
 #include "device/identification.h"
 #include "device/writes.h"
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"
 #include "models/com_set_model.h"
 #include "platform/config_ini.h"
+#include "platform/port_list.h"
 #include "platform/settings_store.h"
 #include "tolvane_version.h"
 
@@ -52,6 +52,13 @@ const TextPair& OpenFailureText(int err) {
     default:
       return txt::kPortInitFailed;
   }
+}
+
+// The window's message for a port that would not open; the permission case
+// names the device and the fix itself.
+std::string OpenFailureMessage(int err) {
+  if (ClassifyOpenError(err) == OpenErrorKind::Permission) return Pick(PortPermissionMessage().View());
+  return std::string(Pick(OpenFailureText(err))) + " (" + DevicePath(Comm().portName) + ")";
 }
 
 class Session {
@@ -103,19 +110,21 @@ class Session {
   // As the window's message, plus the path, so that a script's log says which port.
   bool Open() {
     if (Link().OpenPortBare()) return true;
-    Fail(kExitPortOpen,
-         {std::string(Pick(OpenFailureText(Link().lastError()))) + " (" + DevicePath(Comm().portName) + ")"});
+    Fail(kExitPortOpen, {OpenFailureMessage(Link().lastError())});
     Link().ClosePort();
     return false;
   }
 
   int Ports() {
-    const std::vector<PortEntry> ports = DescribePorts("/sys/class/tty", std::getenv("TOLVANE_PORTS"));
+    // The window's list: what sysfs knows, then the names TOLVANE_PORTS adds.
+    const std::vector<PortInfo> ports = DescribeSerialPorts(ListSerialPorts());
     std::vector<JsonObject> list;
-    for (const PortEntry& p : ports) {
-      if (!o_.json) io_.out << p.name << "\t" << p.description << "\n";
+    for (const PortInfo& p : ports) {
+      std::string description = PortDescription(p);
+      if (description.empty()) description = Pick(txt::kCtlPortListed);
+      if (!o_.json) io_.out << p.name << "\t" << description << "\n";
       JsonObject j;
-      list.push_back(j.Str("name", p.name).Str("description", p.description));
+      list.push_back(j.Str("name", p.name).Str("description", description));
     }
     JsonObject all;
     Json(all.Arr("ports", list));
@@ -280,7 +289,7 @@ int Main(const std::vector<std::string>& args, const std::string& exeDir, const 
   const Parsed parsed = ParseArguments(args);
   const Options& o = parsed.options;
   // The window's language unless the line names one; the window's file is only read.
-  SetUiLanguage(o.language ? *o.language : (ReadLanguageType(exeDir + "/config.ini") == 0 ? 0 : 1));
+  SetUiLanguage(o.language ? *o.language : (ReadLanguageType(ConfigIniPath(exeDir)) == 0 ? 0 : 1));
   if (parsed.problem) {
     std::string message = Pick(*parsed.problem.text);
     if (!parsed.problem.subject.empty()) message = parsed.problem.subject + ": " + message;

@@ -144,21 +144,26 @@ std::vector<PortInfo> DescribeSerialPorts(const std::vector<std::string>& names)
   return DescribeSerialPorts(names, "/sys/class/tty", "/dev/serial/by-id");
 }
 
-std::string PortDropDownText(const PortInfo& port) {
+std::string PortDescription(const PortInfo& port) {
   switch (port.kind) {
     case PortInfo::Kind::kUsb: {
       std::string what = port.product.empty() ? Pick(txt::kPortUsbAdapter) : port.product;
       // Many adapters repeat their maker in the product string.
       if (!port.manufacturer.empty() && what.find(port.manufacturer) == std::string::npos)
         what += " " + port.manufacturer;
-      return port.name + " — " + what + " (" + port.vendorId + ":" + port.productId + ")";
+      return what + " (" + port.vendorId + ":" + port.productId + ")";
     }
     case PortInfo::Kind::kBuiltIn:
-      return port.name + " — " + Pick(txt::kPortBuiltIn);
+      return Pick(txt::kPortBuiltIn);
     case PortInfo::Kind::kUnknown:
       break;
   }
-  return port.name;
+  return {};
+}
+
+std::string PortDropDownText(const PortInfo& port) {
+  const std::string what = PortDescription(port);
+  return what.empty() ? port.name : port.name + " — " + what;
 }
 
 }  // namespace tolvane

@@ -31,5 +31,7 @@ std::vector<PortInfo> DescribeSerialPorts(const std::vector<std::string>& names)
 // The drop-down's line for a port in the current language: "ttyUSB0 — USB-Serial
 // Controller Prolific (067b:2303)", "ttyS0 — built-in serial port", or the name alone.
 std::string PortDropDownText(const PortInfo& port);
+// What the port is, in the current language, without its name; empty when unknown.
+std::string PortDescription(const PortInfo& port);
 
 }  // namespace tolvane
