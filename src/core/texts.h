@@ -137,8 +137,8 @@ inline constexpr TextPair kLangTitle{"语言设置", "Language setting"};
 
 // About dialog
 inline constexpr TextPair kAboutTitle{"关于", "About"};
-inline constexpr TextPair kAboutLegal1{"版权所有 (C) 2026 Tolvane 开发组。保留所有权利。",
-                                       "Copyright (C) 2026 the Tolvane developers. All rights reserved."};
+inline constexpr TextPair kAboutLegal1{"版权所有 (C) 2026 Tolvane 开发组。依据 MIT 许可证发布。",
+                                       "Copyright (C) 2026 the Tolvane developers. Released under the MIT License."};
 inline constexpr TextPair kAboutLegal2{"本软件按“原样”提供，不附带任何明示或暗示的担保。",
                                        "This software is provided \"as is\", without warranty of any kind."};
 inline constexpr TextPair kAboutCompany{"托尔瓦内工业通讯工作室", "Tolvane Industrial Communication Workshop"};
@@ -288,11 +288,14 @@ inline constexpr TextPair kMonitorTries{"，次数：", ", tries: "};
 inline constexpr TextPair kMonitorPurge{"清空收发缓冲区", "purge"};
 inline constexpr TextPair kMonitorOpen{"打开通讯口 ", "port opened "};
 inline constexpr TextPair kMonitorOpenFailed{"通讯口打开失败 ", "port open failed "};
+inline constexpr TextPair kMonitorDiscarded{"（丢弃 {} 个未读字节）", " ({} unread bytes thrown away)"};
 inline constexpr TextPair kMonitorClose{"关闭通讯口", "port closed"};
 inline constexpr TextPair kLinkName0{"成功", "OK"};
 inline constexpr TextPair kLinkName1{"超时（无应答）", "timeout (no reply)"};
-inline constexpr TextPair kLinkName2{"意外应答（功能码不符）", "unexpected reply (function code)"};
-inline constexpr TextPair kLinkName3{"意外应答", "unexpected reply"};
+inline constexpr TextPair kLinkName2{"意外应答（站号、功能码或长度不符）",
+                                     "unexpected reply (station, function or length)"};
+inline constexpr TextPair kLinkName3{"意外应答（站号、功能码、回显或长度不符）",
+                                     "unexpected reply (station, function, echo or length)"};
 inline constexpr TextPair kLinkName5{"发送失败", "send failed"};
 inline constexpr TextPair kLinkName6{"接收失败", "receive failed"};
 inline constexpr TextPair kLinkName7{"校验错误（CRC/LRC）", "check error (CRC/LRC)"};

@@ -109,7 +109,12 @@ LinkResult SerialLink::OpenPortWithMessages(WindowId owner) {
 }
 
 void SerialLink::PurgePort() {
-  if (backend_->IsOpen()) Traffic().Record(TrafficEvent::kPurge);
+  if (backend_->IsOpen()) {
+    // What the purge throws away is often a late answer to the previous request:
+    // the monitor says how much, so that a slow module does not look like a dead one.
+    const long unread = backend_->Queued();
+    Traffic().Record(TrafficEvent::kPurge, nullptr, 0, unread > 0 ? static_cast<int>(unread) : 0);
+  }
   backend_->Purge();
 }
 

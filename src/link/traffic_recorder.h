@@ -20,7 +20,7 @@ enum class TrafficEvent : uint8_t {
   kRx,          // a reply taken from the driver (bytes as received, before any decoding)
   kTryFailed,   // one try of a transaction failed: code
   kOutcome,     // a transaction ended: code, tries used
-  kPurge,       // both queues purged
+  kPurge,       // both queues purged: code = unread bytes thrown away
   kOpen,        // the port opened: bytes = device path
   kOpenFailed,  // the port did not open: bytes = device path, code = errno
   kClose,       // the port closed

@@ -178,6 +178,7 @@ std::string TrafficMonitorModel::Line(size_t row) const {
       break;
     case TrafficEvent::kPurge:
       body = Pick(txt::kMonitorPurge);
+      if (r.code > 0) body += Fill(txt::kMonitorDiscarded, std::to_string(r.code));
       break;
     case TrafficEvent::kOpen:
       body = Pick(txt::kMonitorOpen) + e.bytes;

@@ -94,9 +94,12 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
     item->setShortcutContext(Qt::WindowShortcut);
     addAction(item);
   }
-  parameterFolder_ = deps_.parameterFolder.isEmpty()
-                         ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                         : deps_.parameterFolder;
+  parameterFolder_ = deps_.parameterFolder;
+  if (parameterFolder_.isEmpty()) {
+    // Many minimal systems have no Documents folder: the prompt must open somewhere real.
+    parameterFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(parameterFolder_).isDir()) parameterFolder_ = QDir::homePath();
+  }
   focusSink_ = new QWidget(this);
   focusSink_->setGeometry(0, 0, 0, 0);
   focusSink_->setFocusPolicy(Qt::StrongFocus);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "link/serial_link.h"
+#include "link/traffic_recorder.h"
 
 namespace tolvane {
 namespace {
@@ -243,6 +244,25 @@ TEST(PosixBackend, EveryByteValueCrossesUnchangedBothWays) {
     got.insert(got.end(), buf, buf + n);
   }
   EXPECT_EQ(got, all);
+}
+
+TEST(PosixBackend, APurgeRecordsWhatItThrowsAway) {
+  Pty pty;
+  SerialLink link;
+  PosixSerialBackend* b = nullptr;
+  ASSERT_NO_FATAL_FAILURE(OpenFast(pty, link, b));
+  const uint8_t late[] = {0x01, 0x03, 0x04};  // the start of an answer that came too late
+  ASSERT_EQ(write(pty.master, late, sizeof late), static_cast<ssize_t>(sizeof late));
+  ASSERT_TRUE(link.WaitForReceive(1000));
+  const uint64_t from = Traffic().NextSeq();
+  link.PurgePort();
+  std::vector<TrafficEntry> records;
+  uint64_t missed = 0;
+  Traffic().ReadSince(from, 10, records, &missed);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].record.event, TrafficEvent::kPurge);
+  EXPECT_EQ(records[0].record.code, 3);
+  EXPECT_EQ(b->Queued(), 0);
 }
 
 }  // namespace
