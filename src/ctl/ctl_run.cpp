@@ -207,11 +207,7 @@ class Session {
     CommSettings& c = Comm();
     for (int rateIndex : ScanRateOrder()) {
       for (const ScanFormat& f : ScanFormats()) {
-        c.baud = static_cast<uint32_t>(std::stoul(BaudRateList()[rateIndex]));
-        c.transferMode = f.transferMode;
-        c.dataBits = f.dataBits;
-        c.parity = f.parity;
-        c.stopBits = f.stopBits;
+        UseScanStep(c, rateIndex, f);
         if (Interrupted().load()) {
           EndProgress();
           Link().ClosePort();

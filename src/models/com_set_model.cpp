@@ -249,15 +249,19 @@ void ComSetModel::AutoLinkClick() {
   StartWorker(ComSetState::kSearching, &ComSetModel::DetectWorker);
 }
 
+void UseScanStep(CommSettings& c, int rateIndex, const ScanFormat& f) {
+  c.baud = static_cast<uint32_t>(std::stoul(BaudRateList()[rateIndex]));
+  c.transferMode = f.transferMode;
+  c.dataBits = f.dataBits;
+  c.parity = f.parity;
+  c.stopBits = f.stopBits;
+}
+
 ComSetModel::Outcome ComSetModel::DetectWorker() {
   CommSettings& c = Comm();
   for (int rateIndex : ScanRateOrder()) {
     for (const ScanFormat& f : ScanFormats()) {
-      c.baud = static_cast<uint32_t>(std::stoul(BaudRateList()[rateIndex]));
-      c.transferMode = f.transferMode;
-      c.dataBits = f.dataBits;
-      c.parity = f.parity;
-      c.stopBits = f.stopBits;
+      UseScanStep(c, rateIndex, f);
       if (state_ == ComSetState::kStopping) return Outcome::kStopped;
       if (!Link().ApplyLineSettings()) {
         Link().ClosePort();

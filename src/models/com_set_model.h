@@ -40,6 +40,8 @@ struct ScanFormat {
 };
 const std::array<int, 8>& ScanRateOrder();  // indexes into BaudRateList()
 const std::array<ScanFormat, 6>& ScanFormats();
+// Puts one step of the search into the settings: the rate at rateIndex, the format f.
+void UseScanStep(CommSettings& c, int rateIndex, const ScanFormat& f);
 
 // Every text the status line can show, for sizing it.
 const std::vector<TextPair>& StatusTexts();
