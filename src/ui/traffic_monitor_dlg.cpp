@@ -105,6 +105,17 @@ CTrafficMonitorDlg::CTrafficMonitorDlg(QWidget* parent, TrafficRecorder& recorde
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Follow new lines while the view is at the end, also when a smaller window
+  // or new lines move the end away without the user scrolling.
+  QScrollBar* bar = list_->verticalScrollBar();
+  connect(bar, &QScrollBar::sliderMoved, this, [this, bar] { following_ = bar->value() >= bar->maximum(); });
+  connect(bar, &QScrollBar::actionTriggered, this, [this, bar] {
+    QMetaObject::invokeMethod(
+        this, [this, bar] { following_ = bar->value() >= bar->maximum(); }, Qt::QueuedConnection);
+  });
+  connect(bar, &QScrollBar::rangeChanged, this, [this] {
+    if (following_) list_->scrollToBottom();
+  });
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   list_->header()->setStretchLastSection(false);
   list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -156,13 +167,11 @@ void CTrafficMonitorDlg::WidenFor(size_t firstRow) {
 }
 
 void CTrafficMonitorDlg::Refresh() {
-  QScrollBar* bar = list_->verticalScrollBar();
-  const bool atEnd = bar->value() >= bar->maximum();
   const uint64_t droppedBefore = model_.dropped();
   const size_t added = rows_->Refresh();
   if (added) {
     WidenFor(model_.LineCount() - added);
-    if (atEnd) list_->scrollToBottom();
+    if (following_) list_->scrollToBottom();
   }
   if (model_.dropped() != droppedBefore) UpdateNote();
 }

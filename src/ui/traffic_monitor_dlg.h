@@ -81,6 +81,7 @@ class CTrafficMonitorDlg : public QDialog {
   QPushButton *pause_, *clear_, *copy_, *save_;
   QTimer timer_;
   int contentWidth_ = 0;
+  bool following_ = true;  // the view was at the last line when the user last moved it
 };
 
 }  // namespace tolvane

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest/QTest>
@@ -158,6 +159,27 @@ TEST_F(MonitorControls, PauseHoldsTheListAndCopyTakesTheSelectedLinesOrAll) {
   monitor.clearButton()->click();
   EXPECT_TRUE(Rows(monitor).isEmpty());
   EXPECT_TRUE(rec.messages.empty());
+}
+
+TEST_F(MonitorControls, TheListFollowsNewLinesAlsoAfterTheWindowShrinks) {
+  for (int i = 0; i < 200; ++i) Traffic().Record(TrafficEvent::kPurge);
+  monitor.Refresh();
+  QScrollBar* bar = monitor.list()->verticalScrollBar();
+  EXPECT_EQ(bar->value(), bar->maximum());
+  monitor.resize(monitor.width(), monitor.height() / 2);
+  QApplication::processEvents();
+  for (int i = 0; i < 5; ++i) Traffic().Record(TrafficEvent::kClose);
+  monitor.Refresh();
+  QApplication::processEvents();
+  EXPECT_GT(bar->maximum(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  // Scrolled up by the user, the view stays where it was.
+  bar->triggerAction(QAbstractSlider::SliderToMinimum);
+  QApplication::processEvents();
+  Traffic().Record(TrafficEvent::kClose);
+  monitor.Refresh();
+  QApplication::processEvents();
+  EXPECT_EQ(bar->value(), 0);
 }
 
 TEST_F(MonitorControls, SaveReplacesTheChosenFileWholeOrSaysItCouldNot) {
