@@ -99,8 +99,10 @@ class Session {
       joined += (joined.empty() ? "" : " ") + m;
     }
     if (IsProbe())
+      // The probe's own keys, and why nothing was found, so that a script need not read stderr.
       Json(ProbeJson(false, probes_, Comm().portName, Comm().station, o_.command == Command::kScan ? nullptr : &Comm(),
-                     std::nullopt));
+                     std::nullopt)
+               .Str("message", joined));
     else
       Json(OutcomeJson(false, joined));
     return status;

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -200,6 +202,9 @@ QString CTrafficMonitorDlg::ChooseFileWithDialog() {
   QFileDialog dialog(this, Pick(txt::kMonitorSaveCaption), QString(), Pick(txt::kMonitorSaveFilter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix("txt");
+  // A name that sorts by time, in the home folder: several logs of one day do not overwrite each other.
+  dialog.setDirectory(QDir::homePath());
+  dialog.selectFile(QDateTime::currentDateTime().toString("'tolvane-traffic-'yyyyMMdd-HHmmss'.txt'"));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first();
 }
