@@ -10,27 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-class ReadySignal : public QObject {
- public:
-  explicit ReadySignal(int fd) : fd_(fd) {}
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && fd_ >= 0) {
-      const ssize_t ignored = ::write(fd_, "ready\n", 6);
-      (void)ignored;
-      ::close(fd_);
-      fd_ = -1;
-      watched->removeEventFilter(this);
-    }
-    return false;
-  }
-
- private:
-  int fd_;
-};
-
-}  // namespace
+#include "app/ready_signal.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -40,8 +20,6 @@ int main(int argc, char** argv) {
   auto* label = new QLabel(chinese ? "指定的通讯口不存在" : "Specified communication port does not exist!", &dlg);
   label->move(20, 20);
   dlg.resize(400, 200);
-  const char* readyFd = std::getenv("TOLVANE_READY_FD");
-  ReadySignal ready(readyFd && *readyFd ? std::atoi(readyFd) : -1);
-  dlg.installEventFilter(&ready);
+  tolvane::ReadySignal ready(&dlg);
   return dlg.exec();
 }

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "app/ready_signal.h"
 #include "core/language.h"
 #include "platform/config_ini.h"
 #include "platform/settings_store.h"
@@ -14,30 +15,6 @@
 #include "ui/qt_services.h"
 
 namespace tolvane {
-namespace {
-
-// Tells whoever started us (tests, the start-up benchmark) that the main window
-// has been painted once: "ready" on the descriptor named by TOLVANE_READY_FD.
-class ReadySignal : public QObject {
- public:
-  explicit ReadySignal(int fd) : fd_(fd) {}
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && fd_ >= 0) {
-      const ssize_t ignored = ::write(fd_, "ready\n", 6);
-      (void)ignored;
-      ::close(fd_);
-      fd_ = -1;
-      watched->removeEventFilter(this);
-    }
-    return false;
-  }
-
- private:
-  int fd_;
-};
-
-}  // namespace
-
 int COndrelApp::Run() {
   static QtMessagePresenter presenter;
   SetMessagePresenter(&presenter);
@@ -56,9 +33,7 @@ int COndrelApp::Run() {
   // A read-only folder only costs the stored choice; this run still switches.
   deps.writeLanguage = [config, besideExe](int lang) { WriteLanguageType(config.toStdString(), lang, !besideExe); };
   COndrelDlg dlg(deps);
-  const char* readyFd = std::getenv("TOLVANE_READY_FD");
-  ReadySignal ready(readyFd && *readyFd ? std::atoi(readyFd) : -1);
-  if (readyFd && *readyFd) dlg.installEventFilter(&ready);
+  ReadySignal ready(&dlg);
   dlg.exec();
   SetMessagePresenter(nullptr);
   return 0;
