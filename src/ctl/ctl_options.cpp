@@ -321,7 +321,8 @@ std::optional<std::string> DottedAddress(const std::string& text) {
     if (field.empty() || field.size() > 3 || field[0] == '-' || field[0] == '+') return std::nullopt;
     const std::optional<int> n = WholeNumber(field);
     if (!n || *n > 255) return std::nullopt;
-    canonical += (k ? "." : "") + std::to_string(*n);
+    if (k) canonical += '.';
+    canonical += std::to_string(*n);
     start = dot + 1;
   }
   return canonical;

@@ -60,7 +60,8 @@ std::optional<std::string> Ipv4(const std::string& v) {
     const std::string part = v.substr(at, dot - at);
     const auto octet = part.size() <= 3 ? WholeNumber(part, 0, 255) : std::nullopt;
     if (!octet) return std::nullopt;
-    out += (k ? "." : "") + std::to_string(*octet);
+    if (k) out += '.';
+    out += std::to_string(*octet);
     at = dot + 1;
   }
   return out;
@@ -172,7 +173,10 @@ ParameterFileReading Refused(const TextPair& problem) { return Refused(FillPair(
 // The octets a network download would send for this text.
 std::string SentAddress(const std::string& text) {
   std::string out;
-  for (int k = 1; k <= kAddressOctets; ++k) out += (k > 1 ? "." : "") + std::to_string(DottedField(text, k) & 0xFF);
+  for (int k = 1; k <= kAddressOctets; ++k) {
+    if (k > 1) out += '.';
+    out += std::to_string(DottedField(text, k) & 0xFF);
+  }
   return out;
 }
 

@@ -123,7 +123,7 @@ std::string EncodeProfileValue(const std::string& text) {
     *out += kHex[ch & 15];
   };
   std::string s = text;
-  if (!s.empty() && s[0] == '@') s.insert(0, "@");
+  if (!s.empty() && s[0] == '@') s = std::string(1, '@').append(text);
   std::string out;
   bool needsQuotes = false, escapeNextIfHex = false;
   for (const char c : s) {
