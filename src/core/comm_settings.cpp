@@ -70,7 +70,7 @@ void LoadCommSettings(ProfileStore& store) {
   if (!v[6].empty()) c.stopBits = static_cast<uint8_t>(DecimalValue(v[6]));
 }
 
-void StoreCommSettings(ProfileStore& store) {
+bool StoreCommSettings(ProfileStore& store) {
   const CommSettings& c = Comm();
   store.Write(kProfileSection, kKeys[0], c.portName);
   store.Write(kProfileSection, kKeys[1], std::to_string(c.station));
@@ -81,7 +81,7 @@ void StoreCommSettings(ProfileStore& store) {
   store.Write(kProfileSection, kKeys[4], std::to_string(c.transferMode));
   store.Write(kProfileSection, kKeys[5], std::to_string(c.dataBits));
   store.Write(kProfileSection, kKeys[6], std::to_string(c.stopBits));
-  store.Commit();
+  return store.Commit();
 }
 
 }  // namespace tolvane

@@ -45,6 +45,8 @@ class ProfileStore {
 
 inline constexpr const char* kProfileSection = "REM_DefaultCom";
 void LoadCommSettings(ProfileStore& store);
-void StoreCommSettings(ProfileStore& store);
+// False when the store could not keep them (the window goes on without: the
+// settings stay in use for this run).
+bool StoreCommSettings(ProfileStore& store);
 
 }  // namespace tolvane

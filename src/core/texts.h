@@ -266,6 +266,7 @@ inline constexpr TextPair kCtlUnknownModel{"未识别的模块（类型码 {}）
 inline constexpr TextPair kCtlScanProgress{"探测 {}/48：{} 波特，{}", "probe {}/48: {} baud, {}"};
 inline constexpr TextPair kCtlFoundOnProbe{"第 {} 次探测找到。", "Found on probe {} of 48."};
 inline constexpr TextPair kCtlSaved{"设置已保存到 {}", "Settings saved to {}"};
+inline constexpr TextPair kCtlNotSaved{"设置未能保存到 {}", "The settings could not be saved to {}"};
 inline constexpr TextPair kCtlPortListed{"由 TOLVANE_PORTS 列出", "listed in TOLVANE_PORTS"};
 
 // Traffic monitor

@@ -21,9 +21,40 @@ std::string Fill(const TextPair& pattern, std::initializer_list<std::string> val
   return out + p.substr(at);
 }
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence at text[at] (no overlong forms, no
+// surrogates, nothing above U+10FFFF), or 0 when the byte there starts none.
+size_t Utf8Length(const std::string& text, size_t at) {
+  const auto b = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = b(at);
+  size_t n = 0;
+  unsigned char lo = 0x80, hi = 0xBF;  // the allowed range of the first continuation byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    n = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    n = 3;
+    if (lead == 0xE0) lo = 0xA0;
+    if (lead == 0xED) hi = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    n = 4;
+    if (lead == 0xF0) lo = 0x90;
+    if (lead == 0xF4) hi = 0x8F;
+  } else {
+    return 0;
+  }
+  if (at + n > text.size() || b(at + 1) < lo || b(at + 1) > hi) return 0;
+  for (size_t i = 2; i < n; ++i)
+    if (b(at + i) < 0x80 || b(at + i) > 0xBF) return 0;
+  return n;
+}
+
+}  // namespace
+
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (const char c : text) {
+  for (size_t at = 0; at < text.size();) {
+    const char c = text[at];
     const auto u = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';
@@ -32,9 +63,22 @@ std::string JsonString(const std::string& text) {
       char esc[8];
       std::snprintf(esc, sizeof esc, "\\u%04x", u);
       out += esc;
+    } else if (u >= 0x80) {
+      // A port name or argument need not be UTF-8; JSON must be. A stray byte
+      // becomes U+FFFD rather than making the whole object unreadable.
+      const size_t n = Utf8Length(text, at);
+      if (n == 0) {
+        out += "\\ufffd";
+        ++at;
+        continue;
+      }
+      out.append(text, at, n);
+      at += n;
+      continue;
     } else {
-      out += c;  // UTF-8 passes through
+      out += c;
     }
+    ++at;
   }
   return out + "\"";
 }

@@ -233,17 +233,23 @@ class Session {
 
   int Found() {
     const uint16_t type = ProbedTypeCode();
-    if (o_.json) {
-      Json(ProbeJson(true, probes_, Comm().portName, Comm().station, &Comm(), type));
-    } else {
-      io_.out << ModuleAtText(type, Comm()) << "\n" << Fill(txt::kCtlFoundOnProbe, {std::to_string(probes_)}) << "\n";
-    }
+    bool saved = true;
     if (o_.save) {
       IniProfileStore profile(profilePath_);
-      StoreCommSettings(profile);
-      if (!o_.json) io_.out << Fill(txt::kCtlSaved, {profilePath_}) << "\n";
+      saved = StoreCommSettings(profile);
     }
-    return kExitOk;
+    if (o_.json) {
+      JsonObject j = ProbeJson(true, probes_, Comm().portName, Comm().station, &Comm(), type);
+      if (o_.save) j.Bool("saved", saved);
+      Json(j);
+    } else {
+      io_.out << ModuleAtText(type, Comm()) << "\n" << Fill(txt::kCtlFoundOnProbe, {std::to_string(probes_)}) << "\n";
+      if (o_.save && saved) io_.out << Fill(txt::kCtlSaved, {profilePath_}) << "\n";
+    }
+    if (saved) return kExitOk;
+    // Found, but a script relying on the stored settings must not go on as if they were.
+    Say(Fill(txt::kCtlNotSaved, {profilePath_}));
+    return kExitCommFailed;
   }
 
   const Options& o_;

@@ -62,6 +62,9 @@ ComSetModel::ComSetModel(UiDispatcher& ui, std::function<std::vector<std::string
 
 ComSetModel::~ComSetModel() {
   alive_.reset();
+  // A search still running when the program quits stops at its next probe
+  // instead of holding the exit for the rest of its 48 tries.
+  if (state_ == ComSetState::kSearching) state_ = ComSetState::kStopping;
   if (worker_.joinable()) worker_.join();
 }
 

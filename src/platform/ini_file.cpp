@@ -158,14 +158,11 @@ void MakeDirs(const std::string& dir) {
   }
 }
 
-// Temporaries are the file's name, a dot and six letters of both cases: the
-// names this writer and earlier ones made. A name of one case only ("backup")
-// is likelier a user's own copy and is left alone.
-bool IsTemporaryName(const std::string& name, const std::string& base) {
-  if (name.size() != base.size() + 7 || name.compare(0, base.size(), base) != 0 || name[base.size()] != '.')
-    return false;
+// Six letters of both cases after a prefix, as the writers make them.
+bool IsSixMixedLetters(const std::string& name, std::size_t from) {
+  if (name.size() != from + 6) return false;
   bool lower = false, upper = false;
-  for (std::size_t i = base.size() + 1; i < name.size(); ++i) {
+  for (std::size_t i = from; i < name.size(); ++i) {
     const char c = name[i];
     if (c >= 'a' && c <= 'z') {
       lower = true;
@@ -178,17 +175,33 @@ bool IsTemporaryName(const std::string& name, const std::string& base) {
   return lower && upper;
 }
 
+// Our temporaries are the file's name, ".tlv-" and six letters of both cases, a
+// name nobody gives a copy of their own. Earlier versions wrote config.ini and
+// the profile through "<name>." and six such letters; for those two files only,
+// such names are theirs too. A user's "settings.ini.Backup" elsewhere stays.
+constexpr const char* kTemporaryMark = ".tlv-";
+bool IsTemporaryName(const std::string& name, const std::string& base) {
+  if (name.compare(0, base.size(), base) != 0) return false;
+  const std::string mark = kTemporaryMark;
+  if (name.compare(base.size(), mark.size(), mark) == 0 && IsSixMixedLetters(name, base.size() + mark.size()))
+    return true;
+  const bool earlierWriter = base == "config.ini" || base == "tolvane.ini";
+  return earlierWriter && name.size() > base.size() && name[base.size()] == '.' &&
+         IsSixMixedLetters(name, base.size() + 1);
+}
+
 std::string TemporaryName(const std::string& base) {
   static thread_local std::mt19937 gen{std::random_device{}()};
-  std::string s = base + ".";
+  std::string s = base + kTemporaryMark;
+  const std::size_t first = s.size();
   bool lower = false, upper = false;
   for (int i = 0; i < 6; ++i) {
     const unsigned v = gen() % 52;
     s += static_cast<char>(v < 26 ? 'A' + v : 'a' + (v - 26));
     (v < 26 ? upper : lower) = true;
   }
-  if (!lower) s[base.size() + 1] = static_cast<char>(s[base.size() + 1] - 'A' + 'a');
-  if (!upper) s[base.size() + 1] = static_cast<char>(s[base.size() + 1] - 'a' + 'A');
+  if (!lower) s[first] = static_cast<char>(s[first] - 'A' + 'a');
+  if (!upper) s[first] = static_cast<char>(s[first] - 'a' + 'A');
   return s;
 }
 

@@ -80,6 +80,10 @@ TEST(CtlOutput, JsonStringsAreEscaped) {
   JsonObject j;
   j.Str("a\"b", "x\\y\n\x01é").Num("n", -3).Null("z");
   EXPECT_EQ(j.Text(), "{\"a\\\"b\": \"x\\\\y\\u000a\\u0001é\", \"n\": -3, \"z\": null}");
+  // Bytes that are not UTF-8 (a port name, an argument) still give valid JSON;
+  // well-formed Chinese passes through as it is.
+  EXPECT_EQ(JsonString("/tmp/p\xff\xc3("), "\"/tmp/p\\ufffd\\ufffd(\"");
+  EXPECT_EQ(JsonString("\xed\xa0\x80\xe4\xb8\xad"), "\"\\ufffd\\ufffd\\ufffd\xe4\xb8\xad\"");
   SetUiLanguage(1);
   EXPECT_EQ(ModuleLabel(0x3005), "unrecognised module (type code 0x3005)");
 }

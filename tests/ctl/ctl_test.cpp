@@ -108,7 +108,10 @@ TEST_F(Ctl, ScanFindsTheModuleOnTheTwelfthProbeAndSavesOnlyWhenAsked) {
   ASSERT_EQ(r.status, 0) << r.err;
   const Json j = ParseJson(r.out);
   ASSERT_TRUE(j.valid()) << r.out;
-  EXPECT_EQ(j.Keys(), kProbeKeys);
+  std::vector<std::string> keys = kProbeKeys;
+  keys.push_back("saved");
+  EXPECT_EQ(j.Keys(), keys);
+  EXPECT_EQ(j["saved"].text, "true");
   EXPECT_EQ(j["probes"].Number(), 12);
   EXPECT_EQ(j["station"].Number(), 7);
   EXPECT_EQ(j["baud"].Number(), 19200);
@@ -142,6 +145,13 @@ TEST_F(Ctl, ScanShowsProgressOnATerminalUnlessQuiet) {
   r = quiet.Finish();
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
+
+  // A profile that cannot be written: found, but not reported as saved.
+  fs::create_directories(Profile());
+  r = Run({"--lang", "en", "-p", sim.port(), "scan", "--save", "--json"});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_EQ(ParseJson(r.out)["saved"].text, "false") << r.out;
+  EXPECT_NE(r.err.find("The settings could not be saved to"), std::string::npos) << r.err;
 }
 
 TEST_F(Ctl, CtrlCStopsTheScanBetweenProbes) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/config_ini.h"
+#include "platform/ini_file.h"
 #include "support/qt_paths.h"
 
 namespace tolvane {
@@ -217,6 +218,15 @@ TEST(StoredFiles, TemporariesOfKilledWritesAreRemoved) {
   close(running);
   EXPECT_EQ(Names(dir.path()), "config.ini config.ini.RunNow config.ini.backup");
   EXPECT_EQ(Names(profileDir), "tolvane.ini");
+
+  // Any other file written the same way (a parameter file in the user's own
+  // folder) loses only our marked temporaries, never a copy named like one of old.
+  const QString other = dir.path() + "/KX-130_station1.ini";
+  for (const char* name : {"/KX-130_station1.ini.OldOne", "/KX-130_station1.ini.tlv-AbCdEf"})
+    WriteAll(dir.path() + name, "kept?");
+  ASSERT_TRUE(ini::RewriteFile(other.toStdString(), [](const std::string&) { return std::string("[Tolvane]\n"); }));
+  EXPECT_EQ(Names(dir.path()),
+            "KX-130_station1.ini KX-130_station1.ini.OldOne config.ini config.ini.RunNow config.ini.backup");
 }
 
 TEST(ConfigIni, AbsentZeroOneAndOtherValues) {
