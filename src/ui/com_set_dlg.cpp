@@ -54,7 +54,9 @@ CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vec
   auto s = [scale](int v) { return qRound(v * scale); };
   // The status line takes the longest status of the language in one line; the
   // dialog widens with it where the usual width is too narrow.
-  int statusWidth = s(376);
+  // At least wide enough that the port list shows a path like "/dev/ttyUSB0" or
+  // "/tmp/simport2" whole in the narrower Chinese layout too.
+  int statusWidth = s(432);
   for (const TextPair& text : StatusTexts())
     statusWidth = std::max(statusWidth, fontMetrics().horizontalAdvance(QString::fromUtf8(Pick(text))) + s(24));
   const int width = statusWidth + s(44), groupWidth = width - s(24), column = (groupWidth - s(4)) / 2;
