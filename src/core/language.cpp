@@ -9,4 +9,17 @@ std::atomic<int> g_language{1};
 int UiLanguage() { return g_language.load(std::memory_order_relaxed); }
 void SetUiLanguage(int lang) { g_language.store(lang & 0xFF, std::memory_order_relaxed); }
 
+std::string PickFilled(const TextPair& pattern, std::initializer_list<std::string> values) {
+  const std::string p = Pick(pattern);
+  std::string out;
+  auto next = values.begin();
+  size_t at = 0;
+  for (size_t mark = p.find("{}"); mark != std::string::npos; mark = p.find("{}", at)) {
+    out += p.substr(at, mark - at);
+    if (next != values.end()) out += *next++;
+    at = mark + 2;
+  }
+  return out + p.substr(at);
+}
+
 }  // namespace tolvane

@@ -8,19 +8,6 @@
 
 namespace tolvane::ctl {
 
-std::string Fill(const TextPair& pattern, std::initializer_list<std::string> values) {
-  const std::string p = Pick(pattern);
-  std::string out;
-  auto next = values.begin();
-  size_t at = 0;
-  for (size_t mark = p.find("{}"); mark != std::string::npos; mark = p.find("{}", at)) {
-    out += p.substr(at, mark - at);
-    if (next != values.end()) out += *next++;
-    at = mark + 2;
-  }
-  return out + p.substr(at);
-}
-
 namespace {
 
 // Length of the well-formed UTF-8 sequence at text[at] (no overlong forms, no
@@ -128,12 +115,12 @@ std::string Hex4(unsigned v, bool prefix) {
 
 std::string ModuleLabel(uint16_t typeCode) {
   const std::string model = ModelName(typeCode);
-  return model.empty() ? Fill(txt::kCtlUnknownModel, {Hex4(typeCode, true)}) : model;
+  return model.empty() ? PickFilled(txt::kCtlUnknownModel, {Hex4(typeCode, true)}) : model;
 }
 
 std::string ModuleAtText(uint16_t typeCode, const CommSettings& c) {
-  return Fill(txt::kCtlModuleAt,
-              {ModuleLabel(typeCode), c.portName, std::to_string(c.station), std::to_string(c.baud), FrameText(c)});
+  return PickFilled(txt::kCtlModuleAt, {ModuleLabel(typeCode), c.portName, std::to_string(c.station),
+                                        std::to_string(c.baud), FrameText(c)});
 }
 
 JsonObject ProbeJson(bool found, int probes, const std::string& port, int station, const CommSettings* s,

@@ -15,7 +15,6 @@
 namespace tolvane::ctl {
 
 // A catalogue text in the current language with each "{}" replaced by the next value.
-std::string Fill(const TextPair& pattern, std::initializer_list<std::string> values);
 
 // One JSON object, keys in the order they are added.
 class JsonObject {

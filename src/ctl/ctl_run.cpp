@@ -195,7 +195,7 @@ class Session {
   void Progress(const CommSettings& c) {
     if (!io_.errIsTerminal || o_.quiet) return;
     io_.err << "\r\x1b[K"
-            << Fill(txt::kCtlScanProgress, {std::to_string(probes_), std::to_string(c.baud), FrameText(c)})
+            << PickFilled(txt::kCtlScanProgress, {std::to_string(probes_), std::to_string(c.baud), FrameText(c)})
             << std::flush;
   }
   void EndProgress() {
@@ -243,12 +243,13 @@ class Session {
       if (o_.save) j.Bool("saved", saved);
       Json(j);
     } else {
-      io_.out << ModuleAtText(type, Comm()) << "\n" << Fill(txt::kCtlFoundOnProbe, {std::to_string(probes_)}) << "\n";
-      if (o_.save && saved) io_.out << Fill(txt::kCtlSaved, {profilePath_}) << "\n";
+      io_.out << ModuleAtText(type, Comm()) << "\n"
+              << PickFilled(txt::kCtlFoundOnProbe, {std::to_string(probes_)}) << "\n";
+      if (o_.save && saved) io_.out << PickFilled(txt::kCtlSaved, {profilePath_}) << "\n";
     }
     if (saved) return kExitOk;
     // Found, but a script relying on the stored settings must not go on as if they were.
-    Say(Fill(txt::kCtlNotSaved, {profilePath_}));
+    Say(PickFilled(txt::kCtlNotSaved, {profilePath_}));
     return kExitCommFailed;
   }
 

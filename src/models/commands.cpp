@@ -56,13 +56,25 @@ void ApplyLastRows(MainModel& m, const FormattedBlock& f) {
   m.Show();
 }
 
+// Every command needs a connected module; without one the user is told and
+// nothing is sent.
+bool Connected(MainModel& m) {
+  if (IsConnected()) return true;
+  ShowMessagePair(m.window(), txt::kPleaseConnect);
+  return false;
+}
+
+// One device write under the wait cursor, which has ended before any message.
+template <class Write>
+LinkResult Busy(Write write) {
+  WaitCursor wait;
+  return write();
+}
+
 }  // namespace
 
 void UploadParameters(MainModel& m) {
-  if (!IsConnected()) {
-    ShowMessagePair(m.window(), txt::kPleaseConnect);
-    return;
-  }
+  if (!Connected(m)) return;
   WaitCursor wait;
   if (Link().OpenPortWithMessages(m.window()) != kLinkOk) {
     ShowMessagePair(m.window(), txt::kCommErrorCheck);
@@ -95,15 +107,8 @@ void WriteShutdownParameters(MainModel& m) {
   if (!TakeInRange(m, kStopAddress, kMinStopAddress, kMaxStopAddress, m.stopAddress, txt::kStopAddrRange)) return;
   if (!TakeInRange(m, kStopCode, kMinStopCode, kMaxStopCode, m.stopCode, txt::kStopCodeRange)) return;
   m.Show();
-  if (!IsConnected()) {
-    ShowMessagePair(m.window(), txt::kPleaseConnect);
-    return;
-  }
-  LinkResult r;
-  {
-    WaitCursor wait;
-    r = WriteShutdown(m.stopAddress, m.stopCode);
-  }
+  if (!Connected(m)) return;
+  const LinkResult r = Busy([&] { return WriteShutdown(m.stopAddress, m.stopCode); });
   ShowMessagePair(m.window(), r == kLinkOk ? txt::kDownloadOk : txt::kCommErrorCheck);
 }
 
@@ -120,15 +125,9 @@ void ModifyCommParameters(MainModel& m) {
     return;
   }
   m.Show();
-  if (!IsConnected()) {
-    ShowMessagePair(m.window(), txt::kPleaseConnect);
-    return;
-  }
-  LinkResult r;
-  {
-    WaitCursor wait;
-    r = WriteCommParameters(static_cast<uint16_t>(m.station), m.modeCode, m.baudCode);
-  }
+  if (!Connected(m)) return;
+  const LinkResult r =
+      Busy([&] { return WriteCommParameters(static_cast<uint16_t>(m.station), m.modeCode, m.baudCode); });
   // Nothing went out (the port is gone): the module keeps its station and the
   // link stays as it is. Any other failure may be the module already answering
   // at its new settings, so the request counts as sent.
@@ -144,35 +143,21 @@ void ModifyCommParameters(MainModel& m) {
 void DownloadNetworkConfiguration(MainModel& m) {
   m.Take();
   m.Show();
-  if (!IsConnected()) {
-    ShowMessagePair(m.window(), txt::kPleaseConnect);
-    return;
-  }
+  if (!Connected(m)) return;
   if (m.kept[kIpAddress].empty() || m.kept[kSubnetMask].empty() || m.kept[kGateway].empty() ||
       m.kept[kMacAddress].empty()) {
     ShowMessagePair(m.window(), txt::kNetworkEmpty);
     return;
   }
-  bool ok;
-  {
-    WaitCursor wait;
-    ok = WriteNetworkConfiguration(m.kept[kIpAddress], m.kept[kSubnetMask], m.kept[kGateway]) == kLinkOk;
-  }
-  ShowMessagePair(m.window(), ok ? txt::kDownloadOk : txt::kCommErrorCheck);
+  const LinkResult r =
+      Busy([&] { return WriteNetworkConfiguration(m.kept[kIpAddress], m.kept[kSubnetMask], m.kept[kGateway]); });
+  ShowMessagePair(m.window(), r == kLinkOk ? txt::kDownloadOk : txt::kCommErrorCheck);
 }
 
 void RestoreFactory(MainModel& m) {
-  if (!IsConnected()) {
-    ShowMessagePair(m.window(), txt::kPleaseConnect);
-    return;
-  }
+  if (!Connected(m)) return;
   if (AskRestoreFactoryPair(m.window()) != MsgAnswer::Yes) return;
-  bool ok;
-  {
-    WaitCursor wait;
-    ok = WriteFactorySettings() == kLinkOk;
-  }
-  if (!ok) {
+  if (Busy(WriteFactorySettings) != kLinkOk) {
     ShowMessagePair(m.window(), txt::kCommErrorCheck);
     return;
   }

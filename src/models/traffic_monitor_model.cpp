@@ -15,13 +15,6 @@ namespace {
 // held for long against a transaction.
 constexpr size_t kChunk = 256;
 
-std::string Fill(const TextPair& pattern, const std::string& value) {
-  std::string s = Pick(pattern);
-  const size_t at = s.find("{}");
-  if (at != std::string::npos) s.replace(at, 2, value);
-  return s;
-}
-
 const TextPair& LinkResultName(int code) {
   switch (code) {
     case kLinkOk:
@@ -167,10 +160,10 @@ std::string TrafficMonitorModel::Line(size_t row) const {
     case TrafficEvent::kTx:
     case TrafficEvent::kRx:
       body = TrafficBytesText(e.bytes, r.line.transferMode == 0);
-      if (r.event == TrafficEvent::kTx && r.attempt) body += "  [" + Fill(txt::kMonitorTry, tryText) + "]";
+      if (r.event == TrafficEvent::kTx && r.attempt) body += "  [" + PickFilled(txt::kMonitorTry, {tryText}) + "]";
       break;
     case TrafficEvent::kTryFailed:
-      body = Fill(txt::kMonitorTryFailed, tryText) + LinkResultText(r.code);
+      body = PickFilled(txt::kMonitorTryFailed, {tryText}) + LinkResultText(r.code);
       break;
     case TrafficEvent::kOutcome:
       body = Pick(txt::kMonitorResult) + LinkResultText(r.code);
@@ -178,7 +171,7 @@ std::string TrafficMonitorModel::Line(size_t row) const {
       break;
     case TrafficEvent::kPurge:
       body = Pick(txt::kMonitorPurge);
-      if (r.code > 0) body += Fill(txt::kMonitorDiscarded, std::to_string(r.code));
+      if (r.code > 0) body += PickFilled(txt::kMonitorDiscarded, {std::to_string(r.code)});
       break;
     case TrafficEvent::kOpen:
       body = Pick(txt::kMonitorOpen) + e.bytes;
@@ -197,7 +190,7 @@ std::string TrafficMonitorModel::Line(size_t row) const {
 }
 
 std::string TrafficMonitorModel::DroppedNote() const {
-  return dropped_ ? Fill(txt::kMonitorDropped, std::to_string(dropped_)) : std::string();
+  return dropped_ ? PickFilled(txt::kMonitorDropped, {std::to_string(dropped_)}) : std::string();
 }
 
 void TrafficMonitorModel::Clear() {
