@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/release -j"$(nproc)"
+# Only what this runs: the window, its guides and the simulator.
+cmake --build build/release -j"$(nproc)" --target tolvane user_guides tolvane-sim
 BIN=build/release
 LINK="${TMPDIR:-/tmp}/tolvane-sim-$$"
 OUT="$(mktemp)"
