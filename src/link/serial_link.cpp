@@ -201,7 +201,7 @@ ReadResult SerialLink::ReadReply(uint8_t* buffer, int limitMs, const FrameJudge&
   MarkDecoder marks;
   size_t raw = 0, count = 0;
   bool judging = true;  // false once the bytes cannot become a reply: then as ReadQueued at the limit
-  bool woken = false;   // the last wait said readable
+  int idleWakes = 0;    // waits that said readable with nothing queued after them
   for (;;) {
     FrameVerdict verdict;
     if (judging) {
@@ -214,12 +214,18 @@ ReadResult SerialLink::ReadReply(uint8_t* buffer, int limitMs, const FrameJudge&
     const long queued = backend_->Queued();
     if (queued < 0) return {kLinkReceiveFailed, 0};
     if (queued == 0) {
-      // Readable with nothing queued is a hang-up, not a byte: waiting again would spin.
-      if (woken || !backend_->WaitReadable(static_cast<int>(left))) break;
-      woken = true;
+      // A wait that keeps saying readable with nothing queued (a hang-up, or an
+      // event left over from bytes already taken) must not make this loop spin:
+      // after the second such wake the try sleeps out its time, as the settle would.
+      if (idleWakes >= 2) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(left));
+        break;
+      }
+      if (!backend_->WaitReadable(static_cast<int>(left))) break;
+      ++idleWakes;
       continue;
     }
-    woken = false;
+    idleWakes = 0;
     if (raw + static_cast<size_t>(queued) > kFrameBufferSize) return {kLinkTooManyBytes, 0};
     size_t want = static_cast<size_t>(queued);
     // A raw byte is at most one data byte (a mark makes several raw bytes one),

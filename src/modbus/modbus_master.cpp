@@ -152,7 +152,8 @@ bool SoundBody(const Transaction& tr, const uint8_t* r) {
   return r[1] != kReadHoldingRegisters || r[2] == tr.replyBytes - 3;
 }
 
-// Whole frame lengths from the function byte: the exception reply's or the one asked for.
+// The binary reply's length by its function byte: the exception reply's, the one
+// the request asks for, or 0 for a function that answers nothing sent.
 size_t FrameBytesFor(const Transaction& tr, uint8_t function) {
   if (function == (tr.function | 0x80)) return kExceptionReplyBytes;
   if (function == tr.function) return tr.replyBytes;
@@ -163,6 +164,9 @@ FrameVerdict NeedMore(size_t upTo) { return {FrameVerdict::kNeedMore, upTo}; }
 constexpr FrameVerdict kNotAReply{FrameVerdict::kNotAReply, 0};
 constexpr FrameVerdict kComplete{FrameVerdict::kComplete, 0};
 
+// Whether the bytes so far are the reply that ends a try early: the station asked,
+// the function sent or its exception, the length that implies, a sound check. A
+// frame that fails any of these is left to the settle time, as without the early end.
 FrameVerdict JudgeRtu(const Transaction& tr, const uint8_t* b, size_t count) {
   if (count >= 1 && b[0] != tr.station) return kNotAReply;
   if (count < 2) return NeedMore(kExceptionReplyBytes + 2);

@@ -94,6 +94,14 @@ TEST(SerialLink, ReadReplyTakesNoMoreThanTheJudgeAllows) {
   EXPECT_TRUE(scope.fake().incoming.empty());
   scope.fake().incoming.assign(4097, 0x11);
   EXPECT_EQ(Link().ReadReply(buf, 50, three).code, 12);
+  // A line that keeps waking the wait without bytes is not asked again and again.
+  scope.fake().incoming.clear();
+  scope.fake().waits.clear();
+  scope.fake().wakeWithoutBytes = true;
+  r = Link().ReadReply(buf, 20, three);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.count, 0u);
+  EXPECT_EQ(scope.fake().waits.size(), 2u);
 }
 
 TEST(SerialLink, WriteAndWaitNeedAnOpenPort) {
