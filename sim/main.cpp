@@ -53,6 +53,7 @@ const char kHelp[] =
     "  --noise            answer garbage when the line settings do not match\n"
     "  --exit-after N     exit (closing the pty) on receiving request N+1\n"
     "  --twice MS         send every reply a second time MS later\n"
+    "  --trail N[:MS]     send N bytes of garbage MS (default 10) ms after every reply\n"
     "  --any-line         answer whatever line settings the tool applied\n"
     "A pseudo-terminal keeps only the baud rate, the stop bits and odd-versus-not-odd\n"
     "parity of what the tool sets; data bits and even-versus-no parity cannot be seen,\n"
@@ -75,6 +76,7 @@ struct Options {
   bool applyNow = false, silent = false, badCrc = false, exception = false, split = false;
   bool wireTime = false, noise = false, anyLine = false;
   int skip = 0, delayMs = 0, exitAfter = -1, twiceMs = -1, replyStation = -1;
+  int trailBytes = 0, trailMs = 10;
   WriteFault drop, refuse;
 };
 
@@ -224,7 +226,16 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o, sim::Coupler&
       o.exitAfter = num(next());
     else if (a == "--twice")
       o.twiceMs = num(next());
-    else if (a == "--any-line")
+    else if (a == "--trail") {
+      const std::string v = next();
+      const size_t colon = v.find(':');
+      o.trailBytes = num(v.substr(0, colon));
+      if (colon != std::string::npos) o.trailMs = num(v.substr(colon + 1));
+      if (o.trailBytes < 0 || o.trailMs < 0) {
+        std::fprintf(stderr, "tolvane-sim: --trail wants N or N:MS\n");
+        return 2;
+      }
+    } else if (a == "--any-line")
       o.anyLine = true;
     else {
       std::fprintf(stderr, "tolvane-sim: unknown option %s (see --help)\n", a.c_str());
@@ -348,6 +359,13 @@ void Server::Serve(const sim::Bytes& frame) {
     Sleep(o_.twiceMs);
     WriteAll(master_, out);
     Log("TX again");
+  }
+  if (o_.trailBytes > 0) {
+    Sleep(o_.trailMs);
+    sim::Bytes junk(static_cast<size_t>(o_.trailBytes));
+    for (auto& b : junk) b = static_cast<uint8_t>(rng_());
+    WriteAll(master_, junk);
+    Log("TX trail " + sim::Hex(junk));
   }
 }
 

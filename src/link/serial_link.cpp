@@ -1,6 +1,8 @@
 #include "link/serial_link.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -128,6 +130,54 @@ bool SerialLink::WaitForReceive(int limitMs) {
   return backend_->WaitReadable(limitMs);
 }
 
+namespace {
+
+// Undoes the line discipline's marking: FF FF is one data byte 0xFF, FF 00 x a
+// byte received with a parity or framing error. A mark cut off at the end of one
+// read is finished by the next; one still open at the end is data.
+class MarkDecoder {
+ public:
+  void Feed(const uint8_t* raw, size_t n, uint8_t* out, size_t& count) {
+    for (size_t i = 0; i < n; ++i) {
+      const uint8_t b = raw[i];
+      switch (state_) {
+        case kPlain:
+          if (b == 0xFF)
+            state_ = kAfterFF;
+          else
+            out[count++] = b;
+          break;
+        case kAfterFF:
+          if (b == 0x00) {
+            state_ = kAfterFF00;
+          } else {
+            out[count++] = 0xFF;
+            if (b != 0xFF) out[count++] = b;
+            state_ = kPlain;
+          }
+          break;
+        case kAfterFF00:
+          lineError = true;
+          state_ = kPlain;
+          break;
+      }
+    }
+  }
+  void Flush(uint8_t* out, size_t& count) {
+    if (state_ != kPlain) out[count++] = 0xFF;
+    if (state_ == kAfterFF00) out[count++] = 0x00;
+    state_ = kPlain;
+  }
+  bool lineError = false;
+
+ private:
+  enum { kPlain, kAfterFF, kAfterFF00 } state_ = kPlain;
+};
+
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
+
 ReadResult SerialLink::ReadQueued(uint8_t* buffer) {
   if (!backend_->IsOpen()) return {kLinkPortNotOpen, 0};
   long queued = backend_->Queued();
@@ -136,28 +186,67 @@ ReadResult SerialLink::ReadQueued(uint8_t* buffer) {
   std::memset(buffer, 0, kFrameBufferSize);
   long got = queued > 0 ? backend_->Read(raw_, static_cast<size_t>(queued)) : 0;
   if (got < 0) return {kLinkReceiveFailed, 0};
-  // Undo the line discipline's marking: FF FF is one data byte 0xFF, FF 00 x a
-  // byte received with a parity or framing error.
+  MarkDecoder marks;
   size_t out = 0;
-  bool lineError = false;
-  for (long i = 0; i < got; ++i) {
-    uint8_t b = raw_[i];
-    if (b == 0xFF && i + 1 < got) {
-      if (raw_[i + 1] == 0xFF) {
-        buffer[out++] = 0xFF;
-        ++i;
-        continue;
-      }
-      if (raw_[i + 1] == 0x00 && i + 2 < got) {
-        lineError = true;
-        i += 2;
-        continue;
-      }
-    }
-    buffer[out++] = b;
-  }
-  if (lineError) return {kLinkLineError, 0};
+  marks.Feed(raw_, static_cast<size_t>(got), buffer, out);
+  marks.Flush(buffer, out);
+  if (marks.lineError) return {kLinkLineError, 0};
   return {kLinkOk, out};
+}
+
+ReadResult SerialLink::ReadReply(uint8_t* buffer, int limitMs, const FrameJudge& judge) {
+  if (!backend_->IsOpen()) return {kLinkPortNotOpen, 0};
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+  std::memset(buffer, 0, kFrameBufferSize);
+  MarkDecoder marks;
+  size_t raw = 0, count = 0;
+  bool judging = true;  // false once the bytes cannot become a reply: then as ReadQueued at the limit
+  int idleWakes = 0;    // waits that said readable with nothing queued after them
+  for (;;) {
+    FrameVerdict verdict;
+    if (judging) {
+      verdict = judge(buffer, count);
+      if (verdict.kind == FrameVerdict::kComplete) return {kLinkOk, count};
+      judging = verdict.kind == FrameVerdict::kNeedMore;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) break;
+    const long queued = backend_->Queued();
+    if (queued < 0) return {kLinkReceiveFailed, 0};
+    if (queued == 0) {
+      // A wait that keeps saying readable with nothing queued (a hang-up, or an
+      // event left over from bytes already taken) must not make this loop spin:
+      // after the second such wake the try sleeps out its time, as the settle would.
+      if (idleWakes >= 2) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(left));
+        break;
+      }
+      if (!backend_->WaitReadable(static_cast<int>(left))) break;
+      ++idleWakes;
+      continue;
+    }
+    idleWakes = 0;
+    if (raw + static_cast<size_t>(queued) > kFrameBufferSize) return {kLinkTooManyBytes, 0};
+    size_t want = static_cast<size_t>(queued);
+    // A raw byte is at most one data byte (a mark makes several raw bytes one),
+    // so reading the missing count never takes more than the reply.
+    if (judging && verdict.upTo > count) want = std::min(want, verdict.upTo - count);
+    const long got = backend_->Read(raw_, want);
+    if (got < 0) return {kLinkReceiveFailed, 0};
+    raw += static_cast<size_t>(got);
+    marks.Feed(raw_, static_cast<size_t>(got), buffer, count);
+    if (marks.lineError) return {kLinkLineError, 0};
+  }
+  // The limit has passed: what is queued now belongs to the reply, as after a settle sleep.
+  const long queued = backend_->Queued();
+  if (queued < 0) return {kLinkReceiveFailed, 0};
+  if (raw + static_cast<size_t>(queued) > kFrameBufferSize) return {kLinkTooManyBytes, 0};
+  const long got = queued > 0 ? backend_->Read(raw_, static_cast<size_t>(queued)) : 0;
+  if (got < 0) return {kLinkReceiveFailed, 0};
+  marks.Feed(raw_, static_cast<size_t>(got), buffer, count);
+  marks.Flush(buffer, count);
+  if (marks.lineError) return {kLinkLineError, 0};
+  return {kLinkOk, count};
 }
 
 SerialLink& Link() {

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,17 @@ struct ReadResult {
   LinkResult code = kLinkOk;
   size_t count = 0;  // bytes placed in the buffer
 };
+
+// What the bytes taken so far make of a reply, as the transaction that waits
+// for it judges them.
+struct FrameVerdict {
+  enum Kind { kNeedMore, kComplete, kNotAReply };
+  Kind kind = kNeedMore;
+  // kNeedMore: take no more than this many bytes before judging again (0: no bound),
+  // so that whatever follows a complete reply stays queued.
+  size_t upTo = 0;
+};
+using FrameJudge = std::function<FrameVerdict(const uint8_t* bytes, size_t count)>;
 
 // Permission: the port is there but this user may not open it (not in its group).
 enum class OpenErrorKind { Missing, Occupied, Permission, Other };
@@ -47,6 +59,12 @@ class SerialLink {
   bool WriteRaw(const uint8_t* buffer, size_t n);
   bool WaitForReceive(int limitMs);
   ReadResult ReadQueued(uint8_t* buffer);
+  // Takes a reply as it arrives, for at most limitMs: reads what is queued, never
+  // past what judge allows, and waits (blocking) for more until judge calls the
+  // bytes complete. When the limit passes first, or judge calls them no reply,
+  // everything queued at the limit is taken as well, so the result is what
+  // ReadQueued would have taken then. Bytes after a complete reply stay queued.
+  ReadResult ReadReply(uint8_t* buffer, int limitMs, const FrameJudge& judge);
 
   bool IsOpen() const { return backend_->IsOpen(); }
   int lastError() const { return lastError_; }

@@ -1,6 +1,7 @@
 #include "modbus/modbus_master.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -59,6 +60,51 @@ void RecordFrame(TrafficEvent event, const uint8_t* bytes, size_t n) {
   Traffic().Record(event, bytes, n, 0, t_try.attempt, t_try.tries);
 }
 
+LinkResult DecodeAsciiText(const uint8_t* text, size_t n, uint8_t* bin, size_t& pairs) {
+  // A colon, one byte, the LRC and CR LF at the least, and whole digit pairs.
+  if (n < 9 || (n - 5) % 2 != 0) return kLinkCheckError;
+  pairs = (n - 5) / 2;
+  for (size_t i = 0; i < pairs; ++i) {
+    int h = 0, l = 0;
+    if (!DigitValue(static_cast<char>(text[1 + 2 * i]), h) || !DigitValue(static_cast<char>(text[2 + 2 * i]), l))
+      return kLinkCheckError;
+    bin[i] = static_cast<uint8_t>(h * 16 + l);
+  }
+  const uint8_t lrc = Lrc(bin, pairs);
+  if (text[n - 4] != static_cast<uint8_t>(kHex[lrc >> 4]) || text[n - 3] != static_cast<uint8_t>(kHex[lrc & 0x0F]))
+    return kLinkCheckError;
+  return kLinkOk;
+}
+
+LinkResult CheckRtu(const ReadResult& r) {
+  FrameBuffers& f = Frames();
+  f.replyLength = 0;
+  if (r.code != kLinkOk) return r.code;
+  RecordFrame(TrafficEvent::kRx, f.rtuRx, r.count);
+  // Station, function and the two CRC bytes at the least.
+  if (r.count < 4) return kLinkCheckError;
+  if (Crc16(f.rtuRx, r.count) != 0) return kLinkCheckError;
+  f.replyLength = r.count - 2;
+  return kLinkOk;
+}
+
+LinkResult CheckAscii(const ReadResult& r) {
+  FrameBuffers& f = Frames();
+  f.replyLength = 0;
+  if (r.code != kLinkOk) return r.code;
+  RecordFrame(TrafficEvent::kRx, f.asciiRx, r.count);
+  uint8_t bin[kFrameBufferSize / 2];
+  size_t pairs = 0;
+  const LinkResult checked = DecodeAsciiText(f.asciiRx, r.count, bin, pairs);
+  if (checked != kLinkOk) return checked;
+  std::memset(f.asciiRx, 0, sizeof f.asciiRx);
+  std::memcpy(f.asciiRx, bin, pairs);
+  f.replyLength = pairs;
+  return kLinkOk;
+}
+
+std::atomic<ReplyEnd> g_replyEnd{ReplyEnd::kAfterSettle};
+
 SleepHook g_sleep;
 void Settle(int ms) {
   if (g_sleep)
@@ -94,7 +140,65 @@ struct Transaction {
   int tries;
   LinkResult mismatch;
   bool rtuRebuildEachTry;
+  size_t replyBytes;  // the binary reply the request asks for, without its check
 };
+
+// An exception reply: station, function | 0x80, exception code.
+constexpr size_t kExceptionReplyBytes = 3;
+
+// The decoded body of a frame whose length and check are sound: a read's reply
+// must also count the bytes it was asked for.
+bool SoundBody(const Transaction& tr, const uint8_t* r) {
+  return r[1] != kReadHoldingRegisters || r[2] == tr.replyBytes - 3;
+}
+
+// The binary reply's length by its function byte: the exception reply's, the one
+// the request asks for, or 0 for a function that answers nothing sent.
+size_t FrameBytesFor(const Transaction& tr, uint8_t function) {
+  if (function == (tr.function | 0x80)) return kExceptionReplyBytes;
+  if (function == tr.function) return tr.replyBytes;
+  return 0;
+}
+
+FrameVerdict NeedMore(size_t upTo) { return {FrameVerdict::kNeedMore, upTo}; }
+constexpr FrameVerdict kNotAReply{FrameVerdict::kNotAReply, 0};
+constexpr FrameVerdict kComplete{FrameVerdict::kComplete, 0};
+
+// Whether the bytes so far are the reply that ends a try early: the station asked,
+// the function sent or its exception, the length that implies, a sound check. A
+// frame that fails any of these is left to the settle time, as without the early end.
+FrameVerdict JudgeRtu(const Transaction& tr, const uint8_t* b, size_t count) {
+  if (count >= 1 && b[0] != tr.station) return kNotAReply;
+  if (count < 2) return NeedMore(kExceptionReplyBytes + 2);
+  const size_t binary = FrameBytesFor(tr, b[1]);
+  if (binary == 0) return kNotAReply;
+  const size_t total = binary + 2;
+  if (count < total) return NeedMore(total);
+  if (count > total || Crc16(b, total) != 0 || !SoundBody(tr, b)) return kNotAReply;
+  return kComplete;
+}
+
+FrameVerdict JudgeAscii(const Transaction& tr, const uint8_t* t, size_t count) {
+  // A colon, two digits per byte and two for the LRC, CR LF.
+  auto chars = [](size_t binary) { return 2 * binary + 5; };
+  if (count >= 1 && t[0] != ':') return kNotAReply;
+  if (count < 5) return NeedMore(chars(kExceptionReplyBytes));
+  int sh = 0, sl = 0, fh = 0, fl = 0;
+  if (!DigitValue(static_cast<char>(t[1]), sh) || !DigitValue(static_cast<char>(t[2]), sl) ||
+      !DigitValue(static_cast<char>(t[3]), fh) || !DigitValue(static_cast<char>(t[4]), fl) ||
+      sh * 16 + sl != tr.station)
+    return kNotAReply;
+  const size_t binary = FrameBytesFor(tr, static_cast<uint8_t>(fh * 16 + fl));
+  if (binary == 0) return kNotAReply;
+  const size_t total = chars(binary);
+  if (count < total) return NeedMore(total);
+  uint8_t bin[kFrameBufferSize / 2];
+  size_t pairs = 0;
+  if (count > total || t[total - 2] != '\r' || t[total - 1] != '\n' ||
+      DecodeAsciiText(t, total, bin, pairs) != kLinkOk || !SoundBody(tr, bin))
+    return kNotAReply;
+  return kComplete;
+}
 
 LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& build, const ReplyTest& accept) {
   const CommSettings& c = Comm();
@@ -110,6 +214,10 @@ LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& bui
   const int settle = rtu ? t.rtuSettle : t.asciiSettle;
   FrameBuffers& f = Frames();
   SerialLink& link = Link();
+  const bool early = g_replyEnd.load(std::memory_order_relaxed) == ReplyEnd::kWhenComplete;
+  const FrameJudge judge = [&tr, rtu](const uint8_t* b, size_t count) {
+    return rtu ? JudgeRtu(tr, b, count) : JudgeAscii(tr, b, count);
+  };
   size_t n = 0;
   if (rtu && !tr.rtuRebuildEachTry) n = build(f.rtuTx);
   LinkResult result = kLinkNoReply;
@@ -139,8 +247,14 @@ LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& bui
       tryFailed(kLinkNoReply);
       continue;
     }
-    Settle(settle);
-    const LinkResult received = rtu ? ReceiveRtuFrame() : ReceiveAsciiFrame();
+    LinkResult received;
+    if (early) {
+      received =
+          rtu ? CheckRtu(link.ReadReply(f.rtuRx, settle, judge)) : CheckAscii(link.ReadReply(f.asciiRx, settle, judge));
+    } else {
+      Settle(settle);
+      received = rtu ? ReceiveRtuFrame() : ReceiveAsciiFrame();
+    }
     if (received != kLinkOk) {
       tryFailed(received);
       continue;
@@ -191,6 +305,9 @@ const TransactionReport& LastTransaction() { return t_report; }
 
 void SetSleepHook(SleepHook hook) { g_sleep = std::move(hook); }
 
+void SetReplyEnd(ReplyEnd end) { g_replyEnd.store(end, std::memory_order_relaxed); }
+ReplyEnd GetReplyEnd() { return g_replyEnd.load(std::memory_order_relaxed); }
+
 uint16_t Crc16(const uint8_t* data, size_t n) {
   uint8_t hi = 0xFF, lo = 0xFF;
   for (size_t i = 0; i < n; ++i) {
@@ -239,46 +356,9 @@ bool SendAsciiFrame(size_t n) {
   return link.WriteRaw(b, 2 * n + 5);
 }
 
-LinkResult ReceiveRtuFrame() {
-  FrameBuffers& f = Frames();
-  f.replyLength = 0;
-  ReadResult r = Link().ReadQueued(f.rtuRx);
-  if (r.code != kLinkOk) return r.code;
-  RecordFrame(TrafficEvent::kRx, f.rtuRx, r.count);
-  // Station, function and the two CRC bytes at the least.
-  if (r.count < 4) return kLinkCheckError;
-  if (Crc16(f.rtuRx, r.count) != 0) return kLinkCheckError;
-  f.replyLength = r.count - 2;
-  return kLinkOk;
-}
+LinkResult ReceiveRtuFrame() { return CheckRtu(Link().ReadQueued(Frames().rtuRx)); }
 
-LinkResult ReceiveAsciiFrame() {
-  FrameBuffers& f = Frames();
-  f.replyLength = 0;
-  ReadResult r = Link().ReadQueued(f.asciiRx);
-  if (r.code != kLinkOk) return r.code;
-  RecordFrame(TrafficEvent::kRx, f.asciiRx, r.count);
-  const size_t n = r.count;
-  // A colon, one byte, the LRC and CR LF at the least, and whole digit pairs.
-  if (n < 9 || (n - 5) % 2 != 0) return kLinkCheckError;
-  const size_t pairs = (n - 5) / 2;
-  uint8_t bin[kFrameBufferSize / 2];
-  for (size_t i = 0; i < pairs; ++i) {
-    int h = 0, l = 0;
-    if (!DigitValue(static_cast<char>(f.asciiRx[1 + 2 * i]), h) ||
-        !DigitValue(static_cast<char>(f.asciiRx[2 + 2 * i]), l))
-      return kLinkCheckError;
-    bin[i] = static_cast<uint8_t>(h * 16 + l);
-  }
-  const uint8_t lrc = Lrc(bin, pairs);
-  if (f.asciiRx[n - 4] != static_cast<uint8_t>(kHex[lrc >> 4]) ||
-      f.asciiRx[n - 3] != static_cast<uint8_t>(kHex[lrc & 0x0F]))
-    return kLinkCheckError;
-  std::memset(f.asciiRx, 0, sizeof f.asciiRx);
-  std::memcpy(f.asciiRx, bin, pairs);
-  f.replyLength = pairs;
-  return kLinkOk;
-}
+LinkResult ReceiveAsciiFrame() { return CheckAscii(Link().ReadQueued(Frames().asciiRx)); }
 
 const uint8_t* Reply() { return Comm().transferMode == 0 ? Frames().asciiRx : Frames().rtuRx; }
 size_t ReplyLength() { return Frames().replyLength; }
@@ -300,7 +380,8 @@ LinkResult ProbeModule() {
        .function = kReadHoldingRegisters,
        .tries = 3,
        .mismatch = kLinkUnexpectedReply,
-       .rtuRebuildEachTry = false},
+       .rtuRebuildEachTry = false,
+       .replyBytes = 3 + 2 * 2},
       [&](uint8_t* b) { return BuildRead(b, station, 2); },
       [&](const uint8_t* r, size_t len) {
         return IsReadReply(r, len, station, 2) && r[5] * 256 + r[6] >= kProbeMinVersion;
@@ -315,7 +396,8 @@ LinkResult ReadRegisters(uint8_t count) {
        .function = kReadHoldingRegisters,
        .tries = 3,
        .mismatch = kLinkUnexpectedReadReply,
-       .rtuRebuildEachTry = false},
+       .rtuRebuildEachTry = false,
+       .replyBytes = 3 + 2 * static_cast<size_t>(count)},
       [&](uint8_t* b) { return BuildRead(b, station, count); },
       [&](const uint8_t* r, size_t len) { return IsReadReply(r, len, station, count); });
 }
@@ -349,7 +431,8 @@ LinkResult WriteRegisters(uint16_t address, size_t length, const uint8_t* data) 
               .function = kWriteMultipleRegisters,
               .tries = 3,
               .mismatch = kLinkUnexpectedReply,
-              .rtuRebuildEachTry = true},
+              .rtuRebuildEachTry = true,
+              .replyBytes = 6},  // the echo of station, function, address and quantity
              build, accept);
 }
 

@@ -62,6 +62,18 @@ LinkResult WriteRegisters(uint16_t address, size_t length, const uint8_t* data);
 void ReportReadResult(LinkResult linkResult);
 const TextPair& ReadResultText(LinkResult linkResult);
 
+// How every try takes its reply, for the whole process.
+// kAfterSettle (the default; the window's): after the first byte the try sleeps
+// the settle time S, then takes everything queued.
+// kWhenComplete (for scripts): the try takes the reply as soon as the bytes form
+// one complete reply with a sound check, from the station asked, to the function
+// sent (or its exception reply), of the length the request implies; S stays the
+// upper bound, and bytes that are no such reply are taken at S as after the
+// sleep. Whatever follows a complete reply stays queued until the next purge.
+enum class ReplyEnd { kAfterSettle, kWhenComplete };
+void SetReplyEnd(ReplyEnd end);
+ReplyEnd GetReplyEnd();
+
 // The settle sleep goes through here so that tests and benchmarks can observe it.
 using SleepHook = std::function<void(int ms)>;
 void SetSleepHook(SleepHook hook);

@@ -65,6 +65,45 @@ TEST(SerialLink, ReadQueuedResults) {
   EXPECT_EQ(buf[3], 0xFF);
 }
 
+TEST(SerialLink, ReadReplyTakesNoMoreThanTheJudgeAllows) {
+  FakeLinkScope scope;
+  Comm() = CommSettings{};
+  ASSERT_TRUE(Link().OpenPortBare());
+  uint8_t buf[kFrameBufferSize];
+  // Three data bytes make the reply; a doubled FF is one of them, even when a read cuts it.
+  auto three = [](const uint8_t*, size_t count) {
+    return count >= 3 ? FrameVerdict{FrameVerdict::kComplete} : FrameVerdict{FrameVerdict::kNeedMore, 3};
+  };
+  scope.fake().incoming = {0x01, 0xFF, 0xFF, 0x02, 0x09, 0x09};
+  ReadResult r = Link().ReadReply(buf, 50, three);
+  ASSERT_EQ(r.code, 0);
+  ASSERT_EQ(r.count, 3u);
+  EXPECT_EQ(buf[1], 0xFF);
+  EXPECT_EQ(buf[2], 0x02);
+  EXPECT_EQ(scope.fake().incoming, (std::vector<uint8_t>{0x09, 0x09}));  // left for the next purge
+  scope.fake().incoming = {0x01, 0xFF, 0x00, 0x41};                      // a mark cut by the bound
+  EXPECT_EQ(Link().ReadReply(buf, 50, three).code, 11);
+  // Incomplete when the limit passes, or no reply at all: everything queued is taken.
+  scope.fake().incoming = {0x01, 0x02};
+  r = Link().ReadReply(buf, 50, three);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.count, 2u);
+  scope.fake().incoming = {0x07, 0x08, 0x09, 0x0A, 0x0B};
+  r = Link().ReadReply(buf, 50, [](const uint8_t*, size_t) { return FrameVerdict{FrameVerdict::kNotAReply}; });
+  EXPECT_EQ(r.count, 5u);
+  EXPECT_TRUE(scope.fake().incoming.empty());
+  scope.fake().incoming.assign(4097, 0x11);
+  EXPECT_EQ(Link().ReadReply(buf, 50, three).code, 12);
+  // A line that keeps waking the wait without bytes is not asked again and again.
+  scope.fake().incoming.clear();
+  scope.fake().waits.clear();
+  scope.fake().wakeWithoutBytes = true;
+  r = Link().ReadReply(buf, 20, three);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.count, 0u);
+  EXPECT_EQ(scope.fake().waits.size(), 2u);
+}
+
 TEST(SerialLink, WriteAndWaitNeedAnOpenPort) {
   FakeLinkScope scope;
   const uint8_t b[2] = {1, 2};

@@ -102,7 +102,7 @@ bool FakeBackend::Write(const uint8_t* data, size_t n, int) {
 }
 bool FakeBackend::WaitReadable(int limitMs) {
   waits.push_back(limitMs);
-  return !incoming.empty() || forcedQueued > 0;
+  return wakeWithoutBytes || !incoming.empty() || forcedQueued > 0;
 }
 long FakeBackend::Queued() { return forcedQueued >= 0 ? forcedQueued : static_cast<long>(incoming.size()); }
 long FakeBackend::Read(uint8_t* data, size_t n) {

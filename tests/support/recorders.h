@@ -57,6 +57,7 @@ class FakeBackend : public SerialBackend {
   std::vector<std::vector<uint8_t>> written;
   std::vector<int> waits;
   long forcedQueued = -1;
+  bool wakeWithoutBytes = false;  // every wait says readable, bytes or not (a hang-up)
   int purges = 0, opens = 0, closes = 0;
   std::vector<LineSettings> applied;
 
