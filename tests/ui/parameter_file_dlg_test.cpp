@@ -177,6 +177,7 @@ TEST(ParameterFileDlg, AFileThatIsNotGoodChangesNothing) {
       {fifo, "is not a regular file"},
       {dir.filePath("none.ini"), "does not exist"},
   };
+  ConnectedFlag().store(1);
   for (const auto& [path, why] : cases) {
     auto d = Window(path);
     qobject_cast<QLineEdit*>(d->fieldWidget(kStopCode))->setText("7");
@@ -187,6 +188,25 @@ TEST(ParameterFileDlg, AFileThatIsNotGoodChangesNothing) {
     EXPECT_NE(rec.messages[0].text.find(why), std::string::npos) << rec.messages[0].text;
     EXPECT_EQ(Read(*d), before) << why;
   }
+  ConnectedFlag().store(0);
+}
+
+TEST(ParameterFileDlg, LoadWithoutAConnectionAsksForOneBeforeAnyFile) {
+  MessageRecorder rec;
+  SetUiLanguage(1);
+  ConnectedFlag().store(0);
+  MainDlgDeps deps;
+  deps.logicalDpiY = 96;
+  int asked = 0;
+  deps.askOpenPath = [&asked](const QString&, const QString&, const QString&) {
+    ++asked;
+    return QString();
+  };
+  COndrelDlg d(deps);
+  d.show();
+  d.loadParametersItem()->trigger();
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
+  EXPECT_EQ(asked, 0);
 }
 
 }  // namespace
