@@ -177,9 +177,9 @@ TEST(ParameterFileDlg, AFileThatIsNotGoodChangesNothing) {
       {fifo, "is not a regular file"},
       {dir.filePath("none.ini"), "does not exist"},
   };
-  ConnectedFlag().store(1);
   for (const auto& [path, why] : cases) {
     auto d = Window(path);
+    ConnectedFlag().store(1);  // a window starts unconnected
     qobject_cast<QLineEdit*>(d->fieldWidget(kStopCode))->setText("7");
     const Shown before = Read(*d);
     rec.messages.clear();
