@@ -165,7 +165,16 @@ class ParameterFileWindowTest : public ::testing::Test {
   MessageRecorder rec;
 };
 
-TEST_F(ParameterFileWindowTest, LoadFillsTheWritableFieldsAndKeepsTheModulesMode) {
+TEST_F(ParameterFileWindowTest, LoadNeedsAConnectionFillsTheWritableFieldsAndKeepsTheModulesMode) {
+  // Not connected: asked to connect, nothing changed.
+  ConnectedFlag().store(0);
+  view.screen[kStopCode] = "7";
+  const auto unconnected = view.screen;
+  EXPECT_FALSE(LoadParameters(model, SampleText()));
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
+  EXPECT_EQ(view.screen, unconnected);
+  EXPECT_EQ(model.stopCode, 3);
+
   // The module reported mode 3 (ASCII 7N2); the file's mode is only told.
   struct Case {
     std::string modeLine, message;
@@ -178,32 +187,33 @@ TEST_F(ParameterFileWindowTest, LoadFillsTheWritableFieldsAndKeepsTheModulesMode
        "is not loaded, the module keeps \"3: ASCII,7,N,2\"."},
   };
   ConnectedFlag().store(1);
+  model.modeCode = 3;
+  model.SelectMode(3);
+  view.screen[kModuleType] = "KX-130";
+  view.screen[kMacAddress] = "AA-BB-CC-DD-EE-FF";
   for (const Case& c : cases) {
-    model.modeCode = 3;
-    model.SelectMode(3);
-    view.screen[kModuleType] = "KX-130";
-    view.screen[kMacAddress] = "AA-BB-CC-DD-EE-FF";
     rec.messages.clear();
     ASSERT_TRUE(LoadParameters(model, With("ModeCode=5", c.modeLine))) << c.modeLine;
     EXPECT_EQ(rec.Texts(), std::vector<std::string>{c.message});
     EXPECT_EQ(view.mode, 3) << c.modeLine;
     EXPECT_EQ(model.modeCode, 3) << c.modeLine;
-    EXPECT_EQ(view.screen[kStation], "247");
-    EXPECT_EQ(view.screen[kStopAddress], "10000");
-    EXPECT_EQ(view.screen[kStopCode], "15");
-    EXPECT_EQ(view.screen[kIpAddress], "10.0.0.255");
-    EXPECT_EQ(view.screen[kSubnetMask], "255.255.255.0");
-    EXPECT_EQ(view.screen[kGateway], "0.0.0.0");
-    EXPECT_EQ(view.baud, 0);
-    EXPECT_EQ(view.screen[kModuleType], "KX-130");
-    EXPECT_EQ(view.screen[kMacAddress], "AA-BB-CC-DD-EE-FF");
-    EXPECT_EQ(view.screen[kSoftwareVersion], "");
-    // What the download buttons send.
-    EXPECT_EQ(model.station, 247);
-    EXPECT_EQ(model.stopAddress, 10000);
-    EXPECT_EQ(model.stopCode, 15);
-    EXPECT_EQ(model.baudCode, 0);
   }
+  EXPECT_EQ(view.screen[kStation], "247");
+  EXPECT_EQ(view.screen[kStopAddress], "10000");
+  EXPECT_EQ(view.screen[kStopCode], "15");
+  EXPECT_EQ(view.screen[kIpAddress], "10.0.0.255");
+  EXPECT_EQ(view.screen[kSubnetMask], "255.255.255.0");
+  EXPECT_EQ(view.screen[kGateway], "0.0.0.0");
+  EXPECT_EQ(view.baud, 0);
+  EXPECT_EQ(view.screen[kModuleType], "KX-130");
+  EXPECT_EQ(view.screen[kMacAddress], "AA-BB-CC-DD-EE-FF");
+  EXPECT_EQ(view.screen[kSoftwareVersion], "");
+  // What the download buttons send.
+  EXPECT_EQ(model.station, 247);
+  EXPECT_EQ(model.stopAddress, 10000);
+  EXPECT_EQ(model.stopCode, 15);
+  EXPECT_EQ(model.baudCode, 0);
+
   SetUiLanguage(0);
   rec.messages.clear();
   ASSERT_TRUE(LoadParameters(model, SampleText()));
@@ -211,18 +221,6 @@ TEST_F(ParameterFileWindowTest, LoadFillsTheWritableFieldsAndKeepsTheModulesMode
   EXPECT_NE(rec.messages[0].text.find("“5: ASCII,7,E,1”，模块的为“3: ASCII,7,N,2”"), std::string::npos)
       << rec.messages[0].text;
   ConnectedFlag().store(0);
-}
-
-TEST_F(ParameterFileWindowTest, LoadWithoutAConnectionChangesNothing) {
-  ConnectedFlag().store(0);
-  view.screen[kStopCode] = "7";
-  const auto before = view.screen;
-  EXPECT_FALSE(LoadParameters(model, SampleText()));
-  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
-  EXPECT_EQ(view.screen, before);
-  EXPECT_EQ(model.station, 1);
-  EXPECT_EQ(model.stopCode, 3);
-  EXPECT_EQ(view.baud, 3);
 }
 
 TEST_F(ParameterFileWindowTest, SaveTakesTheFieldsAndRefusesWhatAFieldCheckWould) {

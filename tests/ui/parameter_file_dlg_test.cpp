@@ -177,6 +177,12 @@ TEST(ParameterFileDlg, AFileThatIsNotGoodChangesNothing) {
       {fifo, "is not a regular file"},
       {dir.filePath("none.ini"), "does not exist"},
   };
+  {
+    // Unconnected, no file is read: the one message asks for a connection.
+    auto d = Window(bad);
+    d->loadParametersItem()->trigger();
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
+  }
   for (const auto& [path, why] : cases) {
     auto d = Window(path);
     ConnectedFlag().store(1);  // a window starts unconnected
@@ -189,24 +195,6 @@ TEST(ParameterFileDlg, AFileThatIsNotGoodChangesNothing) {
     EXPECT_EQ(Read(*d), before) << why;
   }
   ConnectedFlag().store(0);
-}
-
-TEST(ParameterFileDlg, LoadWithoutAConnectionAsksForOneBeforeAnyFile) {
-  MessageRecorder rec;
-  SetUiLanguage(1);
-  ConnectedFlag().store(0);
-  MainDlgDeps deps;
-  deps.logicalDpiY = 96;
-  int asked = 0;
-  deps.askOpenPath = [&asked](const QString&, const QString&, const QString&) {
-    ++asked;
-    return QString();
-  };
-  COndrelDlg d(deps);
-  d.show();
-  d.loadParametersItem()->trigger();
-  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
-  EXPECT_EQ(asked, 0);
 }
 
 }  // namespace
