@@ -3,7 +3,6 @@
 #include "core/comm_settings.h"
 #include "core/decimal.h"
 #include "device/parameter_block.h"
-#include "device/register_map.h"
 #include "models/commands.h"
 #include "models/writable_fields.h"
 
