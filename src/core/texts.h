@@ -120,6 +120,10 @@ inline constexpr TextPair kHintStopAddr{"设置范围：（0～10000）", "Set r
 inline constexpr TextPair kHintStopCode{"设置范围：（1～15）", "Set range：（1～15）"};
 inline constexpr TextPair kStationRange{"站号输入值超限，请输入1～247的数据！",
                                         "The Value of Station number is out of range,Data Range is :1～247!"};
+inline constexpr TextPair kBaudCodeRange{"波特率代码输入值超限，请输入0～7的数据！",
+                                         "The Value of baud rate code is out of range,Data Range is :0～7!"};
+inline constexpr TextPair kAddressForm{"地址须为以点分隔的四个 0～255 的数。",
+                                       "An address must be four numbers 0..255 separated by dots."};
 inline constexpr const char* kSystemMenuAbout = "关于 Tolvane(&A)...";
 
 // Menus
@@ -255,8 +259,7 @@ inline constexpr TextPair kCtlStopValues{"停止位须为 1 或 2。", "The stop
 inline constexpr TextPair kCtlLangValues{"语言须为 en 或 zh。", "The language must be en or zh."};
 inline constexpr TextPair kCtlModeRange{"通讯模式输入值超限，请输入0～5的数据！",
                                         "The Value of communication mode is out of range,Data Range is :0～5!"};
-inline constexpr TextPair kCtlAddressForm{"地址须为以点分隔的四个 0～255 的数。",
-                                          "An address must be four numbers 0..255 separated by dots."};
+inline constexpr const TextPair& kCtlAddressForm = kAddressForm;
 inline constexpr TextPair kCtlNeedsYes{
     "恢复出厂会覆盖模块的通讯、停机和网络参数；确认执行请加 --yes。",
     "Restoring the factory settings overwrites the module's communication, shutdown and network settings; add "
@@ -322,6 +325,13 @@ inline constexpr TextPair kParamSaveFailed{"无法写入参数文件 {path}，�
 inline constexpr TextPair kParamLoaded{
     "参数已加载，请用各组的下载按钮将其写入模块！",
     "The parameters have been loaded. Use the download buttons of the groups to send them to the module!"};
+// {file} and {module} are entries of the communication mode list.
+inline constexpr TextPair kParamLoadedModeKept{
+    "参数已加载，请用各组的下载按钮将其写入模块！文件中的通讯模式为“{file}”，模块的为“{module}”：通讯模式不随参数"
+    "加载，模块保持“{module}”。",
+    "The parameters have been loaded. Use the download buttons of the groups to send them to the module! The file's "
+    "communication mode is \"{file}\", the module's is \"{module}\": the communication mode is not loaded, the "
+    "module keeps \"{module}\"."};
 inline constexpr TextPair kParamUnreadable{
     "无法读取该文件：文件不存在、不是普通文件或没有读取权限。窗口未作任何更改。",
     "The file cannot be read: it does not exist, is not a regular file or may not be read. Nothing in the "

@@ -54,7 +54,8 @@ uint64_t TrafficRecorder::ReadSince(uint64_t from, size_t maxRecords, std::vecto
   }
   for (size_t taken = 0; from < nextSeq && taken < maxRecords; ++from, ++taken) {
     const TrafficRecord& r = records_[from % kRecordCapacity];
-    if (bytePos_ - r.byteStart > kByteCapacity) {  // its bytes have been written over
+    // Its bytes have been written over; a record without bytes lacks nothing.
+    if (r.byteCount && bytePos_ - r.byteStart > kByteCapacity) {
       if (missed) ++*missed;
       continue;
     }

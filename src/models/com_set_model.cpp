@@ -44,20 +44,32 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
 }
 bool EqualsNoCase(const std::string& a, const std::string& b) { return a.size() == b.size() && StartsWithNoCase(a, b); }
 
-// The stored port itself when it is listed (ttyUSB1 must not lose to an earlier
-// ttyUSB10), else the first port that begins with its name, else the first port.
-int PortToSelect(const std::vector<std::string>& ports, const std::string& stored) {
+}  // namespace
+
+int SelectStoredPort(std::vector<std::string>& ports, const std::string& stored, const ResolvePort& resolve) {
+  if (stored.find('/') != std::string::npos) {
+    const std::string device = resolve(stored);
+    if (!device.empty())
+      for (size_t i = 0; i < ports.size(); ++i)
+        if (resolve(ports[i]) == device) return static_cast<int>(i);
+    // Not one the system lists (a by-id link to an unplugged adapter, a
+    // simulator's pty): kept as the choice rather than silently replaced.
+    ports.push_back(stored);
+    return static_cast<int>(ports.size() - 1);
+  }
+  // The stored port itself when it is listed (ttyUSB1 must not lose to an earlier
+  // ttyUSB10), else the first port that begins with its name, else the first port.
   if (ports.empty()) return -1;
   auto it = std::find_if(ports.begin(), ports.end(), [&](const std::string& p) { return EqualsNoCase(p, stored); });
   if (it == ports.end())
     it = std::find_if(ports.begin(), ports.end(), [&](const std::string& p) { return StartsWithNoCase(p, stored); });
   return it == ports.end() ? 0 : static_cast<int>(it - ports.begin());
 }
-}  // namespace
 
-ComSetModel::ComSetModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts)
-    : ui_(ui), listPorts_(std::move(listPorts)) {
+ComSetModel::ComSetModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts, ResolvePort resolvePort)
+    : ui_(ui), listPorts_(std::move(listPorts)), resolvePort_(std::move(resolvePort)) {
   if (!listPorts_) listPorts_ = [] { return std::vector<std::string>{}; };
+  if (!resolvePort_) resolvePort_ = [](const std::string& name) { return DevicePath(name); };
 }
 
 ComSetModel::~ComSetModel() {
@@ -78,7 +90,7 @@ void ComSetModel::Open() {
   SetSearchButtons(false);
   ListState& ports = lists[kListPort];
   ports.items = listPorts_();
-  ports.selection = PortToSelect(ports.items, Comm().portName);
+  ports.selection = SelectStoredPort(ports.items, Comm().portName, resolvePort_);
   if (ports.items.empty()) ShowMessagePair(window_, txt::kNoSerialPort);
   FillLists();
   baseline = Comm();

@@ -7,24 +7,24 @@
 #include "device/register_map.h"
 #include "device/writes.h"
 #include "modbus/modbus_master.h"
+#include "models/writable_fields.h"
 
 namespace tolvane {
 namespace {
 
 // A number field's text without leading zeros into its device value; out of
 // range, the field shows the value kept before and the focus goes back to it.
-bool TakeInRange(MainModel& m, Field field, int low, int high, uint16_t& value, const TextPair& rangeMessage) {
+bool TakeInRange(MainModel& m, Field field, WritableField rule, uint16_t& value) {
   std::string& text = m.kept[field];
   text = StripLeadingZeros(text);
-  const int v = DecimalValue(text);
-  if (v < low || v > high) {
+  if (const TextPair* refusal = RefuseNumber(rule, DecimalValue(text))) {
     text = std::to_string(value);
-    ShowMessagePair(m.window(), rangeMessage);
+    ShowMessagePair(m.window(), *refusal);
     m.RequestFocus(field);
     m.Show();
     return false;
   }
-  value = static_cast<uint16_t>(v);
+  value = static_cast<uint16_t>(DecimalValue(text));
   return true;
 }
 
@@ -56,14 +56,6 @@ void ApplyLastRows(MainModel& m, const FormattedBlock& f) {
   m.Show();
 }
 
-// Every command needs a connected module; without one the user is told and
-// nothing is sent.
-bool Connected(MainModel& m) {
-  if (IsConnected()) return true;
-  ShowMessagePair(m.window(), txt::kPleaseConnect);
-  return false;
-}
-
 // One device write under the wait cursor, which has ended before any message.
 template <class Write>
 LinkResult Busy(Write write) {
@@ -73,8 +65,14 @@ LinkResult Busy(Write write) {
 
 }  // namespace
 
+bool RequireConnection(MainModel& m) {
+  if (IsConnected()) return true;
+  ShowMessagePair(m.window(), txt::kPleaseConnect);
+  return false;
+}
+
 void UploadParameters(MainModel& m) {
-  if (!Connected(m)) return;
+  if (!RequireConnection(m)) return;
   WaitCursor wait;
   if (Link().OpenPortWithMessages(m.window()) != kLinkOk) {
     ShowMessagePair(m.window(), txt::kCommErrorCheck);
@@ -104,10 +102,10 @@ void WriteShutdownParameters(MainModel& m) {
     ShowMessagePair(m.window(), txt::kShutdownEmpty);
     return;
   }
-  if (!TakeInRange(m, kStopAddress, kMinStopAddress, kMaxStopAddress, m.stopAddress, txt::kStopAddrRange)) return;
-  if (!TakeInRange(m, kStopCode, kMinStopCode, kMaxStopCode, m.stopCode, txt::kStopCodeRange)) return;
+  if (!TakeInRange(m, kStopAddress, WritableField::kStopAddress, m.stopAddress)) return;
+  if (!TakeInRange(m, kStopCode, WritableField::kStopCode, m.stopCode)) return;
   m.Show();
-  if (!Connected(m)) return;
+  if (!RequireConnection(m)) return;
   const LinkResult r = Busy([&] { return WriteShutdown(m.stopAddress, m.stopCode); });
   ShowMessagePair(m.window(), r == kLinkOk ? txt::kDownloadOk : txt::kCommErrorCheck);
 }
@@ -118,20 +116,21 @@ void ModifyCommParameters(MainModel& m) {
   m.baudCode = static_cast<uint8_t>(m.baudSelection);
   // A station the module itself reported (register 2 read as -1, say) has never
   // passed the field check; it must not be written back.
-  if (m.station < kMinStation || m.station > kMaxStation) {
-    ShowMessagePair(m.window(), txt::kStationRange);
+  if (const TextPair* refusal = RefuseNumber(WritableField::kStation, m.station)) {
+    ShowMessagePair(m.window(), *refusal);
     m.RequestFocus(kStation);
     m.Show();
     return;
   }
   m.Show();
-  if (!Connected(m)) return;
-  const LinkResult r =
-      Busy([&] { return WriteCommParameters(static_cast<uint16_t>(m.station), m.modeCode, m.baudCode); });
-  // Nothing went out (the port is gone): the module keeps its station and the
-  // link stays as it is. Any other failure may be the module already answering
-  // at its new settings, so the request counts as sent.
-  if (r == kLinkSendFailed) {
+  if (!RequireConnection(m)) return;
+  Busy([&] { return WriteCommParameters(static_cast<uint16_t>(m.station), m.modeCode, m.baudCode); });
+  // No try put the request on the line (the port is gone), or the module
+  // answered with a refusal: it keeps its settings and the link stays as it is.
+  // Any other failure may be the module already answering at its new settings,
+  // so the request counts as sent.
+  const TransactionReport& write = LastTransaction();
+  if (!write.sent || write.refused) {
     ShowMessagePair(m.window(), txt::kCommErrorCheck);
     return;
   }
@@ -143,7 +142,7 @@ void ModifyCommParameters(MainModel& m) {
 void DownloadNetworkConfiguration(MainModel& m) {
   m.Take();
   m.Show();
-  if (!Connected(m)) return;
+  if (!RequireConnection(m)) return;
   if (m.kept[kIpAddress].empty() || m.kept[kSubnetMask].empty() || m.kept[kGateway].empty() ||
       m.kept[kMacAddress].empty()) {
     ShowMessagePair(m.window(), txt::kNetworkEmpty);
@@ -155,7 +154,7 @@ void DownloadNetworkConfiguration(MainModel& m) {
 }
 
 void RestoreFactory(MainModel& m) {
-  if (!Connected(m)) return;
+  if (!RequireConnection(m)) return;
   if (AskRestoreFactoryPair(m.window()) != MsgAnswer::Yes) return;
   if (Busy(WriteFactorySettings) != kLinkOk) {
     ShowMessagePair(m.window(), txt::kCommErrorCheck);

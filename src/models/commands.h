@@ -5,6 +5,10 @@
 
 namespace tolvane {
 
+// Every device command needs a connected module; without one the user is told
+// ("Please connect the device!") and false comes back.
+bool RequireConnection(MainModel& model);
+
 void UploadParameters(MainModel& model);
 void ReadAfterConnect(MainModel& model);
 void WriteShutdownParameters(MainModel& model);

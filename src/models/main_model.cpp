@@ -3,8 +3,8 @@
 #include "core/comm_settings.h"
 #include "core/decimal.h"
 #include "device/parameter_block.h"
-#include "device/register_map.h"
 #include "models/commands.h"
+#include "models/writable_fields.h"
 
 namespace tolvane {
 
@@ -63,10 +63,10 @@ bool MainModel::CheckFields() {
   std::string& text = kept[kStation];
   if (text.empty()) text = std::to_string(station);
   text = StripLeadingZeros(text);
-  int value = DecimalValue(text);
-  if (value > kMaxStation || value < kMinStation) {
+  const int value = DecimalValue(text);
+  if (const TextPair* refusal = RefuseNumber(WritableField::kStation, value)) {
     text = std::to_string(station);
-    ShowMessagePair(window_, txt::kStationRange);
+    ShowMessagePair(window_, *refusal);
     RequestFocus(kStation);
     Show();
     return false;

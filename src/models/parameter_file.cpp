@@ -8,6 +8,8 @@
 #include "core/message_rule.h"
 #include "device/parameter_block.h"
 #include "device/register_map.h"
+#include "models/commands.h"
+#include "models/writable_fields.h"
 
 namespace tolvane {
 namespace {
@@ -48,23 +50,6 @@ std::optional<int> WholeNumber(const std::string& v, int lo, int hi) {
   const int n = DecimalValue(digits);
   if (n < lo || n > hi) return std::nullopt;
   return n;
-}
-
-// Four octets 0..255 joined by dots, in their plain dotted form.
-std::optional<std::string> Ipv4(const std::string& v) {
-  std::string out;
-  std::size_t at = 0;
-  for (int k = 0; k < kAddressOctets; ++k) {
-    const std::size_t dot = k + 1 < kAddressOctets ? v.find('.', at) : v.size();
-    if (dot == std::string::npos) return std::nullopt;
-    const std::string part = v.substr(at, dot - at);
-    const auto octet = part.size() <= 3 ? WholeNumber(part, 0, 255) : std::nullopt;
-    if (!octet) return std::nullopt;
-    if (k) out += '.';
-    out += std::to_string(*octet);
-    at = dot + 1;
-  }
-  return out;
 }
 
 // What a value in a message may show of itself: a short, printable prefix.
@@ -132,39 +117,36 @@ std::string Hex4(int v) {
   return buf;
 }
 
-// The writable keys in file order, each with its rule and where it goes: a
-// whole number within [lo, hi], or an IPv4 address.
+// The writable keys in file order, each with the field whose rule it follows
+// and where its value goes: a number or an address text.
 struct WritableKey {
   const char* section;
   const char* key;
-  const TextPair* rule;
+  WritableField field;
   int ModuleParameters::*number;
-  int lo, hi;
   std::string ModuleParameters::*address;
 };
 using P = ModuleParameters;
-const std::array<WritableKey, 8> kWritable{{
-    {kSecComm, "Station", &txt::kRuleStation, &P::station, kMinStation, kMaxStation, nullptr},
-    {kSecComm, "ModeCode", &txt::kRuleCommMode, &P::modeCode, 0, kCommModeCount - 1, nullptr},
-    {kSecComm, "BaudRateCode", &txt::kRuleBaudCode, &P::baudCode, 0, kBaudCodeCount - 1, nullptr},
-    {kSecShutdown, "StopRegisterAddress", &txt::kRuleStopAddr, &P::stopAddress, kMinStopAddress, kMaxStopAddress,
-     nullptr},
-    {kSecShutdown, "StopOperationCode", &txt::kRuleStopCode, &P::stopCode, kMinStopCode, kMaxStopCode, nullptr},
-    {kSecNetwork, "IPAddress", &txt::kRuleAddress, nullptr, 0, 0, &P::ip},
-    {kSecNetwork, "SubnetMask", &txt::kRuleAddress, nullptr, 0, 0, &P::mask},
-    {kSecNetwork, "Gateway", &txt::kRuleAddress, nullptr, 0, 0, &P::gateway},
+using F = WritableField;
+const std::array<WritableKey, 7> kWritable{{
+    {kSecComm, "Station", F::kStation, &P::station, nullptr},
+    {kSecComm, "BaudRateCode", F::kBaudCode, &P::baudCode, nullptr},
+    {kSecShutdown, "StopRegisterAddress", F::kStopAddress, &P::stopAddress, nullptr},
+    {kSecShutdown, "StopOperationCode", F::kStopCode, &P::stopCode, nullptr},
+    {kSecNetwork, "IPAddress", F::kIpAddress, nullptr, &P::ip},
+    {kSecNetwork, "SubnetMask", F::kSubnetMask, nullptr, &P::mask},
+    {kSecNetwork, "Gateway", F::kGateway, nullptr, &P::gateway},
 }};
 
 // Takes one writable value into p; false when it breaks its rule.
 bool Take(const WritableKey& k, const std::string& v, ModuleParameters* p) {
-  if (k.address) {
-    const std::optional<std::string> address = Ipv4(v);
-    if (address) p->*k.address = *address;
-    return address.has_value();
-  }
-  const std::optional<int> n = WholeNumber(v, k.lo, k.hi);
-  if (n) p->*k.number = *n;
-  return n.has_value();
+  const WritableCheck c = CheckWritable(k.field, v);
+  if (!c) return false;
+  if (k.address)
+    p->*k.address = c.text;
+  else
+    p->*k.number = c.number;
+  return true;
 }
 
 ParameterFileReading Refused(FilledPair problem) { return {std::nullopt, std::move(problem)}; }
@@ -249,11 +231,16 @@ ParameterFileReading ReadParameterFile(const std::string& text) {
     if (!Take(k, e->value, &values)) {
       // One pass over each text: the file's own text cannot bring in a slot of its own.
       const std::string shown = Shown(e->value);
-      const FilledPair zh = FillPair(txt::kParamBadValue, {{"key", name}, {"value", shown}, {"rule", k.rule->zh}});
-      const FilledPair en = FillPair(txt::kParamBadValue, {{"key", name}, {"value", shown}, {"rule", k.rule->en}});
+      const TextPair& rule = *RuleFor(k.field).rule;
+      const FilledPair zh = FillPair(txt::kParamBadValue, {{"key", name}, {"value", shown}, {"rule", rule.zh}});
+      const FilledPair en = FillPair(txt::kParamBadValue, {{"key", name}, {"value", shown}, {"rule", rule.en}});
       return Refused(FilledPair{zh.zh, en.en});
     }
   }
+  // The mode the saved module talked with: told, never loaded.
+  const Entry* mode = p.Find(kSecComm, "ModeCode");
+  const std::optional<int> modeCode = mode ? WholeNumber(mode->value, 0, kCommModeCount - 1) : std::nullopt;
+  values.modeCode = modeCode.value_or(-1);
   auto identity = [&p](const char* section, const char* key) {
     const Entry* e = p.Find(section, key);
     return e ? e->value : std::string();
@@ -280,8 +267,8 @@ std::optional<ModuleParameters> CollectParameters(MainModel& m) {
   // The station as the field check reads it: an empty field stands for the current value.
   const std::string& station = m.kept[kStation];
   v.station = station.empty() ? m.station : DecimalValue(StripLeadingZeros(station));
-  if (v.station < kMinStation || v.station > kMaxStation) {
-    Refuse(m, txt::kStationRange, kStation);
+  if (const TextPair* refusal = RefuseNumber(F::kStation, v.station)) {
+    Refuse(m, *refusal, kStation);
     return std::nullopt;
   }
   v.modeCode = m.modeSelection;
@@ -293,13 +280,13 @@ std::optional<ModuleParameters> CollectParameters(MainModel& m) {
     return std::nullopt;
   }
   v.stopAddress = DecimalValue(StripLeadingZeros(m.kept[kStopAddress]));
-  if (v.stopAddress < kMinStopAddress || v.stopAddress > kMaxStopAddress) {
-    Refuse(m, txt::kStopAddrRange, kStopAddress);
+  if (const TextPair* refusal = RefuseNumber(F::kStopAddress, v.stopAddress)) {
+    Refuse(m, *refusal, kStopAddress);
     return std::nullopt;
   }
   v.stopCode = DecimalValue(StripLeadingZeros(m.kept[kStopCode]));
-  if (v.stopCode < kMinStopCode || v.stopCode > kMaxStopCode) {
-    Refuse(m, txt::kStopCodeRange, kStopCode);
+  if (const TextPair* refusal = RefuseNumber(F::kStopCode, v.stopCode)) {
+    Refuse(m, *refusal, kStopCode);
     return std::nullopt;
   }
 
@@ -315,6 +302,9 @@ std::optional<ModuleParameters> CollectParameters(MainModel& m) {
 }
 
 bool LoadParameters(MainModel& m, const std::string& text) {
+  // Loaded values wait in the window for a download; without a connection the
+  // read that follows a Link would write over them unseen.
+  if (!RequireConnection(m)) return false;
   const ParameterFileReading r = ReadParameterFile(text);
   if (!r.values) {
     ShowMessagePair(m.window(), r.problem.View());
@@ -323,9 +313,9 @@ bool LoadParameters(MainModel& m, const std::string& text) {
   const ModuleParameters& v = *r.values;
   m.Take();
   // The values the field check and the list would have produced, so that the
-  // download buttons send exactly what the fields show.
+  // download buttons send exactly what the fields show. The communication mode
+  // stays the module's: the window offers no way to change it.
   m.station = static_cast<int16_t>(v.station);
-  m.modeCode = static_cast<uint8_t>(v.modeCode);
   m.baudCode = static_cast<uint8_t>(v.baudCode);
   m.stopAddress = static_cast<uint16_t>(v.stopAddress);
   m.stopCode = static_cast<uint16_t>(v.stopCode);
@@ -335,10 +325,18 @@ bool LoadParameters(MainModel& m, const std::string& text) {
   m.kept[kIpAddress] = v.ip;
   m.kept[kSubnetMask] = v.mask;
   m.kept[kGateway] = v.gateway;
-  m.modeSelection = v.modeCode;
   m.baudSelection = v.baudCode;
   m.Show();
-  ShowMessagePair(m.window(), txt::kParamLoaded);
+  if (v.modeCode >= 0 && v.modeCode != m.modeCode) {
+    const auto entry = [](int code) {
+      return std::string(CommModeEntries()[static_cast<std::size_t>(SelectionForCode(code, kCommModeCount))]);
+    };
+    const FilledPair note =
+        FillPair(txt::kParamLoadedModeKept, {{"file", entry(v.modeCode)}, {"module", entry(m.modeCode)}});
+    ShowMessagePair(m.window(), note.View());
+  } else {
+    ShowMessagePair(m.window(), txt::kParamLoaded);
+  }
   return true;
 }
 

@@ -11,7 +11,7 @@
 //   [Network]        MACAddress, IPAddress, SubnetMask, Gateway
 // Section and key names are read without letter case; keys we do not know are
 // ignored. Only the writable values are ever loaded, and all of them must be
-// there and valid.
+// there and valid; ModeCode is told, never loaded.
 #pragma once
 #include <cstddef>
 #include <initializer_list>
@@ -31,7 +31,9 @@ inline constexpr std::size_t kMaxParameterFileBytes = 64 * 1024;
 struct ModuleParameters {
   // The module's identity as the window shows it: kept for the reader, never loaded.
   std::string model, typeCode, softwareVersion, contractVersion, hardwareVersion, mac;
-  // The writable values: what Load puts into the window.
+  // The writable values: what Load puts into the window. The mode is the one
+  // the module talked with when saved: told on loading, never loaded; -1 when
+  // a file read names no valid one.
   int station = 1;
   int modeCode = 0;
   int baudCode = 3;
@@ -60,8 +62,10 @@ ParameterFileReading ReadParameterFile(const std::string& text);
 // field check or a download would refuse is refused here with that check's
 // message, and nothing is to be written (nullopt).
 std::optional<ModuleParameters> CollectParameters(MainModel& model);
-// Load: the file's writable values into the window, then the loaded message;
-// or the file's one problem shown and the window left exactly as it was.
+// Load, with a connected module only: the file's writable values into the
+// window, then the loaded message (which names the file's communication mode
+// when it is not the module's); or the one problem (no connection, something
+// wrong in the file) shown and the window left exactly as it was.
 bool LoadParameters(MainModel& model, const std::string& text);
 // A file name to propose for saving these values, e.g. "KX-130_station1.ini".
 std::string ProposedParameterFileName(const ModuleParameters& values);

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 
+#include "core/comm_settings.h"
 #include "core/language.h"
 
 namespace tolvane {
@@ -138,6 +139,11 @@ std::vector<PortInfo> DescribeSerialPorts(const std::vector<std::string>& names,
     infos.push_back(std::move(info));
   }
   return infos;
+}
+
+std::string ResolvePortDevice(const std::string& portName) {
+  char buf[PATH_MAX];
+  return realpath(DevicePath(portName).c_str(), buf) ? std::string(buf) : std::string();
 }
 
 std::vector<PortInfo> DescribeSerialPorts(const std::vector<std::string>& names) {

@@ -11,6 +11,11 @@ namespace tolvane {
 std::vector<std::string> ListSerialPorts(const std::string& sysfsRoot, const char* extraPorts);
 std::vector<std::string> ListSerialPorts();
 
+// The device node a port name leads to, every link followed ("ttyUSB1" and
+// "/dev/serial/by-id/usb-…-port0" may both give "/dev/ttyUSB1"); empty when
+// there is none.
+std::string ResolvePortDevice(const std::string& portName);
+
 // What a listed port is, so that the user can tell an adapter from the board's own UART.
 struct PortInfo {
   enum class Kind { kUnknown, kUsb, kBuiltIn };

@@ -396,6 +396,7 @@ void COndrelDlg::SaveParametersCommand() {
 }
 
 void COndrelDlg::LoadParametersCommand() {
+  if (!RequireConnection(model_)) return;  // before the user picks a file
   const QString caption = Pick(txt::kParamLoadTitle), filter = Pick(txt::kParamFileFilter);
   const QString path = deps_.askOpenPath ? deps_.askOpenPath(caption, parameterFolder_, filter)
                                          : AskParameterPath(this, false, caption, parameterFolder_, filter);

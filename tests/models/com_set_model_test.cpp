@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "core/language.h"
 #include "support/recorders.h"
 
@@ -67,6 +69,49 @@ TEST_F(ComSetModelTest, PortSelectionExactNameElsePrefixElseFirst) {
     auto m = Make(ports);
     m->Open();
     EXPECT_EQ(m->lists[kListPort].Text(), selected) << stored;
+  }
+}
+
+TEST_F(ComSetModelTest, APortStoredAsAPathIsFoundByItsDeviceOrAdded) {
+  // Where each name leads; anything else leads nowhere.
+  const std::map<std::string, std::string> devices{
+      {"ttyUSB10", "/dev/ttyUSB10"},
+      {"ttyUSB1", "/dev/ttyUSB1"},
+      {"ttyS3", "/dev/ttyS3"},
+      {"/dev/ttyUSB1", "/dev/ttyUSB1"},
+      {"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "/dev/ttyUSB1"},
+      {"/dev/ttyS3", "/dev/ttyS3"},
+      {"/tmp/sim/port", "/dev/pts/4"},
+  };
+  const ResolvePort resolve = [&](const std::string& name) {
+    auto it = devices.find(name);
+    return it == devices.end() ? std::string() : it->second;
+  };
+  const std::vector<std::string> listed{"ttyUSB10", "ttyUSB1", "ttyS3"};
+  struct Case {
+    std::string stored;
+    std::vector<std::string> ports;
+    std::string selected;
+    size_t count;  // the list after opening
+  } cases[] = {
+      {"/dev/ttyUSB1", listed, "ttyUSB1", 3},  // not ttyUSB10, the first one it begins with
+      {"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", listed, "ttyUSB1", 3},
+      {"/dev/ttyS3", listed, "ttyS3", 3},
+      {"/tmp/sim/port", listed, "/tmp/sim/port", 4},                    // a device nobody lists
+      {"/dev/serial/by-id/gone", listed, "/dev/serial/by-id/gone", 4},  // leads nowhere
+      {"/dev/ttyUSB1", {}, "/dev/ttyUSB1", 1},
+      {"ttyUSB", listed, "ttyUSB10", 3},  // a bare name keeps its prefix rule
+  };
+  for (const Case& c : cases) {
+    Comm().portName = c.stored;
+    auto m = std::make_unique<ComSetModel>(
+        pump, [&c] { return c.ports; }, resolve);
+    m->Open();
+    EXPECT_EQ(m->lists[kListPort].Text(), c.selected) << c.stored;
+    EXPECT_EQ(m->lists[kListPort].items.size(), c.count) << c.stored;
+    EXPECT_TRUE(rec.messages.empty()) << c.stored;
+    m->OkClick();
+    EXPECT_EQ(Comm().portName, c.selected) << c.stored;
   }
 }
 

@@ -8,6 +8,7 @@
 #include "core/language.h"
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"
+#include "models/parameter_file.h"
 #include "support/fake_view.h"
 #include "support/memory_profile.h"
 #include "support/recorders.h"
@@ -209,31 +210,65 @@ TEST_F(Commands, ModifyCommParametersWritesAndReaddresses) {
   EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
 }
 
-TEST_F(Commands, CommParametersThatCouldNotBeSentChangeNothing) {
-  // The port was lost: the upload could not re-open it, the flag is still set.
-  Start();
-  sim->Stop();
-  UploadParameters(model);
-  rec.messages.clear();
-  view.screen[kStation] = "2";
-  ASSERT_TRUE(model.CheckFields());
-  ModifyCommParameters(model);
-  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Communication error, please check!"});
-  EXPECT_EQ(Comm().station, 1);
-  EXPECT_TRUE(IsConnected());
+TEST_F(Commands, CommParametersCountAsSentUnlessNoTrySentThemOrTheModuleRefused) {
+  // A request that went out may have switched the module before it could answer;
+  // one that never went out, or that the module refused, changed nothing.
+  const std::string sent = "The command to modify communication parameters has been sent. Please reconnect the device!";
+  const std::string failed = "Communication error, please check!";
+  struct Case {
+    std::vector<std::string> sim;
+    bool portLostFirst;  // the upload before finds the port gone; the flag is still set
+    std::string message;
+    int station;
+    bool connected;
+  } cases[] = {
+      {{}, true, failed, 1, true},
+      {{"--refuse-write", "2:3"}, false, failed, 1, true},
+      {{"--silent"}, false, sent, 2, false},
+      // Try 1 reaches the module, which goes away; tries 2 and 3 cannot be sent.
+      {{"--exit-after", "0"}, false, sent, 2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sim.empty() ? "port lost" : c.sim[0]);
+    Start(c.sim);
+    Comm().station = 1;
+    if (c.portLostFirst) {
+      sim->Stop();
+      UploadParameters(model);
+    }
+    rec.messages.clear();
+    view.screen[kStation] = "2";
+    ASSERT_TRUE(model.CheckFields());
+    ModifyCommParameters(model);
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(Comm().station, c.station);
+    EXPECT_EQ(IsConnected(), c.connected);
+    if (c.sim.size() == 2 && c.sim[0] == "--refuse-write") {
+      EXPECT_EQ(sim->Registers()[2], 1);
+    }
+    if (!c.connected) {
+      rec.messages.clear();
+      UploadParameters(model);
+      EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
+    }
+    Link().ClosePort();
+  }
 }
 
-TEST_F(Commands, CommParametersSentButUnansweredCountAsSent) {
-  // The module may switch before it answers: a request that went out is reported as sent.
-  Start({"--silent"});
-  view.screen[kStation] = "2";
-  ASSERT_TRUE(model.CheckFields());
+TEST_F(Commands, LoadedParametersKeepTheModulesModeOnTheWire) {
+  Start();
+  ReadAfterConnect(model);  // the module talks RTU 8N2: mode 0
+  ModuleParameters file;
+  file.station = 2;
+  file.modeCode = 3;  // ASCII 7N2
+  file.baudCode = 7;
+  file.ip = "192.168.1.170";
+  file.mask = "255.255.255.0";
+  file.gateway = "192.168.1.1";
+  ASSERT_TRUE(LoadParameters(model, ParameterFileText(file, {"1.0", "2026-01-01T00:00:00Z"})));
   ModifyCommParameters(model);
-  EXPECT_EQ(rec.Texts(),
-            std::vector<std::string>{
-                "The command to modify communication parameters has been sent. Please reconnect the device!"});
-  EXPECT_EQ(Comm().station, 2);
-  EXPECT_FALSE(IsConnected());
+  EXPECT_EQ(Writes(), std::vector<std::string>{"01 10 00 02 00 03 06 00 02 00 00 00 07"});
+  EXPECT_EQ(sim->Registers()[3], 0);
 }
 
 TEST_F(Commands, AStationTheModuleReportedOutOfRangeIsNotWrittenBack) {

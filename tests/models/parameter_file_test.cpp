@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/comm_settings.h"
 #include "core/language.h"
+#include "models/writable_fields.h"
 #include "support/fake_view.h"
 #include "support/recorders.h"
 
@@ -55,6 +57,13 @@ TEST(ParameterFile, RoundTripAndLenientSpelling) {
   const auto read = ReadParameterFile(edited + "[NETWORK]\r\nVLAN=4\r\n");
   ASSERT_TRUE(read.values) << read.problem.en;
   EXPECT_EQ(read.values, Sample());
+
+  // The mode is only told: a file without a valid one is still good.
+  for (const char* mode : {"", "ModeCode=6", "ModeCode=x"}) {
+    const auto r = ReadParameterFile(With("ModeCode=5", mode));
+    ASSERT_TRUE(r.values) << mode << r.problem.en;
+    EXPECT_EQ(r.values->modeCode, -1) << mode;
+  }
 }
 
 TEST(ParameterFile, EveryRefusalNamesTheProblemInBothLanguages) {
@@ -76,10 +85,6 @@ TEST(ParameterFile, EveryRefusalNamesTheProblemInBothLanguages) {
       {With("Station=247", "Station=248"), "\"248\" of [Communication] Station", "“248”无效：应为 1～247 的整数"},
       {With("Station=247", "Station=-1"), "\"-1\" of [Communication] Station", "1～247"},
       {With("Station=247", "Station="), "\"\" of [Communication] Station", "1～247"},
-      {With("ModeCode=5", "ModeCode=6"),
-       "[Communication] ModeCode in the parameter file is not valid: it must be "
-       "a whole number from 0 to 5",
-       "0～5"},
       {With("BaudRateCode=0", "BaudRateCode=8"), "from 0 to 7", "[Communication] BaudRateCode"},
       {With("StopRegisterAddress=10000", "StopRegisterAddress=10001"), "from 0 to 10000", "0～10000"},
       {With("StopOperationCode=15", "StopOperationCode=0"), "from 1 to 15", "1～15"},
@@ -103,6 +108,51 @@ TEST(ParameterFile, EveryRefusalNamesTheProblemInBothLanguages) {
   EXPECT_LT(r.problem.en.size(), 300u);
 }
 
+// The one table of writable values that the window, files and tolvanectl share.
+TEST(WritableFields, CheckWritableAcceptsThePlainFormAndRefusesWithTheFieldsMessage) {
+  using F = WritableField;
+  struct Case {
+    F field;
+    std::string text;
+    const TextPair* refusal;
+    bool wellFormed;
+    std::string plain;
+  } cases[] = {
+      {F::kStation, "0247", nullptr, true, "247"},
+      {F::kStation, "+1", nullptr, true, "1"},
+      {F::kStation, "248", &txt::kStationRange, true, ""},
+      {F::kStation, "0", &txt::kStationRange, true, ""},
+      {F::kStation, "2x", &txt::kStationRange, false, ""},
+      {F::kStation, "", &txt::kStationRange, false, ""},
+      {F::kBaudCode, "7", nullptr, true, "7"},
+      {F::kBaudCode, "8", &txt::kBaudCodeRange, true, ""},
+      {F::kStopAddress, "0000", nullptr, true, "0"},
+      {F::kStopAddress, "-1", &txt::kStopAddrRange, true, ""},
+      {F::kStopAddress, "99999999999", &txt::kStopAddrRange, true, ""},
+      {F::kStopCode, "15", nullptr, true, "15"},
+      {F::kStopCode, "16", &txt::kStopCodeRange, true, ""},
+      {F::kIpAddress, "010.0.0.05", nullptr, true, "10.0.0.5"},
+      {F::kSubnetMask, "255.255.255.256", &txt::kAddressForm, false, ""},
+      {F::kGateway, "1.2.3", &txt::kAddressForm, false, ""},
+      {F::kGateway, "1.2.3.-4", &txt::kAddressForm, false, ""},
+  };
+  for (const Case& c : cases) {
+    const WritableCheck r = CheckWritable(c.field, c.text);
+    EXPECT_EQ(r.refusal, c.refusal) << c.text;
+    EXPECT_EQ(r.wellFormed, c.wellFormed) << c.text;
+    EXPECT_EQ(r.text, c.plain) << c.text;
+    if (!c.refusal && !RuleFor(c.field).address) {
+      EXPECT_EQ(r.number, std::stoi(c.plain));
+    }
+  }
+  // The mode is not in the table, and each field's limits are what its message says.
+  EXPECT_EQ(WritableRules().size(), 7u);
+  EXPECT_EQ(RefuseNumber(F::kStation, 1), nullptr);
+  EXPECT_EQ(RefuseNumber(F::kStation, 247), nullptr);
+  EXPECT_EQ(RefuseNumber(F::kStopAddress, 10000), nullptr);
+  EXPECT_EQ(RefuseNumber(F::kStopCode, 0), &txt::kStopCodeRange);
+}
+
 class ParameterFileWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -115,18 +165,45 @@ class ParameterFileWindowTest : public ::testing::Test {
   MessageRecorder rec;
 };
 
-TEST_F(ParameterFileWindowTest, LoadFillsTheWritableFieldsOnly) {
+TEST_F(ParameterFileWindowTest, LoadNeedsAConnectionFillsTheWritableFieldsAndKeepsTheModulesMode) {
+  // Not connected: asked to connect, nothing changed.
+  ConnectedFlag().store(0);
+  view.screen[kStopCode] = "7";
+  const auto unconnected = view.screen;
+  EXPECT_FALSE(LoadParameters(model, SampleText()));
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
+  EXPECT_EQ(view.screen, unconnected);
+  EXPECT_EQ(model.stopCode, 3);
+
+  // The module reported mode 3 (ASCII 7N2); the file's mode is only told.
+  struct Case {
+    std::string modeLine, message;
+  } cases[] = {
+      {"ModeCode=3", txt::kParamLoaded.en},
+      {"", txt::kParamLoaded.en},
+      {"ModeCode=5",
+       "The parameters have been loaded. Use the download buttons of the groups to send them to the module! The "
+       "file's communication mode is \"5: ASCII,7,E,1\", the module's is \"3: ASCII,7,N,2\": the communication mode "
+       "is not loaded, the module keeps \"3: ASCII,7,N,2\"."},
+  };
+  ConnectedFlag().store(1);
+  model.modeCode = 3;
+  model.SelectMode(3);
   view.screen[kModuleType] = "KX-130";
   view.screen[kMacAddress] = "AA-BB-CC-DD-EE-FF";
-  ASSERT_TRUE(LoadParameters(model, SampleText()));
-  EXPECT_EQ(rec.Texts(), std::vector<std::string>{txt::kParamLoaded.en});
+  for (const Case& c : cases) {
+    rec.messages.clear();
+    ASSERT_TRUE(LoadParameters(model, With("ModeCode=5", c.modeLine))) << c.modeLine;
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(view.mode, 3) << c.modeLine;
+    EXPECT_EQ(model.modeCode, 3) << c.modeLine;
+  }
   EXPECT_EQ(view.screen[kStation], "247");
   EXPECT_EQ(view.screen[kStopAddress], "10000");
   EXPECT_EQ(view.screen[kStopCode], "15");
   EXPECT_EQ(view.screen[kIpAddress], "10.0.0.255");
   EXPECT_EQ(view.screen[kSubnetMask], "255.255.255.0");
   EXPECT_EQ(view.screen[kGateway], "0.0.0.0");
-  EXPECT_EQ(view.mode, 5);
   EXPECT_EQ(view.baud, 0);
   EXPECT_EQ(view.screen[kModuleType], "KX-130");
   EXPECT_EQ(view.screen[kMacAddress], "AA-BB-CC-DD-EE-FF");
@@ -136,6 +213,14 @@ TEST_F(ParameterFileWindowTest, LoadFillsTheWritableFieldsOnly) {
   EXPECT_EQ(model.stopAddress, 10000);
   EXPECT_EQ(model.stopCode, 15);
   EXPECT_EQ(model.baudCode, 0);
+
+  SetUiLanguage(0);
+  rec.messages.clear();
+  ASSERT_TRUE(LoadParameters(model, SampleText()));
+  ASSERT_EQ(rec.messages.size(), 1u);
+  EXPECT_NE(rec.messages[0].text.find("“5: ASCII,7,E,1”，模块的为“3: ASCII,7,N,2”"), std::string::npos)
+      << rec.messages[0].text;
+  ConnectedFlag().store(0);
 }
 
 TEST_F(ParameterFileWindowTest, SaveTakesTheFieldsAndRefusesWhatAFieldCheckWould) {

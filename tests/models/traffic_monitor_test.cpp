@@ -86,6 +86,20 @@ TEST(TrafficRecorderRings, WrapsAndTellsWhatWasMissed) {
   EXPECT_EQ(out.back().bytes, frame);
   EXPECT_EQ(next, rec->NextSeq());
 
+  // Records without bytes need nothing of the byte ring: however many bytes
+  // follow them, they are still there to read, and the monitor misses only
+  // the frames written over.
+  auto fresh = std::make_unique<TrafficRecorder>();
+  fresh->Record(TrafficEvent::kPurge);
+  fresh->Record(TrafficEvent::kTryFailed, nullptr, 0, 1, 1, 3);
+  fresh->Record(TrafficEvent::kOutcome, nullptr, 0, 1, 0, 3);
+  for (size_t i = 0; i < frames; ++i)
+    fresh->Record(TrafficEvent::kTx, reinterpret_cast<const uint8_t*>(frame.data()), frame.size());
+  TrafficMonitorModel monitor(*fresh);
+  monitor.Update();
+  EXPECT_EQ(monitor.dropped(), 3u);
+  EXPECT_EQ(monitor.LineCount(), frames);  // three byteless lines, frames - 3 frames
+
   rec->SetEnabled(false);
   rec->Record(TrafficEvent::kPurge);
   EXPECT_EQ(rec->NextSeq(), next);

@@ -8,8 +8,10 @@
 #include <QPushButton>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "core/language.h"
 #include "link/serial_link.h"
@@ -162,6 +164,27 @@ TEST(ComSetDlg, TheConnectionBoxBelongsToTheDialog) {
   EXPECT_TRUE(IsConnected());
   Link().ClosePort();
   ConnectedFlag().store(0);
+}
+
+TEST(ComSetDlg, APortStoredAsALinkSelectsTheListedPortOfTheSameDevice) {
+  MessageRecorder rec;
+  SimProcess sim({"--baud", "115200"});
+  SetUiLanguage(1);
+  // A second link to the simulator's pty, as a /dev/serial/by-id/ name is to a tty.
+  const std::string other = sim.port() + ".by-id";
+  ASSERT_EQ(symlink(sim.port().c_str(), other.c_str()), 0);
+  for (const auto& [stored, selected, count] :
+       {std::tuple{other, sim.port(), 1}, std::tuple{other + ".gone", other + ".gone", 2}}) {
+    test::UsePort(stored, 115200, 0);
+    CComSetDlg dlg(nullptr, CComSetDlg::GuiDispatcherRef(), Ports({sim.port()}));
+    dlg.show();
+    EXPECT_EQ(dlg.list(kListPort)->count(), count) << stored;
+    EXPECT_EQ(dlg.list(kListPort)->currentIndex(), count - 1) << stored;
+    dlg.okButton()->click();
+    EXPECT_EQ(Comm().portName, selected);
+  }
+  EXPECT_TRUE(rec.messages.empty());
+  unlink(other.c_str());
 }
 
 }  // namespace

@@ -177,8 +177,15 @@ TEST(ParameterFileDlg, AFileThatIsNotGoodChangesNothing) {
       {fifo, "is not a regular file"},
       {dir.filePath("none.ini"), "does not exist"},
   };
+  {
+    // Unconnected, no file is read: the one message asks for a connection.
+    auto d = Window(bad);
+    d->loadParametersItem()->trigger();
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Please connect the device!"});
+  }
   for (const auto& [path, why] : cases) {
     auto d = Window(path);
+    ConnectedFlag().store(1);  // a window starts unconnected
     qobject_cast<QLineEdit*>(d->fieldWidget(kStopCode))->setText("7");
     const Shown before = Read(*d);
     rec.messages.clear();
@@ -187,6 +194,7 @@ TEST(ParameterFileDlg, AFileThatIsNotGoodChangesNothing) {
     EXPECT_NE(rec.messages[0].text.find(why), std::string::npos) << rec.messages[0].text;
     EXPECT_EQ(Read(*d), before) << why;
   }
+  ConnectedFlag().store(0);
 }
 
 }  // namespace
