@@ -473,11 +473,11 @@ TEST_F(Ctl, FollowsTheConsoleConventions) {
     if (c.err) {
       EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
     }
-    // Nothing but the tool's requests reached the line.
-    const std::vector<std::string> requests = sim.Requests();
-    for (const std::string& line : sim.LogLines()) EXPECT_EQ(line.find("not a frame"), std::string::npos) << line;
+    // Nothing but the tool's requests reached the line (a search's ASCII probes
+    // would not read as frames of this RTU simulator: only counted cases).
     if (c.requests >= 0) {
-      EXPECT_EQ(requests.size(), static_cast<size_t>(c.requests));
+      EXPECT_EQ(sim.Requests().size(), static_cast<size_t>(c.requests));
+      for (const std::string& line : sim.LogLines()) EXPECT_EQ(line.find("not a frame"), std::string::npos) << line;
     }
     if (c.interruptAt) {
       // The port is free again at once, and a stop asked for before the result
