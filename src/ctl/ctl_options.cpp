@@ -30,7 +30,7 @@ constexpr CommandName kCommands[] = {
 // Every option: its names, whether it takes a value, the command it belongs to
 // (kNone: a connection option of every command), and whether it is a line
 // setting that scan tries by itself.
-struct Spec {
+struct OptionDef {
   const char* names;
   const char* shortName;  // "-p", or "" for none
   const char* longName;
@@ -38,7 +38,7 @@ struct Spec {
   Command command = Command::kNone;
   bool searchedByScan = false;
 };
-const Spec kSpecs[] = {
+const OptionDef kOptionDefs[] = {
     {"-p,--port", "-p", "--port", true},
     {"-s,--station", "-s", "--station", true},
     {"-b,--baud", "-b", "--baud", true, Command::kNone, true},
@@ -63,13 +63,13 @@ const Spec kSpecs[] = {
     {"--new-baud", "", "--new-baud", true, Command::kSetComm},
 };
 
-const Spec* ByShortName(const std::string& arg) {
-  for (const Spec& s : kSpecs)
+const OptionDef* ByShortName(const std::string& arg) {
+  for (const OptionDef& s : kOptionDefs)
     if (*s.shortName && arg.compare(0, 2, s.shortName) == 0) return &s;
   return nullptr;
 }
-const Spec* ByLongName(const std::string& name) {
-  for (const Spec& s : kSpecs)
+const OptionDef* ByLongName(const std::string& name) {
+  for (const OptionDef& s : kOptionDefs)
     if (name == s.longName) return &s;
   return nullptr;
 }
@@ -83,15 +83,15 @@ class Parser {
     CLI::App app;
     app.set_help_flag();
     app.allow_extras();
-    std::map<const CLI::Option*, const Spec*> specOf;
-    std::vector<std::string> ignored(std::size(kSpecs));
-    for (size_t i = 0; i < std::size(kSpecs); ++i) {
-      const Spec& s = kSpecs[i];
+    std::map<const CLI::Option*, const OptionDef*> defOf;
+    std::vector<std::string> ignored(std::size(kOptionDefs));
+    for (size_t i = 0; i < std::size(kOptionDefs); ++i) {
+      const OptionDef& s = kOptionDefs[i];
       CLI::Option* opt = s.takesValue ? app.add_option(s.names, ignored[i])->expected(0, 1)
                                       : app.add_flag(s.names)->disable_flag_override();
       // Every repetition is kept, so that it can be refused rather than silently win.
       opt->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-      specOf[opt] = &s;
+      defOf[opt] = &s;
     }
     std::vector<std::string> words;
     app.add_option("words", words);
@@ -104,10 +104,10 @@ class Parser {
       Refuse(dynamic_cast<const CLI::ArgumentMismatch*>(&e) ? txt::kCtlMissingValue : txt::kCtlUnknownOption, {});
     }
 
-    std::map<const Spec*, int> seen;
+    std::map<const OptionDef*, int> seen;
     for (const CLI::Option* opt : app.parse_order()) {
-      if (!specOf.count(opt)) continue;  // a word
-      const Spec& s = *specOf.at(opt);
+      if (!defOf.count(opt)) continue;  // a word
+      const OptionDef& s = *defOf.at(opt);
       if (++seen[&s] == 2) Refuse(txt::kCtlRepeatedOption, Shown(s));
       if (seen[&s] > 1) continue;
       if (s.command != Command::kNone) given_.push_back(&s);
@@ -135,10 +135,10 @@ class Parser {
     }
     const Command c = o.command;
     if (c == Command::kNone) Refuse(txt::kCtlNoCommand, {});
-    for (const Spec* s : given_)
+    for (const OptionDef* s : given_)
       if (s->command != c && c != Command::kNone) Refuse(txt::kCtlNotForCommand, Shown(*s));
     if (c == Command::kScan)
-      for (const Spec* s : lineSettings_) Refuse(txt::kCtlScanTriesAll, Shown(*s));
+      for (const OptionDef* s : lineSettings_) Refuse(txt::kCtlScanTriesAll, Shown(*s));
     RequireCommandValues();
     return out_;
   }
@@ -162,7 +162,9 @@ class Parser {
       }
       const size_t eq = a.find('=');
       const bool isLong = a.compare(0, 2, "--") == 0;
-      const Spec* s = isLong ? ByLongName(a.substr(0, eq)) : a.size() > 1 && a[0] == '-' ? ByShortName(a) : nullptr;
+      const OptionDef* s = isLong                        ? ByLongName(a.substr(0, eq))
+                           : a.size() > 1 && a[0] == '-' ? ByShortName(a)
+                                                         : nullptr;
       if (s && !isLong && a.size() > 2 && a[2] == '=') {
         Refuse(txt::kCtlShortWithEquals, a);
       } else if (s && isLong && eq != std::string::npos && !s->takesValue) {
@@ -177,7 +179,7 @@ class Parser {
   }
 
   // The option as the user wrote it first, for the message.
-  std::string Shown(const Spec& s) const {
+  std::string Shown(const OptionDef& s) const {
     for (const std::string& a : args_) {
       if (a == "--") break;
       if (a.compare(0, 2, "--") == 0) {
@@ -199,7 +201,7 @@ class Parser {
     Refuse(txt::kCtlUnknownCommand, w);
   }
 
-  void Flag(const Spec& s) {
+  void Flag(const OptionDef& s) {
     Options& o = out_.options;
     const std::string name = s.longName;
     if (name == "--help")
@@ -336,8 +338,8 @@ class Parser {
   const std::vector<std::string>& args_;
   Parsed out_;
   bool help_ = false, version_ = false;
-  std::vector<const Spec*> given_;         // command options, in the order given
-  std::vector<const Spec*> lineSettings_;  // line settings scan would ignore
+  std::vector<const OptionDef*> given_;         // command options, in the order given
+  std::vector<const OptionDef*> lineSettings_;  // line settings scan would ignore
 };
 
 }  // namespace
