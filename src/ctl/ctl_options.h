@@ -31,7 +31,10 @@ enum ExitStatus : int {
   kExitNoAnswer = 1,    // no answer, nothing found
   kExitUsage = 2,       // bad usage or a value out of range; nothing was sent
   kExitPortOpen = 3,    // the port cannot be opened
-  kExitCommFailed = 4,  // any other communication failure
+  kExitCommFailed = 4,  // any other communication failure, or the module refused
+  kExitOutputLost = 5,  // the command ran (the module may have changed), its output was lost
+  // Ctrl-C: the program ends by SIGINT once the port is closed; only a system
+  // without signals turns this into its exit status.
   kExitInterrupted = 130,
 };
 
@@ -61,7 +64,8 @@ struct Options {
   bool yes = false;
   std::optional<std::string> ip, mask, gateway;  // canonical dotted form
   std::optional<uint16_t> stopAddress, stopCode;
-  std::optional<uint8_t> newStation, modeCode, baudCode;
+  std::optional<uint8_t> newStation, baudCode;
+  std::optional<uint8_t> modeCode;  // only a check: the module's own code is written back
 };
 
 struct Parsed {
