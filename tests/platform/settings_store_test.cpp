@@ -200,33 +200,34 @@ TEST(StoredFiles, OnlyRegularFilesAreReadAndReplaced) {
   EXPECT_EQ(ReadAll(dir.path() + "/real.ini"), "[System]\nLanguageType=1\n");
 }
 
-// Temporaries of killed writes go at the next write; a user's copy with a
-// plain name and the temporary of a write still running stay.
+// Temporaries of killed writes go at the next write; a user's copy with any
+// other name, however like an earlier version's temporaries, and the temporary
+// of a write still running stay.
 TEST(StoredFiles, TemporariesOfKilledWritesAreRemoved) {
   QTemporaryDir dir;
   const QString config = dir.path() + "/config.ini";
   const QString profileDir = dir.path() + "/tolvane";
   ASSERT_TRUE(QDir().mkpath(profileDir));
-  for (const char* name : {"/config.ini.AbCdEf", "/config.ini.qWERTY", "/config.ini.backup", "/config.ini.RunNow",
-                           "/tolvane/tolvane.ini.XyZabc"})
+  for (const char* name : {"/config.ini.tlv-AbCdEf", "/config.ini.Backup", "/config.ini.backup",
+                           "/config.ini.tlv-RunNow", "/tolvane/tolvane.ini.tlv-XyZabc", "/tolvane/tolvane.ini.Backup"})
     WriteAll(dir.path() + name, "[System]\nLanguageType=");
-  const int running = open(QFile::encodeName(dir.path() + "/config.ini.RunNow").constData(), O_RDONLY);
+  const int running = open(QFile::encodeName(dir.path() + "/config.ini.tlv-RunNow").constData(), O_RDONLY);
   ASSERT_EQ(flock(running, LOCK_EX), 0);
   EXPECT_TRUE(WriteLanguageType(config, 0));
   EXPECT_TRUE(WriteLanguageType(config, 1));
   StoreSettings(profileDir + "/tolvane.ini", Sample());
   close(running);
-  EXPECT_EQ(Names(dir.path()), "config.ini config.ini.RunNow config.ini.backup");
-  EXPECT_EQ(Names(profileDir), "tolvane.ini");
+  EXPECT_EQ(Names(dir.path()), "config.ini config.ini.Backup config.ini.backup config.ini.tlv-RunNow");
+  EXPECT_EQ(Names(profileDir), "tolvane.ini tolvane.ini.Backup");
 
   // Any other file written the same way (a parameter file in the user's own
-  // folder) loses only our marked temporaries, never a copy named like one of old.
+  // folder) loses only our marked temporaries.
   const QString other = dir.path() + "/KX-130_station1.ini";
   for (const char* name : {"/KX-130_station1.ini.OldOne", "/KX-130_station1.ini.tlv-AbCdEf"})
     WriteAll(dir.path() + name, "kept?");
   ASSERT_TRUE(ini::RewriteFile(other.toStdString(), [](const std::string&) { return std::string("[Tolvane]\n"); }));
-  EXPECT_EQ(Names(dir.path()),
-            "KX-130_station1.ini KX-130_station1.ini.OldOne config.ini config.ini.RunNow config.ini.backup");
+  EXPECT_EQ(Names(dir.path()), "KX-130_station1.ini KX-130_station1.ini.OldOne config.ini config.ini.Backup "
+                               "config.ini.backup config.ini.tlv-RunNow");
 }
 
 TEST(ConfigIni, AbsentZeroOneAndOtherValues) {
