@@ -85,8 +85,12 @@ const RequestTiming kWriteTiming[] = {
 // station, must not pass for this one.
 using ReplyTest = std::function<bool(const uint8_t* reply, size_t length)>;
 
+thread_local TransactionReport t_report;
+
 struct Transaction {
   Request kind;
+  uint8_t station;
+  FunctionCode function;
   int tries;
   LinkResult mismatch;
   bool rtuRebuildEachTry;
@@ -94,7 +98,9 @@ struct Transaction {
 
 LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& build, const ReplyTest& accept) {
   const CommSettings& c = Comm();
+  t_report = {};
   if (c.transferMode > 1) {  // an unknown framing sends nothing
+    t_report.result = kLinkSendFailed;
     Traffic().Record(TrafficEvent::kOutcome, nullptr, 0, kLinkSendFailed, 0, 0);
     return kLinkSendFailed;
   }
@@ -115,6 +121,7 @@ LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& bui
   };
   for (; attempt < tr.tries; ++attempt) {
     t_try = {attempt + 1, tr.tries};
+    t_report.refused = false;
     if (!rtu) {
       std::memset(f.asciiTx, 0, sizeof f.asciiTx);
       n = build(f.asciiTx);
@@ -127,6 +134,7 @@ LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& bui
       tryFailed(kLinkSendFailed);
       continue;
     }
+    t_report.sent = true;
     if (!link.WaitForReceive(wait)) {
       tryFailed(kLinkNoReply);
       continue;
@@ -142,9 +150,12 @@ LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& bui
       ++attempt;
       break;
     }
+    const uint8_t* r = Reply();
+    t_report.refused = f.replyLength >= 2 && r[0] == tr.station && r[1] == (tr.function | 0x80);
     tryFailed(tr.mismatch);
   }
   t_try = {};
+  t_report.result = result;
   Traffic().Record(TrafficEvent::kOutcome, nullptr, 0, result, 0, std::min(attempt, tr.tries));
   return result;
 }
@@ -175,6 +186,8 @@ FrameBuffers& Frames() {
   static FrameBuffers buffers{};
   return buffers;
 }
+
+const TransactionReport& LastTransaction() { return t_report; }
 
 void SetSleepHook(SleepHook hook) { g_sleep = std::move(hook); }
 
@@ -282,7 +295,12 @@ RequestTiming TimingFor(Request request, uint32_t baud) {
 LinkResult ProbeModule() {
   const uint8_t station = Comm().station;
   return Run(
-      {.kind = Request::Probe, .tries = 3, .mismatch = kLinkUnexpectedReply, .rtuRebuildEachTry = false},
+      {.kind = Request::Probe,
+       .station = station,
+       .function = kReadHoldingRegisters,
+       .tries = 3,
+       .mismatch = kLinkUnexpectedReply,
+       .rtuRebuildEachTry = false},
       [&](uint8_t* b) { return BuildRead(b, station, 2); },
       [&](const uint8_t* r, size_t len) {
         return IsReadReply(r, len, station, 2) && r[5] * 256 + r[6] >= kProbeMinVersion;
@@ -292,7 +310,12 @@ LinkResult ProbeModule() {
 LinkResult ReadRegisters(uint8_t count) {
   const uint8_t station = Comm().station;
   return Run(
-      {.kind = Request::Read, .tries = 3, .mismatch = kLinkUnexpectedReadReply, .rtuRebuildEachTry = false},
+      {.kind = Request::Read,
+       .station = station,
+       .function = kReadHoldingRegisters,
+       .tries = 3,
+       .mismatch = kLinkUnexpectedReadReply,
+       .rtuRebuildEachTry = false},
       [&](uint8_t* b) { return BuildRead(b, station, count); },
       [&](const uint8_t* r, size_t len) { return IsReadReply(r, len, station, count); });
 }
@@ -321,8 +344,13 @@ LinkResult WriteRegisters(uint16_t address, size_t length, const uint8_t* data) 
   auto accept = [&](const uint8_t* r, size_t len) {
     return len == 6 && r[0] == station && r[1] == kWriteMultipleRegisters && std::memcmp(r + 2, head, 4) == 0;
   };
-  return Run({.kind = Request::Write, .tries = 3, .mismatch = kLinkUnexpectedReply, .rtuRebuildEachTry = true}, build,
-             accept);
+  return Run({.kind = Request::Write,
+              .station = station,
+              .function = kWriteMultipleRegisters,
+              .tries = 3,
+              .mismatch = kLinkUnexpectedReply,
+              .rtuRebuildEachTry = true},
+             build, accept);
 }
 
 const TextPair& ReadResultText(LinkResult r) {

@@ -43,6 +43,17 @@ struct RequestTiming {
 enum class Request { Probe, Read, Write };
 RequestTiming TimingFor(Request request, uint32_t baud);
 
+// How this thread's last transaction ended, beyond its LinkResult: whether any
+// try put the whole request on the line, and whether the try that decided the
+// outcome got the addressed station's checked exception reply (a refusal: the
+// module kept its registers as they were).
+struct TransactionReport {
+  LinkResult result = kLinkOk;
+  bool sent = false;
+  bool refused = false;
+};
+const TransactionReport& LastTransaction();
+
 LinkResult ProbeModule();
 LinkResult ReadRegisters(uint8_t count);
 LinkResult ReadRegistersReported(uint8_t count);

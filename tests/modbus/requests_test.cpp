@@ -75,6 +75,8 @@ TEST(Requests, SilentCorruptAndExceptionModules) {
     ASSERT_TRUE(Link().OpenPort());
     EXPECT_EQ(ReadRegisters(26), 1);
     EXPECT_EQ(sim.Requests().size(), 3u);
+    EXPECT_TRUE(LastTransaction().sent);
+    EXPECT_FALSE(LastTransaction().refused);
   }
   {
     SimProcess sim({"--baud", "115200", "--bad-crc"});
@@ -82,6 +84,7 @@ TEST(Requests, SilentCorruptAndExceptionModules) {
     ASSERT_TRUE(Link().OpenPort());
     EXPECT_EQ(ReadRegisters(26), 7);
     EXPECT_EQ(sim.Requests().size(), 3u);
+    EXPECT_FALSE(LastTransaction().refused);  // garbled: no proof of anything
   }
   {
     SimProcess sim({"--baud", "115200", "--exception"});
@@ -90,8 +93,30 @@ TEST(Requests, SilentCorruptAndExceptionModules) {
     EXPECT_EQ(ReadRegisters(26), 2);
     const uint8_t data[4] = {0, 1, 0, 2};
     EXPECT_EQ(WriteRegisters(5, 4, data), 3);
+    EXPECT_TRUE(LastTransaction().refused);
+  }
+  {
+    // Refused by another station's exception, or only before the deciding try: not a refusal.
+    SimProcess sim({"--baud", "115200", "--exception", "--reply-station", "2"});
+    UsePort(sim.port(), 115200, 0);
+    ASSERT_TRUE(Link().OpenPort());
+    const uint8_t data[4] = {0, 1, 0, 2};
+    EXPECT_EQ(WriteRegisters(5, 4, data), 3);
+    EXPECT_FALSE(LastTransaction().refused);
+  }
+  {
+    SimProcess sim({"--baud", "115200", "--refuse-write", "5:1"});
+    UsePort(sim.port(), 115200, 0);
+    ASSERT_TRUE(Link().OpenPort());
+    const uint8_t data[4] = {0, 1, 0, 2};
+    EXPECT_EQ(WriteRegisters(5, 4, data), 0);
+    EXPECT_FALSE(LastTransaction().refused);
   }
   Link().ClosePort();
+  // A port that is not open sends nothing on any try.
+  const uint8_t data[4] = {0, 1, 0, 2};
+  EXPECT_EQ(WriteRegisters(5, 4, data), 5);
+  EXPECT_FALSE(LastTransaction().sent);
 }
 
 TEST(Requests, SplitAndLateRepliesAtTheSlowestRate) {
