@@ -3,8 +3,10 @@
 // application's name, a text (REG_SZ) value per key.
 #include <windows.h>
 
+#include <cwchar>
 #include <vector>
 
+#include "platform/settings_store.h"
 #include "platform/user_profile.h"
 #include "platform/win32_text.h"
 
@@ -74,6 +76,17 @@ class RegistryProfileStore : public ProfileStore {
 };
 
 }  // namespace
+
+// Where an INI profile of this user would lie, had a Windows build one: the
+// roaming application data folder. The window's and tolvanectl's settings live
+// in the registry above, and config.ini beside the executable.
+std::string UserConfigFolder() {
+  const wchar_t* appData = _wgetenv(L"APPDATA");
+  std::string folder = appData && *appData ? win32::Utf8(appData) : std::string(".");
+  for (char& c : folder)
+    if (c == '\\') c = '/';
+  return folder + "/tolvane";
+}
 
 std::unique_ptr<ProfileStore> OpenUserProfile() { return std::make_unique<RegistryProfileStore>(); }
 
