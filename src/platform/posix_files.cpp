@@ -282,8 +282,8 @@ bool ReplaceExisting(int dirfd, const std::string& base, const std::string& byte
     unlinkat(dirfd, temp.c_str(), 0);
     return false;
   }
-  const posix::OwnerFacts facts{st.st_uid, st.st_gid, st.st_nlink, ts.st_uid, ts.st_gid, geteuid() == 0,
-                                InGroup(st.st_gid)};
+  const posix::OwnerFacts facts{st.st_uid, st.st_gid,      st.st_nlink,       ts.st_uid,
+                                ts.st_gid, geteuid() == 0, InGroup(st.st_gid)};
   const ReplaceWay way = posix::ChooseReplaceWay(facts);
   // The mode last: a change of owner clears set-id bits, and an access list sets group bits.
   const bool kept = way != ReplaceWay::kInPlace &&
