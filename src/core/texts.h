@@ -173,16 +173,21 @@ inline constexpr TextPair kCtlUsage{
     "                         写入 IP 地址、子网掩码和网关\n"
     "  set-shutdown --address N --code N\n"
     "                         写入停机寄存器地址 0～10000 和停机操作码 1～15\n"
-    "  set-comm --new-station N --mode 代码 --new-baud N\n"
-    "                         写入站号 1～247、通讯模式和波特率；模式 0 RTU,8,N,2  1 RTU,8,O,1\n"
+    "  set-comm --new-station N [--mode 代码] --new-baud N\n"
+    "                         写入站号 1～247 和波特率；通讯模式先从模块读出，原样写回（不更改）；\n"
+    "                         给出 --mode 时须与模块的代码相同：0 RTU,8,N,2  1 RTU,8,O,1\n"
     "                         2 RTU,8,E,1  3 ASCII,7,N,2  4 ASCII,7,O,1  5 ASCII,7,E,1；\n"
-    "                         模块随即切换，之后请以新设置重新连接\n"
+    "                         模块拒绝写入时报告通讯错误；否则模块随即切换，之后请以新设置重新连接\n"
     "  restore-factory --yes  写入出厂设置（没有 --yes 时拒绝执行）\n"
     "\n"
     "除 ports 外，每个命令先识别模块（与“连接”相同），再执行。所有数值在发送前检查。\n"
     "\n"
-    "退出状态：0 成功；1 无应答或未找到；2 用法错误或数值超限（未发送任何数据）；\n"
-    "3 串口无法打开；4 其它通讯故障；130 扫描被 Ctrl-C 中止。\n"
+    "每个选项只能给出一次。scan 自行尝试所有波特率和帧格式，不接受 -b、--framing、--data、\n"
+    "--parity 和 --stop。\n"
+    "\n"
+    "退出状态：0 成功；1 无应答或未找到；2 用法错误、重复的选项或数值超限（未写入任何数据）；\n"
+    "3 串口无法打开；4 其它通讯故障，或模块拒绝了写入；5 命令已执行（模块可能已改变），\n"
+    "但输出未能写出。Ctrl-C 在当前一步结束、串口关闭后以 SIGINT 结束程序（shell 显示 130）。\n"
     "\n"
     "示例：\n"
     "  tolvanectl -p ttyUSB0 -s 7 scan --save\n"
@@ -219,19 +224,28 @@ inline constexpr TextPair kCtlUsage{
     "  set-shutdown --address N --code N\n"
     "                         write the stop register address 0..10000 and the stop\n"
     "                         operation code 1..15\n"
-    "  set-comm --new-station N --mode CODE --new-baud N\n"
-    "                         write station 1..247, mode and baud rate; mode 0 RTU,8,N,2\n"
+    "  set-comm --new-station N [--mode CODE] --new-baud N\n"
+    "                         write station 1..247 and baud rate; the communication mode\n"
+    "                         is read from the module and written back unchanged, and\n"
+    "                         --mode, if given, must be the module's code: 0 RTU,8,N,2\n"
     "                         1 RTU,8,O,1  2 RTU,8,E,1  3 ASCII,7,N,2  4 ASCII,7,O,1\n"
-    "                         5 ASCII,7,E,1; the module switches: connect again with the\n"
-    "                         new settings\n"
+    "                         5 ASCII,7,E,1; a module that refuses the write is a\n"
+    "                         communication error, otherwise it switches: connect again\n"
+    "                         with the new settings\n"
     "  restore-factory --yes  write the factory settings (refused without --yes)\n"
     "\n"
     "Every command but ports first identifies the module (as Link does), then works.\n"
     "Every value is checked before anything is sent.\n"
     "\n"
-    "Exit status: 0 success; 1 no answer or nothing found; 2 bad usage or a value out\n"
-    "of range (nothing sent); 3 the port cannot be opened; 4 any other communication\n"
-    "failure; 130 scan stopped by Ctrl-C.\n"
+    "Each option may be given once. scan tries every baud rate and frame format\n"
+    "itself and refuses -b, --framing, --data, --parity and --stop.\n"
+    "\n"
+    "Exit status: 0 success; 1 no answer or nothing found; 2 bad usage, a repeated\n"
+    "option or a value out of range (nothing written); 3 the port cannot be opened;\n"
+    "4 any other communication failure, or the module refused a write; 5 the command\n"
+    "ran (the module may have changed) but its output was lost. Ctrl-C ends the\n"
+    "program by SIGINT once the current step is over and the port is closed (a shell\n"
+    "shows 130).\n"
     "\n"
     "Examples:\n"
     "  tolvanectl -p ttyUSB0 -s 7 scan --save\n"
@@ -268,6 +282,21 @@ inline constexpr TextPair kCtlFoundOnProbe{"第 {} 次探测找到。", "Found o
 inline constexpr TextPair kCtlSaved{"设置已保存到 {}", "Settings saved to {}"};
 inline constexpr TextPair kCtlNotSaved{"设置未能保存到 {}", "The settings could not be saved to {}"};
 inline constexpr TextPair kCtlPortListed{"由 TOLVANE_PORTS 列出", "listed in TOLVANE_PORTS"};
+inline constexpr TextPair kCtlRepeatedOption{"该选项只能给出一次。", "The option may be given only once."};
+inline constexpr TextPair kCtlShortWithEquals{"短选项的值紧跟其后或以空格隔开，不用“=”。",
+                                              "A short option's value follows it directly or after a blank, never "
+                                              "after \"=\"."};
+inline constexpr TextPair kCtlScanTriesAll{"scan 自行尝试所有波特率和帧格式，不接受此选项。",
+                                           "scan tries every baud rate and frame format itself; the option does "
+                                           "not apply."};
+inline constexpr TextPair kCtlOutputLost{"命令已执行，模块可能已改变，但其输出未能写出。",
+                                         "The command ran, and the module may have changed, but its output was "
+                                         "lost."};
+inline constexpr TextPair kCtlModeFixed{"模块的通讯模式为 {}；通讯模式不会被更改。",
+                                        "The module's communication mode is {}; the mode is never changed."};
+inline constexpr TextPair kCtlModeUnknown{"模块报告了未知的通讯模式代码 {}，未写入任何数据。",
+                                          "The module reports the unknown communication mode code {}; nothing was "
+                                          "written."};
 
 // Traffic monitor
 inline constexpr TextPair kMenuTrafficMonitor{"通信监视", "Traffic Monitor"};

@@ -1,7 +1,9 @@
 #include "ctl/ctl_options.h"
 
-#include <array>
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
+#include <map>
 
 #include "core/comm_settings.h"
 #include "core/decimal.h"
@@ -10,17 +12,11 @@
 namespace tolvane::ctl {
 namespace {
 
-// The window's limits for the shutdown parameters and the module's mode codes.
-constexpr int kMaxStopAddress = 10000;
-constexpr int kMinStopCode = 1;
-constexpr int kMaxStopCode = 15;
-constexpr int kModeCodes = 6;
-
 struct CommandName {
   const char* name;
   Command command;
 };
-constexpr std::array<CommandName, 8> kCommands{{
+constexpr CommandName kCommands[] = {
     {"ports", Command::kPorts},
     {"probe", Command::kProbe},
     {"scan", Command::kScan},
@@ -29,51 +25,53 @@ constexpr std::array<CommandName, 8> kCommands{{
     {"set-shutdown", Command::kSetShutdown},
     {"set-comm", Command::kSetComm},
     {"restore-factory", Command::kRestoreFactory},
-}};
-
-// The options that belong to one command.
-struct CommandOption {
-  const char* name;
-  Command command;
 };
-constexpr std::array<CommandOption, 10> kCommandOptions{{
-    {"save", Command::kScan},
-    {"yes", Command::kRestoreFactory},
-    {"ip", Command::kSetNetwork},
-    {"mask", Command::kSetNetwork},
-    {"gateway", Command::kSetNetwork},
-    {"address", Command::kSetShutdown},
-    {"code", Command::kSetShutdown},
-    {"new-station", Command::kSetComm},
-    {"mode", Command::kSetComm},
-    {"new-baud", Command::kSetComm},
-}};
 
-const char* const kValueOptions[] = {"port",        "station", "baud",     "framing", "data",    "parity",
-                                     "stop",        "lang",    "ip",       "mask",    "gateway", "address",
-                                     "new-station", "mode",    "new-baud", "code"};
+// Every option: its names, whether it takes a value, the command it belongs to
+// (kNone: a connection option of every command), and whether it is a line
+// setting that scan tries by itself.
+struct OptionDef {
+  const char* names;
+  const char* shortName;  // "-p", or "" for none
+  const char* longName;
+  bool takesValue;
+  Command command = Command::kNone;
+  bool searchedByScan = false;
+};
+const OptionDef kOptionDefs[] = {
+    {"-p,--port", "-p", "--port", true},
+    {"-s,--station", "-s", "--station", true},
+    {"-b,--baud", "-b", "--baud", true, Command::kNone, true},
+    {"--framing", "", "--framing", true, Command::kNone, true},
+    {"--data", "", "--data", true, Command::kNone, true},
+    {"--parity", "", "--parity", true, Command::kNone, true},
+    {"--stop", "", "--stop", true, Command::kNone, true},
+    {"--lang", "", "--lang", true},
+    {"--json", "", "--json", false},
+    {"-q,--quiet", "-q", "--quiet", false},
+    {"-h,--help", "-h", "--help", false},
+    {"--version", "", "--version", false},
+    {"--save", "", "--save", false, Command::kScan},
+    {"--yes", "", "--yes", false, Command::kRestoreFactory},
+    {"--ip", "", "--ip", true, Command::kSetNetwork},
+    {"--mask", "", "--mask", true, Command::kSetNetwork},
+    {"--gateway", "", "--gateway", true, Command::kSetNetwork},
+    {"--address", "", "--address", true, Command::kSetShutdown},
+    {"--code", "", "--code", true, Command::kSetShutdown},
+    {"--new-station", "", "--new-station", true, Command::kSetComm},
+    {"--mode", "", "--mode", true, Command::kSetComm},
+    {"--new-baud", "", "--new-baud", true, Command::kSetComm},
+};
 
-bool TakesValue(const std::string& name) {
-  for (const char* v : kValueOptions)
-    if (name == v) return true;
-  return false;
+const OptionDef* ByShortName(const std::string& arg) {
+  for (const OptionDef& s : kOptionDefs)
+    if (*s.shortName && arg.compare(0, 2, s.shortName) == 0) return &s;
+  return nullptr;
 }
-
-std::string LongName(char shortName) {
-  switch (shortName) {
-    case 'p':
-      return "port";
-    case 's':
-      return "station";
-    case 'b':
-      return "baud";
-    case 'q':
-      return "quiet";
-    case 'h':
-      return "help";
-    default:
-      return {};
-  }
+const OptionDef* ByLongName(const std::string& name) {
+  for (const OptionDef& s : kOptionDefs)
+    if (name == s.longName) return &s;
+  return nullptr;
 }
 
 class Parser {
@@ -81,37 +79,66 @@ class Parser {
   explicit Parser(const std::vector<std::string>& args) : args_(args) {}
 
   Parsed Run() {
-    bool onlyWords = false;  // after "--" everything is a word
-    for (i_ = 0; i_ < args_.size(); ++i_) {
-      const std::string& a = args_[i_];
-      if (!onlyWords && a == "--") {
-        onlyWords = true;
-      } else if (!onlyWords && a.size() > 2 && a.compare(0, 2, "--") == 0) {
-        const size_t eq = a.find('=');
-        const std::string name = a.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-        std::optional<std::string> inlineValue;
-        if (eq != std::string::npos) inlineValue = a.substr(eq + 1);
-        Option(name, "--" + name, inlineValue);
-      } else if (!onlyWords && a.size() > 1 && a[0] == '-') {
-        const std::string name = LongName(a[1]);
-        std::optional<std::string> inlineValue;
-        if (a.size() > 2) inlineValue = a.substr(2);
-        if (name.empty() || (inlineValue && !TakesValue(name)))
-          Refuse(txt::kCtlUnknownOption, a);
-        else
-          Option(name, a.substr(0, 2), inlineValue);
+    std::vector<std::string> forCli = Screen();
+    CLI::App app;
+    app.set_help_flag();
+    app.allow_extras();
+    std::map<const CLI::Option*, const OptionDef*> defOf;
+    std::vector<std::string> ignored(std::size(kOptionDefs));
+    for (size_t i = 0; i < std::size(kOptionDefs); ++i) {
+      const OptionDef& s = kOptionDefs[i];
+      CLI::Option* opt = s.takesValue ? app.add_option(s.names, ignored[i])->expected(0, 1)
+                                      : app.add_flag(s.names)->disable_flag_override();
+      // Every repetition is kept, so that it can be refused rather than silently win.
+      opt->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+      defOf[opt] = &s;
+    }
+    std::vector<std::string> words;
+    app.add_option("words", words);
+    try {
+      std::reverse(forCli.begin(), forCli.end());  // CLI11 takes the line last word first
+      app.parse(forCli);
+    } catch (const CLI::ParseError& e) {
+      // Screen() leaves nothing CLI11 refuses; should it find something, its own
+      // English text never reaches the user.
+      Refuse(dynamic_cast<const CLI::ArgumentMismatch*>(&e) ? txt::kCtlMissingValue : txt::kCtlUnknownOption, {});
+    }
+
+    std::map<const OptionDef*, int> seen;
+    for (const CLI::Option* opt : app.parse_order()) {
+      if (!defOf.count(opt)) continue;  // a word
+      const OptionDef& s = *defOf.at(opt);
+      if (++seen[&s] == 2) Refuse(txt::kCtlRepeatedOption, Shown(s));
+      if (seen[&s] > 1) continue;
+      if (s.command != Command::kNone) given_.push_back(&s);
+      if (s.searchedByScan) lineSettings_.push_back(&s);
+      if (!s.takesValue) {
+        Flag(s);
+      } else if (opt->results().empty() || opt->results().front().empty()) {
+        Refuse(txt::kCtlMissingValue, Shown(s));
       } else {
-        Word(a);
+        const std::string& v = opt->results().front();
+        Value(s.longName + 2, Shown(s) + " " + v, v);
       }
     }
-    const Command c = out_.options.command;
-    if (c == Command::kHelp || c == Command::kVersion) {
+    for (const std::string& extra : app.remaining())
+      Refuse(extra.size() > 1 && extra[0] == '-' ? txt::kCtlUnknownOption : txt::kCtlExtraArgument, extra);
+    if (!words.empty()) Word(words.front());
+    if (words.size() > 1) Refuse(txt::kCtlExtraArgument, words[1]);
+
+    Options& o = out_.options;
+    // --help wins over everything else on the line, --version over all but --help.
+    if (help_ || version_) {
+      o.command = help_ ? Command::kHelp : Command::kVersion;
       out_.problem = {};
       return out_;
     }
-    for (const auto& [name, owner] : given_)
-      if (owner != c && c != Command::kNone) Refuse(txt::kCtlNotForCommand, name);
+    const Command c = o.command;
     if (c == Command::kNone) Refuse(txt::kCtlNoCommand, {});
+    for (const OptionDef* s : given_)
+      if (s->command != c && c != Command::kNone) Refuse(txt::kCtlNotForCommand, Shown(*s));
+    if (c == Command::kScan)
+      for (const OptionDef* s : lineSettings_) Refuse(txt::kCtlScanTriesAll, Shown(*s));
     RequireCommandValues();
     return out_;
   }
@@ -121,67 +148,86 @@ class Parser {
     if (!out_.problem) out_.problem = {&text, subject};
   }
 
-  void Word(const std::string& w) {
-    Options& o = out_.options;
-    if (o.command != Command::kNone) {
-      Refuse(txt::kCtlExtraArgument, w);
-      return;
+  // Takes out what CLI11 would read otherwise than the user meant: "-p=NAME"
+  // (a port "=NAME"), "--port=" (which would take the next word as its value)
+  // and "--json=..." on an option without a value.
+  std::vector<std::string> Screen() {
+    std::vector<std::string> kept;
+    bool words = false;
+    for (const std::string& a : args_) {
+      if (words || a == "--") {
+        words = true;
+        kept.push_back(a);
+        continue;
+      }
+      const size_t eq = a.find('=');
+      const bool isLong = a.compare(0, 2, "--") == 0;
+      const OptionDef* s = isLong                        ? ByLongName(a.substr(0, eq))
+                           : a.size() > 1 && a[0] == '-' ? ByShortName(a)
+                                                         : nullptr;
+      if (s && !isLong && a.size() > 2 && a[2] == '=') {
+        Refuse(txt::kCtlShortWithEquals, a);
+      } else if (s && isLong && eq != std::string::npos && !s->takesValue) {
+        Refuse(txt::kCtlUnknownOption, a);
+      } else if (s && isLong && eq + 1 == a.size()) {
+        Refuse(txt::kCtlMissingValue, s->longName);
+      } else {
+        kept.push_back(a);
+      }
     }
+    return kept;
+  }
+
+  // The option as the user wrote it first, for the message.
+  std::string Shown(const OptionDef& s) const {
+    for (const std::string& a : args_) {
+      if (a == "--") break;
+      if (a.compare(0, 2, "--") == 0) {
+        if (a.substr(0, a.find('=')) == s.longName) return s.longName;
+      } else if (*s.shortName && a.compare(0, 2, s.shortName) == 0) {
+        return s.shortName;
+      }
+    }
+    return s.longName;
+  }
+
+  void Word(const std::string& w) {
     for (const CommandName& c : kCommands) {
       if (w == c.name) {
-        o.command = c.command;
+        out_.options.command = c.command;
         return;
       }
     }
     Refuse(txt::kCtlUnknownCommand, w);
   }
 
-  void Option(const std::string& name, const std::string& shown, const std::optional<std::string>& inlineValue) {
+  void Flag(const OptionDef& s) {
     Options& o = out_.options;
-    if (name == "help" || name == "version") {
-      if (inlineValue) return Refuse(txt::kCtlUnknownOption, shown + "=" + *inlineValue);
-      // --help wins over everything else on the line, --version over all but --help.
-      if (name == "help" || o.command != Command::kHelp)
-        o.command = name == "help" ? Command::kHelp : Command::kVersion;
-      return;
-    }
-    for (const CommandOption& co : kCommandOptions)
-      if (name == co.name) given_.push_back({shown, co.command});
-    if (!TakesValue(name)) {
-      if (inlineValue) return Refuse(txt::kCtlUnknownOption, shown + "=" + *inlineValue);
-      if (name == "json")
-        o.json = true;
-      else if (name == "quiet")
-        o.quiet = true;
-      else if (name == "save")
-        o.save = true;
-      else if (name == "yes")
-        o.yes = true;
-      else
-        Refuse(txt::kCtlUnknownOption, shown);
-      return;
-    }
-    std::string value;
-    if (inlineValue) {
-      value = *inlineValue;
-    } else if (i_ + 1 < args_.size()) {
-      value = args_[++i_];
-    } else {
-      return Refuse(txt::kCtlMissingValue, shown);
-    }
-    Value(name, shown + " " + value, value);
+    const std::string name = s.longName;
+    if (name == "--help")
+      help_ = true;
+    else if (name == "--version")
+      version_ = true;
+    else if (name == "--json")
+      o.json = true;
+    else if (name == "--quiet")
+      o.quiet = true;
+    else if (name == "--save")
+      o.save = true;
+    else if (name == "--yes")
+      o.yes = true;
   }
 
-  // A number in [lo, hi], or a refusal with `rangeText`.
-  std::optional<int> Number(const std::string& subject, const std::string& value, int lo, int hi,
-                            const TextPair& rangeText) {
+  // A number within the field's limits, or a refusal with the field's message.
+  std::optional<int> Number(const std::string& subject, const std::string& value, Field field) {
     const std::optional<int> n = WholeNumber(value);
     if (!n) {
       Refuse(txt::kCtlNotANumber, subject);
       return std::nullopt;
     }
-    if (*n < lo || *n > hi) {
-      Refuse(rangeText, subject);
+    const FieldLimits limits = LimitsOf(field);
+    if (*n < limits.lo || *n > limits.hi) {
+      Refuse(*limits.outOfRange, subject);
       return std::nullopt;
     }
     return n;
@@ -209,10 +255,9 @@ class Parser {
       return static_cast<uint8_t>(*n);
     };
     if (name == "port") {
-      if (v.empty()) return Refuse(txt::kCtlMissingValue, subject);
       o.port = v;
     } else if (name == "station") {
-      o.station = narrow(Number(subject, v, kMinStation, kMaxStation, txt::kStationRange));
+      o.station = narrow(Number(subject, v, Field::kStation));
     } else if (name == "baud") {
       o.baud = Rate(subject, v);
     } else if (name == "framing") {
@@ -255,15 +300,13 @@ class Parser {
     } else if (name == "gateway") {
       o.gateway = Address(subject, v);
     } else if (name == "address") {
-      if (auto n = Number(subject, v, 0, kMaxStopAddress, txt::kStopAddrRange))
-        o.stopAddress = static_cast<uint16_t>(*n);
+      if (auto n = Number(subject, v, Field::kStopAddress)) o.stopAddress = static_cast<uint16_t>(*n);
     } else if (name == "code") {
-      if (auto n = Number(subject, v, kMinStopCode, kMaxStopCode, txt::kStopCodeRange))
-        o.stopCode = static_cast<uint16_t>(*n);
+      if (auto n = Number(subject, v, Field::kStopCode)) o.stopCode = static_cast<uint16_t>(*n);
     } else if (name == "new-station") {
-      o.newStation = narrow(Number(subject, v, kMinStation, kMaxStation, txt::kStationRange));
+      o.newStation = narrow(Number(subject, v, Field::kStation));
     } else if (name == "mode") {
-      o.modeCode = narrow(Number(subject, v, 0, kModeCodes - 1, txt::kCtlModeRange));
+      o.modeCode = narrow(Number(subject, v, Field::kModeCode));
     } else if (name == "new-baud") {
       if (auto rate = Rate(subject, v)) o.baudCode = static_cast<uint8_t>(BaudIndex(*rate));
     }
@@ -282,7 +325,6 @@ class Parser {
         break;
       case Command::kSetComm:
         if (!o.newStation) Refuse(txt::kCtlMissingValue, "--new-station");
-        if (!o.modeCode) Refuse(txt::kCtlMissingValue, "--mode");
         if (!o.baudCode) Refuse(txt::kCtlMissingValue, "--new-baud");
         break;
       case Command::kRestoreFactory:
@@ -294,12 +336,27 @@ class Parser {
   }
 
   const std::vector<std::string>& args_;
-  size_t i_ = 0;
   Parsed out_;
-  std::vector<std::pair<std::string, Command>> given_;
+  bool help_ = false, version_ = false;
+  std::vector<const OptionDef*> given_;         // command options, in the order given
+  std::vector<const OptionDef*> lineSettings_;  // line settings scan would ignore
 };
 
 }  // namespace
+
+FieldLimits LimitsOf(Field field) {
+  switch (field) {
+    case Field::kStation:
+      return {kMinStation, kMaxStation, &txt::kStationRange};
+    case Field::kStopAddress:
+      return {kMinStopAddress, kMaxStopAddress, &txt::kStopAddrRange};
+    case Field::kStopCode:
+      return {kMinStopCode, kMaxStopCode, &txt::kStopCodeRange};
+    case Field::kModeCode:
+      return {0, kCommModeCount - 1, &txt::kCtlModeRange};
+  }
+  return {0, -1, &txt::kCtlNotANumber};
+}
 
 std::optional<int> WholeNumber(const std::string& text) {
   size_t i = text.empty() || (text[0] != '-' && text[0] != '+') ? 0 : 1;

@@ -31,7 +31,10 @@ enum ExitStatus : int {
   kExitNoAnswer = 1,    // no answer, nothing found
   kExitUsage = 2,       // bad usage or a value out of range; nothing was sent
   kExitPortOpen = 3,    // the port cannot be opened
-  kExitCommFailed = 4,  // any other communication failure
+  kExitCommFailed = 4,  // any other communication failure, or the module refused
+  kExitOutputLost = 5,  // the command ran (the module may have changed), its output was lost
+  // Ctrl-C: the program ends by SIGINT once the port is closed; only a system
+  // without signals turns this into its exit status.
   kExitInterrupted = 130,
 };
 
@@ -61,7 +64,8 @@ struct Options {
   bool yes = false;
   std::optional<std::string> ip, mask, gateway;  // canonical dotted form
   std::optional<uint16_t> stopAddress, stopCode;
-  std::optional<uint8_t> newStation, modeCode, baudCode;
+  std::optional<uint8_t> newStation, baudCode;
+  std::optional<uint8_t> modeCode;  // only a check: the module's own code is written back
 };
 
 struct Parsed {
@@ -79,5 +83,14 @@ std::optional<int> WholeNumber(const std::string& text);
 std::optional<std::string> DottedAddress(const std::string& text);
 // Index of the rate in the baud rate list (the module's baud code), or -1.
 int BaudIndex(uint32_t baud);
+
+// The values a command writes: their limits and the window's message for a
+// value outside them. Every range check of tolvanectl takes its limits here.
+enum class Field { kStation, kStopAddress, kStopCode, kModeCode };
+struct FieldLimits {
+  int lo, hi;
+  const TextPair* outOfRange;
+};
+FieldLimits LimitsOf(Field field);
 
 }  // namespace tolvane::ctl

@@ -8,89 +8,7 @@
 
 namespace tolvane::ctl {
 
-namespace {
-
-// Length of the well-formed UTF-8 sequence at text[at] (no overlong forms, no
-// surrogates, nothing above U+10FFFF), or 0 when the byte there starts none.
-size_t Utf8Length(const std::string& text, size_t at) {
-  const auto b = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = b(at);
-  size_t n = 0;
-  unsigned char lo = 0x80, hi = 0xBF;  // the allowed range of the first continuation byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    n = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    n = 3;
-    if (lead == 0xE0) lo = 0xA0;
-    if (lead == 0xED) hi = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    n = 4;
-    if (lead == 0xF0) lo = 0x90;
-    if (lead == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  if (at + n > text.size() || b(at + 1) < lo || b(at + 1) > hi) return 0;
-  for (size_t i = 2; i < n; ++i)
-    if (b(at + i) < 0x80 || b(at + i) > 0xBF) return 0;
-  return n;
-}
-
-}  // namespace
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (size_t at = 0; at < text.size();) {
-    const char c = text[at];
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20 || u == 0x7F) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\u%04x", u);
-      out += esc;
-    } else if (u >= 0x80) {
-      // A port name or argument need not be UTF-8; JSON must be. A stray byte
-      // becomes U+FFFD rather than making the whole object unreadable.
-      const size_t n = Utf8Length(text, at);
-      if (n == 0) {
-        out += "\\ufffd";
-        ++at;
-        continue;
-      }
-      out.append(text, at, n);
-      at += n;
-      continue;
-    } else {
-      out += c;
-    }
-    ++at;
-  }
-  return out + "\"";
-}
-
-JsonObject& JsonObject::Raw(const std::string& key, std::string json) {
-  members_.emplace_back(key, std::move(json));
-  return *this;
-}
-JsonObject& JsonObject::Str(const std::string& key, const std::string& value) { return Raw(key, JsonString(value)); }
-JsonObject& JsonObject::Num(const std::string& key, long long value) { return Raw(key, std::to_string(value)); }
-JsonObject& JsonObject::Bool(const std::string& key, bool value) { return Raw(key, value ? "true" : "false"); }
-JsonObject& JsonObject::Null(const std::string& key) { return Raw(key, "null"); }
-JsonObject& JsonObject::Obj(const std::string& key, const JsonObject& value) { return Raw(key, value.Text()); }
-JsonObject& JsonObject::Arr(const std::string& key, const std::vector<JsonObject>& values) {
-  std::string json = "[";
-  for (size_t i = 0; i < values.size(); ++i) json += (i ? ", " : "") + values[i].Text();
-  return Raw(key, json + "]");
-}
-
-std::string JsonObject::Text() const {
-  std::string out = "{";
-  for (size_t i = 0; i < members_.size(); ++i)
-    out += (i ? ", " : "") + JsonString(members_[i].first) + ": " + members_[i].second;
-  return out + "}";
-}
+std::string JsonText(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
 std::string FrameText(const CommSettings& c) {
   const char letter = ParityLetter(c.parity);
@@ -123,26 +41,34 @@ std::string ModuleAtText(uint16_t typeCode, const CommSettings& c) {
                                         std::to_string(c.baud), FrameText(c)});
 }
 
-JsonObject ProbeJson(bool found, int probes, const std::string& port, int station, const CommSettings* s,
-                     std::optional<uint16_t> typeCode) {
-  JsonObject j;
-  j.Bool("found", found).Num("probes", probes).Str("port", port).Num("station", station);
+namespace {
+// The model's name, or null for a type code the table does not know.
+Json ModelJson(uint16_t typeCode) {
+  const std::string model = ModelName(typeCode);
+  return model.empty() ? Json(nullptr) : Json(model);
+}
+// A code with its list entry, or null for a code outside the module's table.
+template <size_t N>
+Json CodeJson(uint8_t code, const std::array<const char*, N>& entries) {
+  return Json{{"code", code}, {"text", code < N ? Json(entries[code]) : Json(nullptr)}};
+}
+}  // namespace
+
+Json ProbeJson(bool found, int probes, const std::string& port, int station, const CommSettings* s,
+               std::optional<uint16_t> typeCode) {
+  Json j{{"found", found}, {"probes", probes}, {"port", port}, {"station", station}};
   if (s) {
-    j.Num("baud", s->baud)
-        .Str("framing", s->transferMode == 0 ? "ascii" : "rtu")
-        .Num("data", s->dataBits)
-        .Str("parity", ParityName(s->parity))
-        .Num("stop", s->stopBits);
+    j["baud"] = s->baud;
+    j["framing"] = s->transferMode == 0 ? "ascii" : "rtu";
+    j["data"] = s->dataBits;
+    j["parity"] = ParityName(s->parity);
+    j["stop"] = s->stopBits;
   } else {
-    j.Null("baud").Null("framing").Null("data").Null("parity").Null("stop");
+    for (const char* key : {"baud", "framing", "data", "parity", "stop"}) j[key] = nullptr;
   }
-  if (typeCode)
-    j.Str("model", ModelName(*typeCode));
-  else
-    j.Null("model");
+  j["model"] = typeCode ? ModelJson(*typeCode) : Json(nullptr);
   return j;
 }
-
 std::string BlockText(const ParameterBlock& b) {
   const FormattedBlock f = FormatParameterBlock(b);
   const char* colon = IsChinese() ? "：" : ": ";
@@ -166,33 +92,24 @@ std::string BlockText(const ParameterBlock& b) {
   return out;
 }
 
-JsonObject BlockJson(const ParameterBlock& b) {
+Json BlockJson(const ParameterBlock& b) {
   const FormattedBlock f = FormatParameterBlock(b);
-  JsonObject mode, baud;
-  mode.Num("code", b.modeCode).Str("text", CommModeEntries()[f.modeSelection]);
-  baud.Num("code", b.baudCode).Str("text", BaudCodeEntries()[f.baudSelection]);
-  JsonObject j;
-  j.Str("model", f.moduleType)
-      .Str("type_code", Hex4(b.typeCode, true))
-      .Str("software_version", f.softwareVersion)
-      .Str("contract_version", f.contractVersion)
-      .Str("hardware_version", f.hardwareVersion)
-      .Num("station", b.station)
-      .Obj("comm_mode", mode)
-      .Obj("baud", baud)
-      .Num("stop_register", b.stopAddress)
-      .Num("stop_code", b.stopCode)
-      .Str("ip", f.ip)
-      .Str("mask", f.mask)
-      .Str("gateway", f.gateway)
-      .Str("mac", f.mac);
-  return j;
+  return Json{{"model", ModelJson(b.typeCode)},
+              {"type_code", Hex4(b.typeCode, true)},
+              {"software_version", f.softwareVersion},
+              {"contract_version", f.contractVersion},
+              {"hardware_version", f.hardwareVersion},
+              {"station", b.station},
+              {"comm_mode", CodeJson(b.modeCode, CommModeEntries())},
+              {"baud", CodeJson(b.baudCode, BaudCodeEntries())},
+              {"stop_register", b.stopAddress},
+              {"stop_code", b.stopCode},
+              {"ip", f.ip},
+              {"mask", f.mask},
+              {"gateway", f.gateway},
+              {"mac", f.mac}};
 }
 
-JsonObject OutcomeJson(bool ok, const std::string& message) {
-  JsonObject j;
-  j.Bool("ok", ok).Str("message", message);
-  return j;
-}
+Json OutcomeJson(bool ok, const std::string& message) { return Json{{"ok", ok}, {"message", message}}; }
 
 }  // namespace tolvane::ctl

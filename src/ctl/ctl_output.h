@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <initializer_list>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <utility>
@@ -14,24 +15,11 @@
 
 namespace tolvane::ctl {
 
-// A catalogue text in the current language with each "{}" replaced by the next value.
-
-// One JSON object, keys in the order they are added.
-class JsonObject {
- public:
-  JsonObject& Str(const std::string& key, const std::string& value);
-  JsonObject& Num(const std::string& key, long long value);
-  JsonObject& Bool(const std::string& key, bool value);
-  JsonObject& Null(const std::string& key);
-  JsonObject& Obj(const std::string& key, const JsonObject& value);
-  JsonObject& Arr(const std::string& key, const std::vector<JsonObject>& values);
-  std::string Text() const;
-
- private:
-  JsonObject& Raw(const std::string& key, std::string json);
-  std::vector<std::pair<std::string, std::string>> members_;
-};
-std::string JsonString(const std::string& text);
+// The one JSON object of --json, keys in the order they are added.
+using Json = nlohmann::ordered_json;
+// One line of JSON; bytes that are not UTF-8 (a port name, an argument) become
+// U+FFFD rather than making the whole object unreadable.
+std::string JsonText(const Json& json);
 
 // "RTU 8N2", "ASCII 7E1".
 std::string FrameText(const CommSettings& c);
@@ -45,14 +33,16 @@ std::string ModuleAtText(uint16_t typeCode, const CommSettings& c);
 
 // The result of a probe or a search. `found` settings are given, or none when the
 // search tried all 48 combinations in vain.
-JsonObject ProbeJson(bool found, int probes, const std::string& port, int station, const CommSettings* settings,
-                     std::optional<uint16_t> typeCode);
+Json ProbeJson(bool found, int probes, const std::string& port, int station, const CommSettings* settings,
+               std::optional<uint16_t> typeCode);
 
 // The parameter block as the window shows it: one "label: value" line per field.
+// In JSON a value the module does not have (a type code, mode or baud code
+// outside the tables) is null beside its code, never the window's fallback.
 std::string BlockText(const ParameterBlock& block);
-JsonObject BlockJson(const ParameterBlock& block);
+Json BlockJson(const ParameterBlock& block);
 
 // A write command's outcome, and any refusal, as --json gives it.
-JsonObject OutcomeJson(bool ok, const std::string& message);
+Json OutcomeJson(bool ok, const std::string& message);
 
 }  // namespace tolvane::ctl

@@ -1,8 +1,5 @@
 #include "ctl/ctl_run.h"
 
-#include <signal.h>
-
-#include <cstdlib>
 #include <optional>
 
 #include "core/language.h"
@@ -13,15 +10,13 @@
 #include "modbus/modbus_master.h"
 #include "models/com_set_model.h"
 #include "platform/config_ini.h"
+#include "platform/console.h"
 #include "platform/port_list.h"
-#include "platform/settings_store.h"
+#include "platform/user_profile.h"
 #include "tolvane_version.h"
 
 namespace tolvane::ctl {
 namespace {
-
-std::atomic<bool> g_interrupted{false};
-void OnInterrupt(int) { g_interrupted.store(true); }
 
 // The settings dialog's rules run without a window: nothing is posted anywhere.
 class NoWindow : public UiDispatcher {
@@ -61,35 +56,37 @@ std::string OpenFailureMessage(int err) {
   return std::string(Pick(OpenFailureText(err))) + " (" + DevicePath(Comm().portName) + ")";
 }
 
+void Out(const std::string& text) { console::Write(console::Stream::kOut, text); }
+void Err(const std::string& text) { console::Write(console::Stream::kErr, text); }
+// Messages go to stderr, one per line, whatever the output form.
+void Say(const std::string& message) { Err("tolvanectl: " + message + "\n"); }
+
 class Session {
  public:
-  Session(const Options& o, const std::string& profilePath, Console& io) : o_(o), profilePath_(profilePath), io_(io) {}
+  explicit Session(const Options& o) : o_(o), progressShown_(console::IsTerminal(console::Stream::kErr) && !o.quiet) {}
 
   int Run() {
     switch (o_.command) {
       case Command::kHelp:
-        io_.out << Pick(txt::kCtlUsage);
+        Out(Pick(txt::kCtlUsage));
         return kExitOk;
       case Command::kVersion:
-        io_.out << "tolvanectl " << kVersion << "\n";
+        Out(std::string("tolvanectl ") + kVersion + "\n");
         return kExitOk;
       case Command::kPorts:
         return Ports();
       default:
         break;
     }
-    IniProfileStore profile(profilePath_);
-    EffectiveSettings(o_, profile);
+    EffectiveSettings(o_, *OpenUserProfile());
     const int status = o_.command == Command::kScan ? Scan() : Device();
     Link().ClosePort();
     return status;
   }
 
  private:
-  // Messages go to stderr, one per line, whatever the output form.
-  void Say(const std::string& message) { io_.err << "tolvanectl: " << message << "\n"; }
-  void Json(const JsonObject& j) {
-    if (o_.json) io_.out << j.Text() << "\n";
+  void Json(const ctl::Json& j) {
+    if (o_.json) Out(JsonText(j) + "\n");
   }
   // A command that ends with messages instead of its result.
   int Fail(int status, const std::vector<std::string>& messages) {
@@ -98,16 +95,24 @@ class Session {
       Say(m);
       joined += (joined.empty() ? "" : " ") + m;
     }
-    if (IsProbe())
+    if (IsProbe()) {
       // The probe's own keys, and why nothing was found, so that a script need not read stderr.
-      Json(ProbeJson(false, probes_, Comm().portName, Comm().station, o_.command == Command::kScan ? nullptr : &Comm(),
-                     std::nullopt)
-               .Str("message", joined));
-    else
+      ctl::Json j = ProbeJson(false, probes_, Comm().portName, Comm().station,
+                              o_.command == Command::kScan ? nullptr : &Comm(), std::nullopt);
+      j["message"] = joined;
+      Json(j);
+    } else {
       Json(OutcomeJson(false, joined));
+    }
     return status;
   }
   bool IsProbe() const { return o_.command == Command::kProbe || o_.command == Command::kScan; }
+
+  // Ctrl-C ends a command before its next step; the search says so, as Auto Link does.
+  int Stopped() {
+    if (o_.command == Command::kScan) return Fail(kExitInterrupted, {Pick(txt::kDetectStopped)});
+    return kExitInterrupted;
+  }
 
   // As the window's message, plus the path, so that a script's log says which port.
   bool Open() {
@@ -120,16 +125,14 @@ class Session {
   int Ports() {
     // The window's list: what sysfs knows, then the names TOLVANE_PORTS adds.
     const std::vector<PortInfo> ports = DescribeSerialPorts(ListSerialPorts());
-    std::vector<JsonObject> list;
+    ctl::Json list = ctl::Json::array();
     for (const PortInfo& p : ports) {
       std::string description = PortDescription(p);
       if (description.empty()) description = Pick(txt::kCtlPortListed);
-      if (!o_.json) io_.out << p.name << "\t" << description << "\n";
-      JsonObject j;
-      list.push_back(j.Str("name", p.name).Str("description", description));
+      if (!o_.json) Out(p.name + "\t" + description + "\n");
+      list.push_back(ctl::Json{{"name", p.name}, {"description", description}});
     }
-    JsonObject all;
-    Json(all.Arr("ports", list));
+    Json(ctl::Json{{"ports", list}});
     if (!ports.empty()) return kExitOk;
     Say(Pick(txt::kNoSerialPort));
     return kExitNoAnswer;
@@ -137,6 +140,7 @@ class Session {
 
   // Link's part: apply the settings, ask the module who it is.
   int Connect() {
+    if (console::Interrupted()) return Stopped();
     if (!Open()) return kExitPortOpen;
     if (!Link().ApplyLineSettings()) return Fail(kExitCommFailed, {Pick(txt::kPortOpFailed)});
     probes_ = 1;
@@ -148,9 +152,10 @@ class Session {
 
   int Device() {
     if (const int status = Connect(); status != kExitOk) return status;
+    if (o_.command != Command::kProbe && console::Interrupted()) return Stopped();
     switch (o_.command) {
       case Command::kProbe:
-        if (!o_.json) io_.out << ModuleAtText(typeCode_, Comm()) << "\n";
+        if (!o_.json) Out(ModuleAtText(typeCode_, Comm()) + "\n");
         Json(ProbeJson(true, probes_, Comm().portName, Comm().station, &Comm(), typeCode_));
         return kExitOk;
       case Command::kRead:
@@ -159,12 +164,8 @@ class Session {
         return Written(WriteNetworkConfiguration(*o_.ip, *o_.mask, *o_.gateway) == kLinkOk, txt::kDownloadOk);
       case Command::kSetShutdown:
         return Written(WriteShutdown(*o_.stopAddress, *o_.stopCode) == kLinkOk, txt::kDownloadOk);
-      case Command::kSetComm: {
-        // Anything but a failed send may be the module already answering at its
-        // new settings, so the command counts as sent, as in the window.
-        const LinkResult r = WriteCommParameters(*o_.newStation, *o_.modeCode, *o_.baudCode);
-        return Written(r != kLinkSendFailed, txt::kCommParamsSent);
-      }
+      case Command::kSetComm:
+        return SetComm();
       case Command::kRestoreFactory:
         return Written(WriteFactorySettings() == kLinkOk, txt::kRestoreSent);
       default:
@@ -179,8 +180,28 @@ class Session {
     if (o_.json)
       Json(BlockJson(block));
     else
-      io_.out << BlockText(block);
+      Out(BlockText(block));
     return kExitOk;
+  }
+
+  // The window never changes the mode: it writes back the code the module
+  // reported. So does this, from a read right before the write.
+  int SetComm() {
+    const LinkResult r = ReadRegisters(kBlockRegisters);
+    if (r != kLinkOk) return Fail(StatusFor(r), {Pick(ReadResultText(r))});
+    const uint8_t mode = DecodeBlockReply().modeCode;
+    if (mode >= kCommModeCount)
+      return Fail(kExitCommFailed, {PickFilled(txt::kCtlModeUnknown, {std::to_string(mode)})});
+    if (o_.modeCode && *o_.modeCode != mode)
+      return Fail(kExitUsage, {"--mode " + std::to_string(*o_.modeCode) + ": " +
+                               PickFilled(txt::kCtlModeFixed, {CommModeEntries()[mode]})});
+    if (console::Interrupted()) return Stopped();
+    WriteCommParameters(*o_.newStation, mode, *o_.baudCode);
+    // A reply that never came or came garbled may be the module already at its
+    // new settings: the command counts as sent, as in the window. A refusal is
+    // the module keeping its old ones.
+    const TransactionReport& t = LastTransaction();
+    return Written(t.result == kLinkOk || (t.sent && !t.refused), txt::kCommParamsSent);
   }
 
   int Written(bool ok, const TextPair& success) {
@@ -188,32 +209,30 @@ class Session {
     if (o_.json)
       Json(OutcomeJson(true, Pick(success)));
     else
-      io_.out << Pick(success) << "\n";
+      Out(std::string(Pick(success)) + "\n");
     return kExitOk;
   }
 
   void Progress(const CommSettings& c) {
-    if (!io_.errIsTerminal || o_.quiet) return;
-    io_.err << "\r\x1b[K"
-            << PickFilled(txt::kCtlScanProgress, {std::to_string(probes_), std::to_string(c.baud), FrameText(c)})
-            << std::flush;
+    if (!progressShown_) return;
+    Err("\r\x1b[K" +
+        PickFilled(txt::kCtlScanProgress, {std::to_string(probes_), std::to_string(c.baud), FrameText(c)}));
   }
   void EndProgress() {
-    if (io_.errIsTerminal && !o_.quiet && probes_ > 0) io_.err << "\r\x1b[K" << std::flush;
+    if (progressShown_ && probes_ > 0) Err("\r\x1b[K");
   }
 
   // Auto Link's search: every rate in its order, every format at each rate.
   int Scan() {
-    CatchInterrupt();
     if (!Open()) return kExitPortOpen;
     CommSettings& c = Comm();
     for (int rateIndex : ScanRateOrder()) {
       for (const ScanFormat& f : ScanFormats()) {
         UseScanStep(c, rateIndex, f);
-        if (Interrupted().load()) {
+        if (console::Interrupted()) {
           EndProgress();
           Link().ClosePort();
-          return Fail(kExitInterrupted, {Pick(txt::kDetectStopped)});
+          return Stopped();
         }
         ++probes_;
         Progress(c);
@@ -233,43 +252,43 @@ class Session {
 
   int Found() {
     const uint16_t type = ProbedTypeCode();
-    bool saved = true;
-    if (o_.save) {
-      IniProfileStore profile(profilePath_);
-      saved = StoreCommSettings(profile);
-    }
+    // A stop asked for while the finding probe ran still stops: nothing is stored.
+    const bool stopped = console::Interrupted();
+    bool saved = false;
+    if (o_.save && !stopped) saved = StoreCommSettings(*OpenUserProfile());
+    const std::string where = UserProfileLocation();
     if (o_.json) {
-      JsonObject j = ProbeJson(true, probes_, Comm().portName, Comm().station, &Comm(), type);
-      if (o_.save) j.Bool("saved", saved);
+      ctl::Json j = ProbeJson(true, probes_, Comm().portName, Comm().station, &Comm(), type);
+      if (o_.save) j["saved"] = saved;
       Json(j);
     } else {
-      io_.out << ModuleAtText(type, Comm()) << "\n"
-              << PickFilled(txt::kCtlFoundOnProbe, {std::to_string(probes_)}) << "\n";
-      if (o_.save && saved) io_.out << PickFilled(txt::kCtlSaved, {profilePath_}) << "\n";
+      Out(ModuleAtText(type, Comm()) + "\n" + PickFilled(txt::kCtlFoundOnProbe, {std::to_string(probes_)}) + "\n");
+      if (saved) Out(PickFilled(txt::kCtlSaved, {where}) + "\n");
     }
-    if (saved) return kExitOk;
+    if (stopped) {
+      Say(Pick(txt::kDetectStopped));
+      return kExitInterrupted;
+    }
+    if (!o_.save || saved) return kExitOk;
     // Found, but a script relying on the stored settings must not go on as if they were.
-    Say(PickFilled(txt::kCtlNotSaved, {profilePath_}));
+    Say(PickFilled(txt::kCtlNotSaved, {where}));
     return kExitCommFailed;
   }
 
   const Options& o_;
-  const std::string profilePath_;
-  Console& io_;
+  const bool progressShown_;  // only on a terminal
   int probes_ = 0;
   uint16_t typeCode_ = 0;
 };
 
-}  // namespace
-
-std::atomic<bool>& Interrupted() { return g_interrupted; }
-
-void CatchInterrupt() {
-  struct sigaction sa {};
-  sa.sa_handler = OnInterrupt;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
+// The folder of a path, with either separator.
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
+
+}  // namespace
 
 CommSettings EffectiveSettings(const Options& o, ProfileStore& profile) {
   LoadCommSettings(profile);
@@ -290,19 +309,26 @@ CommSettings EffectiveSettings(const Options& o, ProfileStore& profile) {
   return c;
 }
 
-int Main(const std::vector<std::string>& args, const std::string& exeDir, const std::string& profilePath, Console& io) {
+int Main(const std::vector<std::string>& args) {
   const Parsed parsed = ParseArguments(args);
   const Options& o = parsed.options;
   // The window's language unless the line names one; the window's file is only read.
+  const std::string exeDir = FolderOf(console::ExecutablePath());
   SetUiLanguage(o.language ? *o.language : (ReadLanguageType(ConfigIniPath(exeDir)) == 0 ? 0 : 1));
+  int status = kExitUsage;
   if (parsed.problem) {
     std::string message = Pick(*parsed.problem.text);
     if (!parsed.problem.subject.empty()) message = parsed.problem.subject + ": " + message;
-    io.err << "tolvanectl: " << message << "\n" << Pick(txt::kCtlTryHelp) << "\n";
-    if (o.json) io.out << OutcomeJson(false, message).Text() << "\n";
-    return kExitUsage;
+    Say(message + "\n" + Pick(txt::kCtlTryHelp));
+    if (o.json) Out(JsonText(OutcomeJson(false, message)) + "\n");
+  } else {
+    status = Session(o).Run();  // the port is closed when it returns
   }
-  return Session(o, profilePath, io).Run();
+  const bool outputKept = console::FinishOutput();
+  if (console::Interrupted()) console::ExitInterrupted();
+  if (outputKept || status != kExitOk) return status;
+  Say(Pick(txt::kCtlOutputLost));
+  return kExitOutputLost;
 }
 
 }  // namespace tolvane::ctl

@@ -16,7 +16,7 @@
 namespace tolvane::test {
 
 CtlProcess::CtlProcess(const std::vector<std::string>& args, const std::vector<std::string>& env, bool errOnTerminal,
-                       const std::string& program) {
+                       const std::string& program, const std::function<void()>& inChild) {
   int out[2], err[2];
   if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
   if (errOnTerminal) {
@@ -37,6 +37,7 @@ CtlProcess::CtlProcess(const std::vector<std::string>& args, const std::vector<s
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    if (inChild) inChild();
     execv(argv[0], argv.data());
     _exit(127);
   }
@@ -91,6 +92,7 @@ CtlResult CtlProcess::Finish() {
   waitpid(pid_, &status, 0);
   pid_ = -1;
   result_.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result_.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   return result_;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 #include <sys/types.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@ namespace tolvane::test {
 
 struct CtlResult {
   int status = -1;  // the exit status; 128 + n after signal n
+  int signal = 0;   // the signal that ended it, if one did
   std::string out, err;
 };
 
@@ -18,8 +20,10 @@ class CtlProcess {
  public:
   // env: "NAME=value" entries added to the test's own environment.
   // errOnTerminal: stderr is a pseudo-terminal, as when a person runs it.
+  // inChild: runs in the child just before the program, to leave descriptors or
+  // signals as a caller might (closed, ignored, redirected).
   CtlProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {}, bool errOnTerminal = false,
-             const std::string& program = TOLVANE_CTL_PATH);
+             const std::string& program = TOLVANE_CTL_PATH, const std::function<void()>& inChild = {});
   ~CtlProcess();
   CtlProcess(const CtlProcess&) = delete;
   CtlProcess& operator=(const CtlProcess&) = delete;

@@ -5,8 +5,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "ctl/ctl_process.h"
@@ -104,7 +106,7 @@ TEST_F(Ctl, ProbeWithoutAnAnswerOrWithBadRepliesFails) {
 TEST_F(Ctl, ScanFindsTheModuleOnTheTwelfthProbeAndSavesOnlyWhenAsked) {
   // 19200 baud ASCII 7E1: after the six formats at 9600 and five at 19200.
   SimProcess sim({"--baud", "19200", "--mode", "5", "--station", "7"});
-  CtlResult r = Run({"-p", sim.port(), "-s", "7", "-b", "1200", "scan", "--save", "--json"});
+  CtlResult r = Run({"-p", sim.port(), "-s", "7", "scan", "--save", "--json"});
   ASSERT_EQ(r.status, 0) << r.err;
   const Json j = ParseJson(r.out);
   ASSERT_TRUE(j.valid()) << r.out;
@@ -148,28 +150,10 @@ TEST_F(Ctl, ScanShowsProgressOnATerminalUnlessQuiet) {
 
   // A profile that cannot be written: found, but not reported as saved.
   fs::create_directories(Profile());
-  r = Run({"--lang", "en", "-p", sim.port(), "scan", "--save", "--json"});
+  r = Run({"-p", sim.port(), "scan", "--save", "--json"});
   EXPECT_EQ(r.status, 4);
   EXPECT_EQ(ParseJson(r.out)["saved"].text, "false") << r.out;
   EXPECT_NE(r.err.find("The settings could not be saved to"), std::string::npos) << r.err;
-}
-
-TEST_F(Ctl, CtrlCStopsTheScanBetweenProbes) {
-  SimProcess sim({"--silent"});
-  test::CtlProcess scan({"--lang", "en", "--json", "-p", sim.port(), "scan"}, Env(), true);
-  ASSERT_TRUE(scan.WaitForErr("probe 2/48"));
-  scan.Signal(SIGINT);
-  CtlResult r = scan.Finish();
-  EXPECT_EQ(r.status, 130);
-  EXPECT_NE(r.err.find("User stopped detection!"), std::string::npos) << r.err;
-  const Json j = ParseJson(r.out);
-  EXPECT_EQ(j["found"].text, "false");
-  EXPECT_LE(j["probes"].Number(), 3);
-  // The port is free again at once.
-  int fd = open(sim.port().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  ASSERT_GE(fd, 0);
-  EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
-  close(fd);
 }
 
 TEST_F(Ctl, ReadShowsTheWindowsTexts) {
@@ -227,12 +211,13 @@ TEST_F(Ctl, WritesLandInTheModulesRegisters) {
   EXPECT_EQ(regs[5], 100);
   EXPECT_EQ(regs[6], 15);
 
-  r = At(sim, "115200", "5", {"set-comm", "--new-station", "12", "--mode", "4", "--new-baud", "38400"});
+  // The mode is the module's own, read right before the write; --mode only confirms it.
+  r = At(sim, "115200", "5", {"set-comm", "--new-station", "12", "--mode", "0", "--new-baud", "38400"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "The command to modify communication parameters has been sent. Please reconnect the device!\n");
   regs = sim.Registers();
   EXPECT_EQ(regs[2], 12);
-  EXPECT_EQ(regs[3], 4);
+  EXPECT_EQ(regs[3], 0);
   EXPECT_EQ(regs[4], 5);
 
   r = At(sim, "115200", "5", {"--json", "restore-factory", "--yes"});
@@ -246,9 +231,10 @@ TEST_F(Ctl, WritesLandInTheModulesRegisters) {
   // Each command identified the module first, then wrote in the window's order.
   std::vector<std::string> starts;
   for (const std::string& rq : sim.Requests()) starts.push_back(rq.substr(3, 11));
-  EXPECT_EQ(starts, (std::vector<std::string>{"03 00 00 00", "10 00 0C 00", "10 00 10 00", "10 00 14 00", "03 00 00 00",
-                                              "10 00 05 00", "03 00 00 00", "10 00 02 00", "03 00 00 00", "10 00 05 00",
-                                              "10 00 0C 00", "10 00 10 00", "10 00 14 00", "10 00 02 00"}));
+  EXPECT_EQ(starts,
+            (std::vector<std::string>{"03 00 00 00", "10 00 0C 00", "10 00 10 00", "10 00 14 00", "03 00 00 00",
+                                      "10 00 05 00", "03 00 00 00", "03 00 00 00", "10 00 02 00", "03 00 00 00",
+                                      "10 00 05 00", "10 00 0C 00", "10 00 10 00", "10 00 14 00", "10 00 02 00"}));
   EXPECT_EQ(ReadAll(Profile()), profileBefore);
 }
 
@@ -285,9 +271,25 @@ TEST_F(Ctl, ABadValueOrBadUsageSendsNothing) {
       {{"probe", "--bogus"}, "--bogus: Unknown option."},
       {{"frobnicate"}, "frobnicate: Unknown command."},
       {{}, "No command given."},
+      // A repeated option is refused, not silently overridden.
+      {{"set-comm", "--new-station", "5", "--new-baud", "9600", "--new-station", "6"},
+       "--new-station: The option may be given only once."},
+      {{"set-shutdown", "--address", "10", "--code", "3", "--address", "20"},
+       "--address: The option may be given only once."},
+      {{"-p", "/dev/ttyS1", "probe"}, "-p: The option may be given only once."},
+      {{"-p=/dev/ttyX", "probe"}, "-p=/dev/ttyX: A short option's value follows it directly or after a blank"},
+      {{"--port", "--json", "probe"}, "--port: The option needs a value."},
+      {{"scan", "-b", "9600"}, "-b: scan tries every baud rate and frame format itself"},
+      {{"scan", "--framing", "rtu"}, "--framing: scan tries every"},
+      {{"--data", "8", "scan"}, "--data: scan tries every"},
+      {{"scan", "--parity=odd"}, "--parity: scan tries every"},
+      {{"scan", "--stop", "2"}, "--stop: scan tries every"},
   };
   for (const auto& [args, message] : cases) {
-    std::vector<std::string> all{"-p", sim.port(), "-b", "115200"};
+    // The simulator's port, unless the case is about the port option itself.
+    std::vector<std::string> all;
+    if (std::none_of(args.begin(), args.end(), [](const std::string& a) { return a.rfind("--port", 0) == 0; }))
+      all = {"-p", sim.port()};
     all.insert(all.end(), args.begin(), args.end());
     const CtlResult r = Run(all);
     EXPECT_EQ(r.status, 2) << message;
@@ -386,6 +388,177 @@ TEST_F(Ctl, PortsHelpAndVersion) {
   r = Run({"probe", "--version"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, std::string("tolvanectl ") + kVersion + "\n");
+}
+
+// How the caller leaves the standard descriptors and Ctrl-C, and what the tool
+// must do with them: never let the port take a standard descriptor's place,
+// report output that was lost, and stop on Ctrl-C as console programs do.
+TEST_F(Ctl, FollowsTheConsoleConventions) {
+  const auto closeFds = [](std::vector<int> fds) {
+    return [fds] {
+      for (int fd : fds) close(fd);
+    };
+  };
+  const auto stdoutFull = [] { dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO); };
+  const auto stdoutPipeClosed = [] {
+    int p[2];
+    if (pipe(p) == 0) {
+      close(p[0]);
+      dup2(p[1], STDOUT_FILENO);
+    }
+    signal(SIGPIPE, SIG_IGN);
+  };
+  const auto sigintIgnored = [] { signal(SIGINT, SIG_IGN); };
+  struct Case {
+    const char* what;
+    std::vector<std::string> sim, args;
+    std::function<void()> inChild;
+    const char* interruptAt;  // SIGINT once stderr (a terminal then) shows this
+    int status, signal;
+    const char* err;
+    int requests;  // well-formed requests the simulator must see, -1 any
+  };
+  const std::vector<Case> cases{
+      {"stdout closed", {}, {"read"}, closeFds({1}), nullptr, 0, 0, "", 2},
+      {"stdout closed, JSON", {}, {"--json", "probe"}, closeFds({1}), nullptr, 0, 0, "", 1},
+      {"stdin and stdout closed", {}, {"read"}, closeFds({0, 1}), nullptr, 0, 0, "", 2},
+      {"stderr closed, a message", {"--station", "2"}, {"probe"}, closeFds({2}), nullptr, 1, 0, nullptr, 3},
+      {"stdout on a full disk", {}, {"--json", "read"}, stdoutFull, nullptr, 5, 0, "its output was lost", 2},
+      {"stdout a closed pipe", {}, {"--json", "probe"}, stdoutPipeClosed, nullptr, 5, 0, "its output was lost", 1},
+      {"Ctrl-C during a search",
+       {"--silent"},
+       {"--json", "scan"},
+       {},
+       "probe 2/48",
+       -1,
+       SIGINT,
+       "User stopped detection!",
+       -1},
+      {"Ctrl-C during the finding probe",
+       {},
+       {"--json", "scan", "--save"},
+       {},
+       "probe 1/48",
+       -1,
+       SIGINT,
+       "User stopped detection!",
+       1},
+      {"Ctrl-C ignored by the caller",
+       {"--silent"},
+       {"scan"},
+       sigintIgnored,
+       "probe 2/48",
+       -1,
+       SIGTERM,
+       "probe 4/48",
+       -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimProcess sim(c.sim);
+    std::vector<std::string> args{"--lang", "en", "-p", sim.port()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    test::CtlProcess ctl(args, Env(), c.interruptAt != nullptr, TOLVANE_CTL_PATH, c.inChild);
+    if (c.interruptAt) {
+      ASSERT_TRUE(ctl.WaitForErr(c.interruptAt));
+      ctl.Signal(SIGINT);
+      // An ignored Ctrl-C leaves the search going; it ends only when killed.
+      if (c.signal == SIGTERM && ctl.WaitForErr(c.err)) ctl.Signal(SIGTERM);
+    }
+    const CtlResult r = ctl.Finish();
+    EXPECT_EQ(r.signal, c.signal) << r.err;
+    if (!c.signal) {
+      EXPECT_EQ(r.status, c.status) << r.err;
+    }
+    if (c.err) {
+      EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    // Nothing but the tool's requests reached the line (a search's ASCII probes
+    // would not read as frames of this RTU simulator: only counted cases).
+    if (c.requests >= 0) {
+      EXPECT_EQ(sim.Requests().size(), static_cast<size_t>(c.requests));
+      for (const std::string& line : sim.LogLines()) EXPECT_EQ(line.find("not a frame"), std::string::npos) << line;
+    }
+    if (c.interruptAt) {
+      // The port is free again at once, and a stop asked for before the result
+      // stored nothing, even when the probe that found the module had run.
+      const int fd = open(sim.port().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+      ASSERT_GE(fd, 0);
+      EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+      close(fd);
+      EXPECT_FALSE(fs::exists(Profile()));
+    }
+  }
+}
+
+// What the module answers decides the outcome, and JSON says no more than it did.
+TEST_F(Ctl, TheModulesAnswersDecideTheOutcome) {
+  const auto noWrite = [](const SimProcess& sim, const CtlResult&) {
+    for (const std::string& rq : sim.Requests()) EXPECT_NE(rq.substr(3, 2), "10") << rq;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::string> sim, args;
+    int status;
+    const char* err;
+    std::function<void(const SimProcess&, const CtlResult&)> check;
+  };
+  const std::vector<Case> cases{
+      {"set-comm refused at the old settings",
+       {"--station", "5", "--refuse-write", "2:3"},
+       {"-s", "5", "--json", "set-comm", "--new-station", "9", "--new-baud", "9600"},
+       4,
+       "Communication error, please check!",
+       [](const SimProcess& sim, const CtlResult& r) {
+         EXPECT_EQ(sim.Registers()[2], 5);
+         EXPECT_EQ(ParseJson(r.out)["ok"].text, "false") << r.out;
+       }},
+      {"set-comm --mode other than the module's",
+       {"--mode", "1"},
+       {"set-comm", "--new-station", "9", "--mode", "2", "--new-baud", "9600", "--parity", "odd", "--stop", "1"},
+       2,
+       "--mode 2: The module's communication mode is 1: RTU,8,O,1; the mode is never changed.",
+       noWrite},
+      {"set-comm with a mode code the module should not have",
+       {"--reg", "3=9"},
+       {"set-comm", "--new-station", "9", "--new-baud", "9600"},
+       4,
+       "unknown communication mode code 9; nothing was written",
+       noWrite},
+      {"codes outside the tables read as null",
+       {"--reg", "0=0x9999", "--reg", "3=9", "--reg", "4=12"},
+       {"--json", "read"},
+       0,
+       "",
+       [](const SimProcess&, const CtlResult& r) {
+         const Json j = ParseJson(r.out);
+         EXPECT_EQ(j["model"].kind, Json::kNull) << r.out;
+         EXPECT_EQ(j["type_code"].text, "0x9999");
+         EXPECT_EQ(j["comm_mode"]["code"].Number(), 9);
+         EXPECT_EQ(j["comm_mode"]["text"].kind, Json::kNull) << r.out;
+         EXPECT_EQ(j["baud"]["code"].Number(), 12);
+         EXPECT_EQ(j["baud"]["text"].kind, Json::kNull) << r.out;
+       }},
+      {"an unknown module's probe",
+       {"--reg", "0=0x9999"},
+       {"--json", "probe"},
+       0,
+       "",
+       [](const SimProcess&, const CtlResult& r) {
+         EXPECT_EQ(ParseJson(r.out)["found"].text, "true") << r.out;
+         EXPECT_EQ(ParseJson(r.out)["model"].kind, Json::kNull) << r.out;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimProcess sim(c.sim);
+    std::vector<std::string> args{"-p", sim.port()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CtlResult r = Run(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    c.check(sim, r);
+  }
 }
 
 }  // namespace
