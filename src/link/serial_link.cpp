@@ -8,27 +8,9 @@
 #include <thread>
 
 #include "core/comm_settings.h"
-#include "link/posix_backend.h"
 #include "link/traffic_recorder.h"
 
 namespace tolvane {
-
-OpenErrorKind ClassifyOpenError(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-      return OpenErrorKind::Missing;
-    case EBUSY:
-    case EWOULDBLOCK:
-      return OpenErrorKind::Occupied;
-    case EACCES:
-    case EPERM:
-      return OpenErrorKind::Permission;
-    default:
-      return OpenErrorKind::Other;
-  }
-}
 
 FilledPair PortPermissionMessage() {
   return FillPair(txt::kPortPermissionDenied, {{"port", DevicePath(Comm().portName)}});
@@ -50,7 +32,7 @@ std::string LineSettingsText(uint32_t baud, uint8_t parityCode, int dataBits, in
   return ModeText({baud, letter ? letter : '?', dataBits, stopBits});
 }
 
-SerialLink::SerialLink() : backend_(std::make_unique<PosixSerialBackend>()) {}
+SerialLink::SerialLink() : backend_(MakeSystemBackend()) {}
 
 void SerialLink::SetBackend(std::unique_ptr<SerialBackend> backend) { backend_ = std::move(backend); }
 
@@ -67,9 +49,11 @@ bool SerialLink::OpenDevice(bool pause) {
   return lastError_ == 0;
 }
 
-bool SerialLink::OpenPort() { return OpenDevice(true) && ApplyLineSettings(); }
+bool SerialLink::OpenPort() {
+  return OpenDevice(true) && ApplyLineSettings() && backend_->ApplyTimeouts(Comm().baud);
+}
 
-bool SerialLink::OpenPortBare() { return OpenDevice(false); }
+bool SerialLink::OpenPortBare() { return OpenDevice(false) && backend_->ApplyTimeouts(Comm().baud); }
 
 bool SerialLink::ApplyLineSettings() {
   if (!backend_->IsOpen()) return false;
@@ -137,7 +121,14 @@ namespace {
 // read is finished by the next; one still open at the end is data.
 class MarkDecoder {
  public:
+  // A backend that reports line errors apart from the data passes bytes as they are.
+  explicit MarkDecoder(bool marked) : marked_(marked) {}
   void Feed(const uint8_t* raw, size_t n, uint8_t* out, size_t& count) {
+    if (!marked_) {
+      std::memcpy(out + count, raw, n);
+      count += n;
+      return;
+    }
     for (size_t i = 0; i < n; ++i) {
       const uint8_t b = raw[i];
       switch (state_) {
@@ -171,6 +162,7 @@ class MarkDecoder {
   bool lineError = false;
 
  private:
+  bool marked_;
   enum { kPlain, kAfterFF, kAfterFF00 } state_ = kPlain;
 };
 
@@ -180,13 +172,14 @@ using Clock = std::chrono::steady_clock;
 
 ReadResult SerialLink::ReadQueued(uint8_t* buffer) {
   if (!backend_->IsOpen()) return {kLinkPortNotOpen, 0};
+  if (backend_->TakeLineError()) return {kLinkLineError, 0};
   long queued = backend_->Queued();
   if (queued < 0) return {kLinkReceiveFailed, 0};
   if (queued > static_cast<long>(kFrameBufferSize)) return {kLinkTooManyBytes, 0};
   std::memset(buffer, 0, kFrameBufferSize);
   long got = queued > 0 ? backend_->Read(raw_, static_cast<size_t>(queued)) : 0;
   if (got < 0) return {kLinkReceiveFailed, 0};
-  MarkDecoder marks;
+  MarkDecoder marks(backend_->MarksLineErrorsInData());
   size_t out = 0;
   marks.Feed(raw_, static_cast<size_t>(got), buffer, out);
   marks.Flush(buffer, out);
@@ -197,8 +190,9 @@ ReadResult SerialLink::ReadQueued(uint8_t* buffer) {
 ReadResult SerialLink::ReadReply(uint8_t* buffer, int limitMs, const FrameJudge& judge) {
   if (!backend_->IsOpen()) return {kLinkPortNotOpen, 0};
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+  if (backend_->TakeLineError()) return {kLinkLineError, 0};
   std::memset(buffer, 0, kFrameBufferSize);
-  MarkDecoder marks;
+  MarkDecoder marks(backend_->MarksLineErrorsInData());
   size_t raw = 0, count = 0;
   bool judging = true;  // false once the bytes cannot become a reply: then as ReadQueued at the limit
   int idleWakes = 0;    // waits that said readable with nothing queued after them
@@ -235,9 +229,10 @@ ReadResult SerialLink::ReadReply(uint8_t* buffer, int limitMs, const FrameJudge&
     if (got < 0) return {kLinkReceiveFailed, 0};
     raw += static_cast<size_t>(got);
     marks.Feed(raw_, static_cast<size_t>(got), buffer, count);
-    if (marks.lineError) return {kLinkLineError, 0};
+    if (marks.lineError || backend_->TakeLineError()) return {kLinkLineError, 0};
   }
   // The limit has passed: what is queued now belongs to the reply, as after a settle sleep.
+  if (backend_->TakeLineError()) return {kLinkLineError, 0};
   const long queued = backend_->Queued();
   if (queued < 0) return {kLinkReceiveFailed, 0};
   if (raw + static_cast<size_t>(queued) > kFrameBufferSize) return {kLinkTooManyBytes, 0};
