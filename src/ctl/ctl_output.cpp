@@ -122,10 +122,8 @@ std::string RangeWriteText(const RangeWrite& w) {
 Json RangeWriteJson(const RangeWrite& w) {
   Json registers = Json::array();
   for (size_t i = 0; i < w.values.size(); ++i) registers.push_back(w.start + i);
-  return Json{{"range", w.key},
-              {"registers", registers},
-              {"values", w.values},
-              {"ok", w.ok ? Json(*w.ok) : Json(nullptr)}};
+  return Json{
+      {"range", w.key}, {"registers", registers}, {"values", w.values}, {"ok", w.ok ? Json(*w.ok) : Json(nullptr)}};
 }
 
 }  // namespace tolvane::ctl

@@ -301,6 +301,7 @@ class Session {
     // outside 1..247, say) is refused with the window's message.
     const std::optional<ModuleParameters> values = CollectParameters(window);
     if (!values) return Fail(kExitCommFailed, shown.texts);
+    if (console::Interrupted()) return Stopped();
     const std::string text = ParameterFileText(*values, {kVersion, SavedStamp()});
     if (!ini::RewriteFile(o_.file, [&text](const std::string&) { return text; }))
       return Fail(kExitOutputLost, {SaveFailedMessage()});

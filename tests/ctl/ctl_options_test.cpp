@@ -38,16 +38,6 @@ TEST(CtlOptions, OptionsGoAnywhereInEitherForm) {
   EXPECT_EQ(p.options.parity, 1);
   EXPECT_TRUE(p.options.json);
 
-  // apply's file follows the command; it shares set-comm's and set-network's options.
-  p = ParseArguments({"--settle", "apply", "--ip=10.0.0.01", "t.ini", "--new-baud", "9600", "--dry-run"});
-  ASSERT_FALSE(p.problem) << p.problem.subject;
-  EXPECT_EQ(p.options.command, Command::kApply);
-  EXPECT_EQ(p.options.file, "t.ini");
-  EXPECT_EQ(p.options.ip, "10.0.0.1");
-  EXPECT_EQ(p.options.baudCode, 3);
-  EXPECT_TRUE(p.options.dryRun && p.options.settle);
-  EXPECT_EQ(ParseArguments({"read", "--dry-run"}).problem.text, &txt::kCtlNotForCommand);
-
   // --help wins over a bad line; the first problem is the one reported.
   EXPECT_EQ(ParseArguments({"--baud", "7", "read", "--help"}).options.command, Command::kHelp);
   p = ParseArguments({"--baud", "7", "-s", "0", "read"});
