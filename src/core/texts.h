@@ -164,6 +164,7 @@ inline constexpr TextPair kCtlUsage{
     "      --lang en|zh       提示语言（默认取 Tolvane 的 config.ini，否则为 en）\n"
     "      --json             在标准输出上给出机器可读的结果（一个 JSON 对象）\n"
     "  -q, --quiet            不在标准错误上显示进度\n"
+    "      --settle           每次应答都等满窗口的稳定时间（默认在应答完整且校验无误时即结束）\n"
     "  -h, --help             显示本说明\n"
     "      --version          显示版本\n"
     "\n"
@@ -183,19 +184,29 @@ inline constexpr TextPair kCtlUsage{
     "                         2 RTU,8,E,1  3 ASCII,7,N,2  4 ASCII,7,O,1  5 ASCII,7,E,1；\n"
     "                         模块拒绝写入时报告通讯错误；否则模块随即切换，之后请以新设置重新连接\n"
     "  restore-factory --yes  写入出厂设置（没有 --yes 时拒绝执行）\n"
+    "  save 文件              读取模块，按窗口“保存参数”的格式写入参数文件（原子替换；\n"
+    "                         不是普通文件则拒绝）\n"
+    "  apply 文件 [--new-station N] [--new-baud N] [--ip A.B.C.D] [--mask A.B.C.D]\n"
+    "        [--gateway A.B.C.D] [--dry-run]\n"
+    "                         把参数文件中的可写数值写入模块：停机参数、网络配置，最后是通讯参数；\n"
+    "                         选项替换文件中的对应值；通讯模式取模块自己的；文件和选项在发送前\n"
+    "                         全部检查；--dry-run 只识别并读取模块，列出将写入的寄存器和数值\n"
     "\n"
     "除 ports 外，每个命令先识别模块（与“连接”相同），再执行。所有数值在发送前检查。\n"
     "\n"
     "每个选项只能给出一次。scan 自行尝试所有波特率和帧格式，不接受 -b、--framing、--data、\n"
     "--parity 和 --stop。\n"
     "\n"
-    "退出状态：0 成功；1 无应答或未找到；2 用法错误、重复的选项或数值超限（未写入任何数据）；\n"
-    "3 串口无法打开；4 其它通讯故障，或模块拒绝了写入；5 命令已执行（模块可能已改变），\n"
-    "但输出未能写出。Ctrl-C 在当前一步结束、串口关闭后以 SIGINT 结束程序（shell 显示 130）。\n"
+    "退出状态：0 成功；1 无应答或未找到；2 用法错误、重复的选项、数值超限或参数文件被拒绝\n"
+    "（未写入任何数据）；3 串口无法打开；4 其它通讯故障，或模块拒绝了写入；5 命令已执行\n"
+    "（模块可能已改变），但输出（save 的文件）未能写出。Ctrl-C 在当前一步结束、串口关闭后以\n"
+    "SIGINT 结束程序（shell 显示 130）。\n"
     "\n"
     "示例：\n"
     "  tolvanectl -p ttyUSB0 -s 7 scan --save\n"
-    "  tolvanectl set-network --ip 192.168.1.20 --mask 255.255.255.0 --gateway 192.168.1.1\n",
+    "  tolvanectl set-network --ip 192.168.1.20 --mask 255.255.255.0 --gateway 192.168.1.1\n"
+    "  tolvanectl save template.ini\n"
+    "  tolvanectl -s 1 apply template.ini --new-station 8 --ip 192.168.1.28\n",
     "Usage: tolvanectl [connection options] COMMAND [command options]\n"
     "\n"
     "Commissions KX-130 couplers over a serial line, with the same transactions,\n"
@@ -213,6 +224,8 @@ inline constexpr TextPair kCtlUsage{
     "      --lang en|zh       language of messages (default: Tolvane's config.ini, else en)\n"
     "      --json             machine-readable output on stdout (one JSON object)\n"
     "  -q, --quiet            no progress on stderr\n"
+    "      --settle           sleep the window's full settle time on every reply (by\n"
+    "                         default a reply is taken once complete and checked)\n"
     "  -h, --help             this text\n"
     "      --version          the version\n"
     "\n"
@@ -237,6 +250,17 @@ inline constexpr TextPair kCtlUsage{
     "                         communication error, otherwise it switches: connect again\n"
     "                         with the new settings\n"
     "  restore-factory --yes  write the factory settings (refused without --yes)\n"
+    "  save FILE              read the module and write the window's parameter file\n"
+    "                         (Save Parameters); replaced atomically, refused when FILE\n"
+    "                         is not a regular file\n"
+    "  apply FILE [--new-station N] [--new-baud N] [--ip A.B.C.D] [--mask A.B.C.D]\n"
+    "        [--gateway A.B.C.D] [--dry-run]\n"
+    "                         write the file's writable values: shutdown, network, then\n"
+    "                         the communication parameters; the options replace the\n"
+    "                         file's values, the mode is the module's own; file and\n"
+    "                         options are checked before anything is sent; --dry-run\n"
+    "                         identifies and reads the module and lists the registers\n"
+    "                         and values it would write\n"
     "\n"
     "Every command but ports first identifies the module (as Link does), then works.\n"
     "Every value is checked before anything is sent.\n"
@@ -245,15 +269,17 @@ inline constexpr TextPair kCtlUsage{
     "itself and refuses -b, --framing, --data, --parity and --stop.\n"
     "\n"
     "Exit status: 0 success; 1 no answer or nothing found; 2 bad usage, a repeated\n"
-    "option or a value out of range (nothing written); 3 the port cannot be opened;\n"
-    "4 any other communication failure, or the module refused a write; 5 the command\n"
-    "ran (the module may have changed) but its output was lost. Ctrl-C ends the\n"
-    "program by SIGINT once the current step is over and the port is closed (a shell\n"
-    "shows 130).\n"
+    "option, a value out of range or a refused parameter file (nothing written); 3 the\n"
+    "port cannot be opened; 4 any other communication failure, or the module refused a\n"
+    "write; 5 the command ran (the module may have changed) but its output (save's\n"
+    "file) was lost. Ctrl-C ends the program by SIGINT once the current step is over\n"
+    "and the port is closed (a shell shows 130).\n"
     "\n"
     "Examples:\n"
     "  tolvanectl -p ttyUSB0 -s 7 scan --save\n"
-    "  tolvanectl set-network --ip 192.168.1.20 --mask 255.255.255.0 --gateway 192.168.1.1\n"};
+    "  tolvanectl set-network --ip 192.168.1.20 --mask 255.255.255.0 --gateway 192.168.1.1\n"
+    "  tolvanectl save template.ini\n"
+    "  tolvanectl -s 1 apply template.ini --new-station 8 --ip 192.168.1.28\n"};
 inline constexpr TextPair kCtlTryHelp{"运行 tolvanectl --help 查看用法。",
                                       "Try tolvanectl --help for more information."};
 inline constexpr TextPair kCtlNoCommand{"缺少命令。", "No command given."};
@@ -297,6 +323,13 @@ inline constexpr TextPair kCtlOutputLost{"命令已执行，模块可能已改�
                                          "lost."};
 inline constexpr TextPair kCtlModeFixed{"模块的通讯模式为 {}；通讯模式不会被更改。",
                                         "The module's communication mode is {}; the mode is never changed."};
+inline constexpr TextPair kCtlNeedsFile{"该命令需要一个文件名。", "The command needs a file name."};
+// A register range and its values: first and last register, what they hold, the values.
+inline constexpr TextPair kCtlWriteLine{"寄存器 {}～{}（{}）：{}", "registers {}-{} ({}): {}"};
+inline constexpr TextPair kCtlDryRun{"试运行：未写入任何数据。", "Dry run: nothing was written."};
+inline constexpr TextPair kCtlApplyStopped{"已中断：其余写入未发送，已写入的保留在模块中。",
+                                           "Interrupted: the remaining writes were not sent; those already "
+                                           "written stay in the module."};
 inline constexpr TextPair kCtlModeUnknown{"模块报告了未知的通讯模式代码 {}，未写入任何数据。",
                                           "The module reports the unknown communication mode code {}; nothing was "
                                           "written."};

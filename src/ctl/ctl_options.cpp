@@ -26,42 +26,52 @@ constexpr CommandName kCommands[] = {
     {"set-shutdown", Command::kSetShutdown},
     {"set-comm", Command::kSetComm},
     {"restore-factory", Command::kRestoreFactory},
+    {"save", Command::kSave},
+    {"apply", Command::kApply},
 };
 
-// Every option: its names, whether it takes a value, the command it belongs to
-// (kNone: a connection option of every command), and whether it is a line
-// setting that scan tries by itself.
+constexpr unsigned Bit(Command c) { return 1u << static_cast<unsigned>(c); }
+bool TakesFile(Command c) { return c == Command::kSave || c == Command::kApply; }
+
+// Every option: its names, whether it takes a value, the commands it belongs to
+// (a set of Bit()s; none: a connection option of every command), and whether it
+// is a line setting that scan tries by itself.
 struct OptionDef {
   const char* names;
   const char* shortName;  // "-p", or "" for none
   const char* longName;
   bool takesValue;
-  Command command = Command::kNone;
+  unsigned commands = 0;
   bool searchedByScan = false;
 };
+// apply takes a module's own station, rate and addresses as set-comm and set-network do.
+constexpr unsigned kCommOptions = Bit(Command::kSetComm) | Bit(Command::kApply);
+constexpr unsigned kNetworkOptions = Bit(Command::kSetNetwork) | Bit(Command::kApply);
 const OptionDef kOptionDefs[] = {
     {"-p,--port", "-p", "--port", true},
     {"-s,--station", "-s", "--station", true},
-    {"-b,--baud", "-b", "--baud", true, Command::kNone, true},
-    {"--framing", "", "--framing", true, Command::kNone, true},
-    {"--data", "", "--data", true, Command::kNone, true},
-    {"--parity", "", "--parity", true, Command::kNone, true},
-    {"--stop", "", "--stop", true, Command::kNone, true},
+    {"-b,--baud", "-b", "--baud", true, 0, true},
+    {"--framing", "", "--framing", true, 0, true},
+    {"--data", "", "--data", true, 0, true},
+    {"--parity", "", "--parity", true, 0, true},
+    {"--stop", "", "--stop", true, 0, true},
     {"--lang", "", "--lang", true},
     {"--json", "", "--json", false},
     {"-q,--quiet", "-q", "--quiet", false},
+    {"--settle", "", "--settle", false},
     {"-h,--help", "-h", "--help", false},
     {"--version", "", "--version", false},
-    {"--save", "", "--save", false, Command::kScan},
-    {"--yes", "", "--yes", false, Command::kRestoreFactory},
-    {"--ip", "", "--ip", true, Command::kSetNetwork},
-    {"--mask", "", "--mask", true, Command::kSetNetwork},
-    {"--gateway", "", "--gateway", true, Command::kSetNetwork},
-    {"--address", "", "--address", true, Command::kSetShutdown},
-    {"--code", "", "--code", true, Command::kSetShutdown},
-    {"--new-station", "", "--new-station", true, Command::kSetComm},
-    {"--mode", "", "--mode", true, Command::kSetComm},
-    {"--new-baud", "", "--new-baud", true, Command::kSetComm},
+    {"--save", "", "--save", false, Bit(Command::kScan)},
+    {"--yes", "", "--yes", false, Bit(Command::kRestoreFactory)},
+    {"--ip", "", "--ip", true, kNetworkOptions},
+    {"--mask", "", "--mask", true, kNetworkOptions},
+    {"--gateway", "", "--gateway", true, kNetworkOptions},
+    {"--address", "", "--address", true, Bit(Command::kSetShutdown)},
+    {"--code", "", "--code", true, Bit(Command::kSetShutdown)},
+    {"--new-station", "", "--new-station", true, kCommOptions},
+    {"--mode", "", "--mode", true, Bit(Command::kSetComm)},
+    {"--new-baud", "", "--new-baud", true, kCommOptions},
+    {"--dry-run", "", "--dry-run", false, Bit(Command::kApply)},
 };
 
 const OptionDef* ByShortName(const std::string& arg) {
@@ -111,7 +121,7 @@ class Parser {
       const OptionDef& s = *defOf.at(opt);
       if (++seen[&s] == 2) Refuse(txt::kCtlRepeatedOption, Shown(s));
       if (seen[&s] > 1) continue;
-      if (s.command != Command::kNone) given_.push_back(&s);
+      if (s.commands) given_.push_back(&s);
       if (s.searchedByScan) lineSettings_.push_back(&s);
       if (!s.takesValue) {
         Flag(s);
@@ -125,7 +135,10 @@ class Parser {
     for (const std::string& extra : app.remaining())
       Refuse(extra.size() > 1 && extra[0] == '-' ? txt::kCtlUnknownOption : txt::kCtlExtraArgument, extra);
     if (!words.empty()) Word(words.front());
-    if (words.size() > 1) Refuse(txt::kCtlExtraArgument, words[1]);
+    // save and apply name their file after the command; nothing else takes a word.
+    const size_t takenWords = TakesFile(out_.options.command) ? 2 : 1;
+    if (takenWords == 2 && words.size() > 1) out_.options.file = words[1];
+    if (words.size() > takenWords) Refuse(txt::kCtlExtraArgument, words[takenWords]);
 
     Options& o = out_.options;
     // --help wins over everything else on the line, --version over all but --help.
@@ -137,7 +150,7 @@ class Parser {
     const Command c = o.command;
     if (c == Command::kNone) Refuse(txt::kCtlNoCommand, {});
     for (const OptionDef* s : given_)
-      if (s->command != c && c != Command::kNone) Refuse(txt::kCtlNotForCommand, Shown(*s));
+      if (!(s->commands & Bit(c)) && c != Command::kNone) Refuse(txt::kCtlNotForCommand, Shown(*s));
     if (c == Command::kScan)
       for (const OptionDef* s : lineSettings_) Refuse(txt::kCtlScanTriesAll, Shown(*s));
     RequireCommandValues();
@@ -217,6 +230,10 @@ class Parser {
       o.save = true;
     else if (name == "--yes")
       o.yes = true;
+    else if (name == "--settle")
+      o.settle = true;
+    else if (name == "--dry-run")
+      o.dryRun = true;
   }
 
   // A number the window's table of writable values accepts, or a refusal with
@@ -340,6 +357,10 @@ class Parser {
         break;
       case Command::kRestoreFactory:
         if (!o.yes) Refuse(txt::kCtlNeedsYes, {});
+        break;
+      case Command::kSave:
+      case Command::kApply:
+        if (o.file.empty()) Refuse(txt::kCtlNeedsFile, o.command == Command::kSave ? "save" : "apply");
         break;
       default:
         break;

@@ -23,6 +23,8 @@ enum class Command {
   kSetShutdown,
   kSetComm,
   kRestoreFactory,
+  kSave,
+  kApply,
 };
 
 // Exit statuses; scripts rely on them.
@@ -59,9 +61,14 @@ struct Options {
   std::optional<int> language;  // 0 Chinese, 1 English
   bool json = false;
   bool quiet = false;
+  // The window's full settle sleep on every answered try, instead of taking the
+  // reply as soon as it is complete.
+  bool settle = false;
   // Command options.
   bool save = false;
   bool yes = false;
+  bool dryRun = false;
+  std::string file;                              // save and apply: the parameter file
   std::optional<std::string> ip, mask, gateway;  // canonical dotted form
   std::optional<uint16_t> stopAddress, stopCode;
   std::optional<uint8_t> newStation, baudCode;

@@ -112,4 +112,18 @@ Json BlockJson(const ParameterBlock& b) {
 
 Json OutcomeJson(bool ok, const std::string& message) { return Json{{"ok", ok}, {"message", message}}; }
 
+std::string RangeWriteText(const RangeWrite& w) {
+  std::string values;
+  for (int v : w.values) values += (values.empty() ? "" : " ") + std::to_string(v);
+  const size_t last = w.start + (w.values.empty() ? 0 : w.values.size() - 1);
+  return PickFilled(txt::kCtlWriteLine, {std::to_string(w.start), std::to_string(last), Pick(*w.name), values});
+}
+
+Json RangeWriteJson(const RangeWrite& w) {
+  Json registers = Json::array();
+  for (size_t i = 0; i < w.values.size(); ++i) registers.push_back(w.start + i);
+  return Json{
+      {"range", w.key}, {"registers", registers}, {"values", w.values}, {"ok", w.ok ? Json(*w.ok) : Json(nullptr)}};
+}
+
 }  // namespace tolvane::ctl

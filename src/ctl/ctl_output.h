@@ -45,4 +45,18 @@ Json BlockJson(const ParameterBlock& block);
 // A write command's outcome, and any refusal, as --json gives it.
 Json OutcomeJson(bool ok, const std::string& message);
 
+// One register range a command writes: what it holds ("shutdown", "ip", ...),
+// the catalogue's name for it, where it starts and the value of each register.
+struct RangeWrite {
+  const char* key;
+  const TextPair* name;
+  uint16_t start;
+  std::vector<int> values;
+  std::optional<bool> ok;  // none: not sent
+};
+// "registers 5-6 (Default shutdown parameters): 8192 3".
+std::string RangeWriteText(const RangeWrite& w);
+// {"range": "shutdown", "registers": [5, 6], "values": [8192, 3], "ok": true}; ok is null when not sent.
+Json RangeWriteJson(const RangeWrite& w);
+
 }  // namespace tolvane::ctl

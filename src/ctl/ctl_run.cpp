@@ -1,18 +1,29 @@
 #include "ctl/ctl_run.h"
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
 #include <optional>
 
+#include "core/decimal.h"
 #include "core/language.h"
+#include "core/message_rule.h"
 #include "ctl/ctl_output.h"
 #include "device/identification.h"
 #include "device/writes.h"
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"
 #include "models/com_set_model.h"
+#include "models/commands.h"
+#include "models/main_model.h"
+#include "models/parameter_file.h"
 #include "platform/config_ini.h"
 #include "platform/console.h"
-#include "platform/system_files.h"
+#include "platform/ini_file.h"
 #include "platform/port_list.h"
+#include "platform/system_files.h"
 #include "platform/user_profile.h"
 #include "tolvane_version.h"
 
@@ -57,6 +68,56 @@ std::string OpenFailureMessage(int err) {
   return std::string(Pick(OpenFailureText(err))) + " (" + DevicePath(Comm().portName) + ")";
 }
 
+// What the window's rules would show in message boxes, kept as lines instead.
+class CaughtMessages : public MessagePresenter {
+ public:
+  CaughtMessages() { SetMessagePresenter(this); }
+  ~CaughtMessages() override { SetMessagePresenter(nullptr); }
+  CaughtMessages(const CaughtMessages&) = delete;
+  CaughtMessages& operator=(const CaughtMessages&) = delete;
+  MsgAnswer Present(const MessageRequest& r) override {
+    texts.push_back(r.text);
+    return r.buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+  }
+  std::vector<std::string> texts;
+};
+
+// Local date and time with its offset from UTC, "2026-03-01T14:05:09+01:00", as
+// the window stamps a saved file. The offset is worked out rather than taken from
+// strftime's %z, which not every C library gives as a number.
+std::string SavedStamp() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);  // one thread: the shared result is ours
+  if (!local) return {};
+  const std::tm localCopy = *local;
+  const std::tm* utc = std::gmtime(&now);
+  if (!utc) return {};
+  std::tm utcAsLocal = *utc;
+  utcAsLocal.tm_isdst = localCopy.tm_isdst;
+  // Whole minutes, within a day either way.
+  const int offset = static_cast<int>(std::lround(std::difftime(now, std::mktime(&utcAsLocal)) / 60)) % (24 * 60);
+  char text[48];
+  if (!std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &localCopy)) return {};
+  char zone[16];
+  std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60, std::abs(offset) % 60);
+  return std::string(text) + zone;
+}
+
+// The octets of an address already in its plain form.
+std::vector<int> Octets(const std::string& dotted) {
+  std::vector<int> octets;
+  for (int k = 1; k <= kAddressOctets; ++k) octets.push_back(DottedField(dotted, k) & 0xFF);
+  return octets;
+}
+
+// A write of the communication parameters counts as sent unless the module
+// refused it: a reply that never came or came garbled may be the module already
+// at its new settings, as in the window. A refusal is the module keeping its old ones.
+bool CommWriteSent() {
+  const TransactionReport& t = LastTransaction();
+  return t.result == kLinkOk || (t.sent && !t.refused);
+}
+
 void Out(const std::string& text) { console::Write(console::Stream::kOut, text); }
 void Err(const std::string& text) { console::Write(console::Stream::kErr, text); }
 // Messages go to stderr, one per line, whatever the output form.
@@ -80,6 +141,10 @@ class Session {
         break;
     }
     EffectiveSettings(o_, *OpenUserProfile());
+    // A script takes each reply as soon as it is complete and checked; --settle
+    // keeps the window's timing.
+    SetReplyEnd(o_.settle ? ReplyEnd::kAfterSettle : ReplyEnd::kWhenComplete);
+    if (const int status = CheckFile(); status != kExitOk) return status;
     const int status = o_.command == Command::kScan ? Scan() : Device();
     Link().ClosePort();
     return status;
@@ -96,7 +161,9 @@ class Session {
       Say(m);
       joined += (joined.empty() ? "" : " ") + m;
     }
-    if (IsProbe()) {
+    if (o_.command == Command::kApply) {
+      Json(ApplyJson(false, joined));
+    } else if (IsProbe()) {
       // The probe's own keys, and why nothing was found, so that a script need not read stderr.
       ctl::Json j = ProbeJson(false, probes_, Comm().portName, Comm().station,
                               o_.command == Command::kScan ? nullptr : &Comm(), std::nullopt);
@@ -169,6 +236,10 @@ class Session {
         return SetComm();
       case Command::kRestoreFactory:
         return Written(WriteFactorySettings() == kLinkOk, txt::kRestoreSent);
+      case Command::kSave:
+        return Save();
+      case Command::kApply:
+        return Apply();
       default:
         return kExitUsage;
     }
@@ -198,11 +269,114 @@ class Session {
                                PickFilled(txt::kCtlModeFixed, {CommModeEntries()[mode]})});
     if (console::Interrupted()) return Stopped();
     WriteCommParameters(*o_.newStation, mode, *o_.baudCode);
-    // A reply that never came or came garbled may be the module already at its
-    // new settings: the command counts as sent, as in the window. A refusal is
-    // the module keeping its old ones.
-    const TransactionReport& t = LastTransaction();
-    return Written(t.result == kLinkOk || (t.sent && !t.refused), txt::kCommParamsSent);
+    return Written(CommWriteSent(), txt::kCommParamsSent);
+  }
+
+  std::string SaveFailedMessage() const { return Pick(FillPair(txt::kParamSaveFailed, {{"path", o_.file}}).View()); }
+
+  // The file of save or apply, looked at before the port is opened: what cannot
+  // be used costs the module no request.
+  int CheckFile() {
+    if (o_.command == Command::kSave) {
+      // The writer's own test: it neither reads nor replaces anything but a regular file.
+      if (ini::ReadFile(o_.file).state == ini::FileState::kUnusable) return Fail(kExitUsage, {SaveFailedMessage()});
+    } else if (o_.command == Command::kApply) {
+      const ini::FileText f = ini::ReadFile(o_.file, kMaxParameterFileBytes);
+      if (f.state != ini::FileState::kRead)
+        return Fail(kExitUsage, {o_.file + ": " + Pick(f.tooLarge ? txt::kParamTooLarge : txt::kParamUnreadable)});
+      const ParameterFileReading r = ReadParameterFile(f.bytes);
+      if (!r.values) return Fail(kExitUsage, {o_.file + ": " + Pick(r.problem.View())});
+      fileValues_ = r.values;
+    }
+    return kExitOk;
+  }
+
+  // The window's Save Parameters on a module just read into a window of our own.
+  int Save() {
+    MainModel window;
+    CaughtMessages shown;
+    const LinkResult r = ReadAfterConnect(window);
+    if (r != kLinkOk) return Fail(StatusFor(r), {Pick(ReadResultText(r))});
+    // A value of the module that the window would refuse to save (a station
+    // outside 1..247, say) is refused with the window's message.
+    const std::optional<ModuleParameters> values = CollectParameters(window);
+    if (!values) return Fail(kExitCommFailed, shown.texts);
+    if (console::Interrupted()) return Stopped();
+    const std::string text = ParameterFileText(*values, {kVersion, SavedStamp()});
+    if (!ini::RewriteFile(o_.file, [&text](const std::string&) { return text; }))
+      return Fail(kExitOutputLost, {SaveFailedMessage()});
+    return Written(true, txt::kParamSaved);
+  }
+
+  ctl::Json ApplyJson(bool ok, const std::string& message) const {
+    ctl::Json j = OutcomeJson(ok, message);
+    j["dry_run"] = o_.dryRun;
+    j["writes"] = ctl::Json::array();
+    for (const RangeWrite& w : writes_) j["writes"].push_back(RangeWriteJson(w));
+    return j;
+  }
+
+  // The file's writable values with the command line's in their place, as the
+  // window's download buttons send them: shutdown, the three addresses, and the
+  // communication parameters last, since the module switches after them. The
+  // mode is the module's own.
+  void PlanWrites(uint8_t mode) {
+    ModuleParameters v = *fileValues_;
+    if (o_.newStation) v.station = *o_.newStation;
+    if (o_.baudCode) v.baudCode = *o_.baudCode;
+    if (o_.ip) v.ip = *o_.ip;
+    if (o_.mask) v.mask = *o_.mask;
+    if (o_.gateway) v.gateway = *o_.gateway;
+    const auto stopAddress = static_cast<uint16_t>(v.stopAddress), stopCode = static_cast<uint16_t>(v.stopCode);
+    const auto station = static_cast<uint16_t>(v.station);
+    const auto baud = static_cast<uint8_t>(v.baudCode);
+    writes_ = {
+        {"shutdown", &txt::kGroupShutdown, kShutdownRange.start, {stopAddress, stopCode}, std::nullopt},
+        {"ip", &txt::kLblIp, kIpRange.start, Octets(v.ip), std::nullopt},
+        {"mask", &txt::kLblMask, kMaskRange.start, Octets(v.mask), std::nullopt},
+        {"gateway", &txt::kLblGateway, kGatewayRange.start, Octets(v.gateway), std::nullopt},
+        {"communication", &txt::kGroupComm, kCommRange.start, {station, mode, baud}, std::nullopt},
+    };
+    sends_ = {
+        [=] { return WriteShutdown(stopAddress, stopCode) == kLinkOk; },
+        [ip = v.ip] { return WriteAddress(kIpRange, ip) == kLinkOk; },
+        [mask = v.mask] { return WriteAddress(kMaskRange, mask) == kLinkOk; },
+        [gateway = v.gateway] { return WriteAddress(kGatewayRange, gateway) == kLinkOk; },
+        [=] {
+          WriteCommParameters(station, mode, baud);
+          return CommWriteSent();
+        },
+    };
+  }
+
+  int Apply() {
+    const LinkResult r = ReadRegisters(kBlockRegisters);
+    if (r != kLinkOk) return Fail(StatusFor(r), {Pick(ReadResultText(r))});
+    const uint8_t mode = DecodeBlockReply().modeCode;
+    if (mode >= kCommModeCount)
+      return Fail(kExitCommFailed, {PickFilled(txt::kCtlModeUnknown, {std::to_string(mode)})});
+    PlanWrites(mode);
+    if (o_.dryRun) {
+      if (o_.json) {
+        Json(ApplyJson(true, Pick(txt::kCtlDryRun)));
+      } else {
+        for (const RangeWrite& w : writes_) Out(RangeWriteText(w) + "\n");
+        Out(std::string(Pick(txt::kCtlDryRun)) + "\n");
+      }
+      return kExitOk;
+    }
+    for (size_t i = 0; i < writes_.size(); ++i) {
+      // Ctrl-C between writes: what is written stays, nothing more is sent.
+      if (console::Interrupted()) return Fail(kExitInterrupted, {Pick(txt::kCtlApplyStopped)});
+      writes_[i].ok = sends_[i]();
+      if (!*writes_[i].ok) return Fail(kExitCommFailed, {Pick(txt::kCommErrorCheck)});
+      if (!o_.json) Out(RangeWriteText(writes_[i]) + "\n");
+    }
+    if (o_.json)
+      Json(ApplyJson(true, Pick(txt::kCommParamsSent)));
+    else
+      Out(std::string(Pick(txt::kCommParamsSent)) + "\n");
+    return kExitOk;
   }
 
   int Written(bool ok, const TextPair& success) {
@@ -280,6 +454,9 @@ class Session {
   const bool progressShown_;  // only on a terminal
   int probes_ = 0;
   uint16_t typeCode_ = 0;
+  std::optional<ModuleParameters> fileValues_;  // apply: the file, checked
+  std::vector<RangeWrite> writes_;              // apply: in the order sent
+  std::vector<std::function<bool()>> sends_;    // one per write: true when it went in
 };
 
 // The folder of a path, with either separator.
@@ -314,7 +491,14 @@ int Main(const std::vector<std::string>& args) {
     std::string message = Pick(*parsed.problem.text);
     if (!parsed.problem.subject.empty()) message = parsed.problem.subject + ": " + message;
     Say(message + "\n" + Pick(txt::kCtlTryHelp));
-    if (o.json) Out(JsonText(OutcomeJson(false, message)) + "\n");
+    if (o.json) {
+      ctl::Json j = OutcomeJson(false, message);
+      if (o.command == Command::kApply) {
+        j["dry_run"] = o.dryRun;
+        j["writes"] = ctl::Json::array();
+      }
+      Out(JsonText(j) + "\n");
+    }
   } else {
     status = Session(o).Run();  // the port is closed when it returns
   }

@@ -87,13 +87,15 @@ void UploadParameters(MainModel& m) {
   ApplyLastRows(m, f);
 }
 
-void ReadAfterConnect(MainModel& m) {
+LinkResult ReadAfterConnect(MainModel& m) {
   WaitCursor wait;
-  if (ReadRegisters(kBlockRegisters) != kLinkOk) return;
+  const LinkResult r = ReadRegisters(kBlockRegisters);
+  if (r != kLinkOk) return r;
   const ParameterBlock b = DecodeBlockReply();
   const FormattedBlock f = FormatParameterBlock(b);
   ApplyFirstRows(m, b, f);
   ApplyLastRows(m, f);
+  return r;
 }
 
 void WriteShutdownParameters(MainModel& m) {

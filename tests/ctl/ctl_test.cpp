@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "ctl/ctl_process.h"
+#include "models/parameter_file.h"
 #include "support/sim_process.h"
 #include "tolvane_version.h"
 
@@ -53,6 +54,18 @@ class Ctl : public ::testing::Test {
     return Run(args);
   }
   fs::path Profile() const { return home_ / "tolvane" / "tolvane.ini"; }
+  // A parameter file as the window saves it, with `edit` applied to its text.
+  std::string File(const std::string& name, const std::function<void(std::string&)>& edit = {}) const {
+    ModuleParameters v;
+    v.ip = "10.1.1.1";
+    v.mask = "255.255.0.0";
+    v.gateway = "10.1.0.1";
+    std::string text = ParameterFileText(v, {"1.0", "2026-01-01T00:00:00+00:00"});
+    if (edit) edit(text);
+    const fs::path path = home_ / name;
+    std::ofstream(path) << text;
+    return path.string();
+  }
 
   fs::path home_;
 };
@@ -238,6 +251,60 @@ TEST_F(Ctl, WritesLandInTheModulesRegisters) {
   EXPECT_EQ(ReadAll(Profile()), profileBefore);
 }
 
+// One module's file commissions the next: everything the file holds but what
+// the command line names, while the second module keeps its own identity, MAC
+// and communication mode.
+TEST_F(Ctl, SaveThenApplyCopiesOneModuleToAnother) {
+  SimProcess first({"--baud", "115200", "--station", "3", "--reg", "5=100", "--reg", "6=7", "--reg", "20=10", "--reg",
+                    "8=0x0AAA", "--reg", "25=0x0309"});
+  SimProcess second({"--baud", "115200", "--mode", "2"});  // RTU 8E1
+  const std::string file = (home_ / "first.ini").string();
+  CtlResult r = At(first, "115200", "3", {"save", file});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "The parameters have been saved to the file!\n");
+  // The window's loader takes it.
+  const ParameterFileReading read = ReadParameterFile(ReadAll(file));
+  ASSERT_TRUE(read.values) << read.problem.en;
+  EXPECT_EQ(read.values->stopCode, 7);
+  EXPECT_EQ(read.values->mask, "255.255.255.0");
+
+  const std::vector<std::string> overrides{"--parity", "even",          "--stop", "1",    "apply",
+                                           file,       "--new-station", "9",      "--ip", "10.0.0.9"};
+  std::vector<std::string> dry = overrides;
+  dry.push_back("--dry-run");
+  const auto before = second.Registers();
+  r = At(second, "115200", "1", dry);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("registers 12-15 (IP address): 10 0 0 9\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("registers 2-4 (Communication Parameter Setting): 9 2 7\n"), std::string::npos) << r.out;
+  EXPECT_EQ(second.Requests().size(), 2u);  // the probe and the read
+  EXPECT_EQ(second.Registers(), before);
+
+  std::vector<std::string> json = overrides;
+  json.insert(json.begin(), "--json");
+  r = At(second, "115200", "1", json);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Json j = ParseJson(r.out);
+  EXPECT_EQ(j.Keys(), (std::vector<std::string>{"ok", "message", "dry_run", "writes"})) << r.out;
+  ASSERT_EQ(j["writes"].items.size(), 5u) << r.out;
+  std::vector<std::string> order;
+  for (const Json& w : j["writes"].items) {
+    order.push_back(w["range"].text);
+    EXPECT_EQ(w["ok"].text, "true");
+    EXPECT_EQ(w["registers"].items.size(), w["values"].items.size());
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"shutdown", "ip", "mask", "gateway", "communication"}));
+
+  auto expected = first.Registers();
+  const auto got = second.Registers();
+  // The station given, the second module's own mode, its identity and MAC.
+  expected[2] = 9;
+  expected[3] = 2;
+  for (int i : {0, 1, 7, 8, 9, 10, 11, 24, 25}) expected[i] = before[i];
+  for (int i = 0; i < 4; ++i) expected[12 + i] = std::array<uint16_t, 4>{10, 0, 0, 9}[i];
+  EXPECT_EQ(got, expected);
+}
+
 TEST_F(Ctl, AFailedWriteStopsTheCommandAndKeepsEarlierWrites) {
   SimProcess sim({"--baud", "115200", "--refuse-write", "16:3"});
   CtlResult r = At(sim, "115200", "1",
@@ -253,7 +320,21 @@ TEST_F(Ctl, AFailedWriteStopsTheCommandAndKeepsEarlierWrites) {
 
 TEST_F(Ctl, ABadValueOrBadUsageSendsNothing) {
   SimProcess sim({"--baud", "115200"});
+  const std::string good = File("good.ini");
+  const std::string station =
+      File("station.ini", [](std::string& t) { t.replace(t.find("Station=1"), 9, "Station=300"); });
+  const std::string newer = File("newer.ini", [](std::string& t) { t.replace(t.find("Format=1"), 8, "Format=2"); });
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      // A parameter file is refused as the window refuses to load it, before the port is opened.
+      {{"apply", (home_ / "none.ini").string()}, "none.ini: The file cannot be read"},
+      {{"apply", station}, "The value \"300\" of [Communication] Station in the parameter file is not valid"},
+      {{"apply", newer}, "has format 2 and was saved by a newer Tolvane"},
+      {{"apply", good, "--new-station", "0"}, "--new-station 0: The Value of Station number"},
+      {{"apply", good, "--gateway", "1.2.3"}, "--gateway 1.2.3"},
+      {{"apply", good, "--mode", "0"}, "--mode: The option does not belong to this command."},
+      {{"apply"}, "apply: The command needs a file name."},
+      {{"save", good, "other.ini"}, "other.ini: Unexpected argument."},
+      {{"save", home_.string()}, "cannot be written"},  // not a regular file
       {{"set-shutdown", "--address", "10001", "--code", "3"}, "The Value is out of range,Data Range is :0～10000!"},
       {{"set-shutdown", "--address", "-1", "--code", "3"}, "Data Range is :0～10000!"},
       {{"set-shutdown", "--address", "10", "--code", "0"}, "The Value  is out of range,Data Range is :1～15!"},
@@ -354,36 +435,13 @@ TEST_F(Ctl, PortsHelpAndVersion) {
 
   r = Run({"--help"});
   EXPECT_EQ(r.status, 0);
-  for (const char* word : {"ports",
-                           "probe",
-                           "scan",
-                           "--save",
-                           "read",
-                           "set-network",
-                           "--ip",
-                           "--mask",
-                           "--gateway",
-                           "set-shutdown",
-                           "--address",
-                           "--code",
-                           "set-comm",
-                           "--new-station",
-                           "--mode",
-                           "--new-baud",
-                           "restore-factory",
-                           "--yes",
-                           "--port",
-                           "--station",
-                           "--baud",
-                           "--framing",
-                           "--data",
-                           "--parity",
-                           "--stop",
-                           "--lang",
-                           "--json",
-                           "--quiet",
-                           "--version",
-                           "Exit status"})
+  for (
+      const char* word :
+      {"ports",           "probe",        "scan",      "--save",   "read",      "set-network",   "--ip",   "--mask",
+       "--gateway",       "set-shutdown", "--address", "--code",   "set-comm",  "--new-station", "--mode", "--new-baud",
+       "restore-factory", "--yes",        "save",      "apply",    "--dry-run", "--settle",      "--port", "--station",
+       "--baud",          "--framing",    "--data",    "--parity", "--stop",    "--lang",        "--json", "--quiet",
+       "--version",       "Exit status"})
     EXPECT_NE(r.out.find(word), std::string::npos) << word;
   r = Run({"probe", "--version"});
   EXPECT_EQ(r.status, 0);
@@ -493,6 +551,7 @@ TEST_F(Ctl, FollowsTheConsoleConventions) {
 
 // What the module answers decides the outcome, and JSON says no more than it did.
 TEST_F(Ctl, TheModulesAnswersDecideTheOutcome) {
+  const std::string file = File("template.ini");
   const auto noWrite = [](const SimProcess& sim, const CtlResult&) {
     for (const std::string& rq : sim.Requests()) EXPECT_NE(rq.substr(3, 2), "10") << rq;
   };
@@ -539,6 +598,34 @@ TEST_F(Ctl, TheModulesAnswersDecideTheOutcome) {
          EXPECT_EQ(j["baud"]["code"].Number(), 12);
          EXPECT_EQ(j["baud"]["text"].kind, Json::kNull) << r.out;
        }},
+      {"a reply in two pieces, taken once complete", {"--split"}, {"read"}, 0, "", noWrite},
+      {"bytes after the reply stay for the next purge", {"--trail", "4:20"}, {"read"}, 0, "", noWrite},
+      {"--settle: the window's sleep takes them in",
+       {"--trail", "4:20"},
+       {"--settle", "read"},
+       4,
+       "Check error!",
+       [](const SimProcess& sim, const CtlResult&) { EXPECT_EQ(sim.Requests().size(), 3u); }},
+      {"apply stops at a failed write, earlier ones stay",
+       {"--refuse-write", "16:3"},
+       {"--json", "apply", file},
+       4,
+       "Communication error, please check!",
+       [](const SimProcess& sim, const CtlResult& r) {
+         const Json j = ParseJson(r.out);
+         std::vector<std::string> oks;
+         for (const Json& w : j["writes"].items) oks.push_back(w["ok"].text);
+         EXPECT_EQ(oks, (std::vector<std::string>{"true", "true", "false", "null", "null"})) << r.out;
+         EXPECT_EQ(sim.Registers()[12], 10);
+         EXPECT_EQ(sim.Registers()[20], 192);
+       }},
+      {"apply: a refused communication write fails",
+       {"--refuse-write", "2:3", "--station", "4"},
+       {"-s", "4", "apply", file},
+       4,
+       "Communication error, please check!",
+       [](const SimProcess& sim, const CtlResult&) { EXPECT_EQ(sim.Registers()[2], 4); }},
+      {"apply to a mode code the module should not have", {"--reg", "3=9"}, {"apply", file}, 4, "code 9", noWrite},
       {"an unknown module's probe",
        {"--reg", "0=0x9999"},
        {"--json", "probe"},
