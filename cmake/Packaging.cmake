@@ -24,6 +24,10 @@ file(RELATIVE_PATH TOLVANE_DOC_DIR_FROM_BIN "/${CMAKE_INSTALL_BINDIR}" "/${TOLVA
 configure_file(${CMAKE_CURRENT_LIST_DIR}/tolvane_version.h.in "${PROJECT_BINARY_DIR}/generated/tolvane_version.h" @ONLY)
 add_library(tolvane_version INTERFACE)
 target_include_directories(tolvane_version INTERFACE "${PROJECT_BINARY_DIR}/generated")
+# The Debian package and the desktop files are the Linux build's.
+if(WIN32)
+  return()
+endif()
 
 # --- files configured from the version -------------------------------------------
 execute_process(COMMAND date -u -R -d "${TOLVANE_RELEASE_DATE}"

@@ -1,0 +1,20 @@
+#!/bin/sh
+# Runs a Windows program under wine in the given private prefix:
+#   wine-run.sh PREFIX PROGRAM [ARGS...]
+# The prefix is made on first use (wineboot, a few seconds), under a lock so
+# that tests started side by side make it once.
+set -e
+prefix="$1"
+shift
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+if [ ! -f "$prefix/system.reg" ]; then
+  mkdir -p "$(dirname "$prefix")"
+  (
+    flock 9
+    if [ ! -f "$prefix/system.reg" ]; then
+      wineboot -i >/dev/null 2>&1 || true
+      wineserver -w
+    fi
+  ) 9>"$prefix.lock"
+fi
+exec wine "$@"
