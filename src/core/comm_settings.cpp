@@ -45,11 +45,6 @@ const std::vector<std::string>& StationList() {
   return l;
 }
 
-std::string DevicePath(const std::string& portName) {
-  if (!portName.empty() && portName[0] == '/') return portName;
-  return "/dev/" + portName;
-}
-
 namespace {
 const char* const kKeys[] = {"REM_ComPortName", "REM_StaNum",    "REM_BaudRate", "REM_Parity",
                              "REM_TransType",   "REM_DataBytes", "REM_StopBytes"};

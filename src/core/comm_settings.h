@@ -30,9 +30,6 @@ const std::vector<std::string>& StopBitsList();
 const std::vector<std::string>& TransferModeList();
 const std::vector<std::string>& StationList();
 
-// "/dev/" + name, or the name itself when it is an absolute path.
-std::string DevicePath(const std::string& portName);
-
 // The stored profile: a key/value view so that the loading rules are testable
 // without any storage behind them.
 class ProfileStore {

@@ -74,6 +74,30 @@ int RemainingMs(Clock::time_point deadline) {
 
 }  // namespace
 
+std::string DevicePath(const std::string& portName) {
+  if (!portName.empty() && portName[0] == '/') return portName;
+  return "/dev/" + portName;
+}
+
+OpenErrorKind ClassifyOpenError(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return OpenErrorKind::Missing;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return OpenErrorKind::Occupied;
+    case EACCES:
+    case EPERM:
+      return OpenErrorKind::Permission;
+    default:
+      return OpenErrorKind::Other;
+  }
+}
+
+std::unique_ptr<SerialBackend> MakeSystemBackend() { return std::make_unique<PosixSerialBackend>(); }
+
 bool ParseModeText(const std::string& text, termios& t) {
   unsigned baud = 0;
   char parity = 0;

@@ -1,32 +1,13 @@
 #include "link/serial_link.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <thread>
 
 #include "core/comm_settings.h"
-#include "link/posix_backend.h"
 #include "link/traffic_recorder.h"
 
 namespace tolvane {
-
-OpenErrorKind ClassifyOpenError(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-      return OpenErrorKind::Missing;
-    case EBUSY:
-    case EWOULDBLOCK:
-      return OpenErrorKind::Occupied;
-    case EACCES:
-    case EPERM:
-      return OpenErrorKind::Permission;
-    default:
-      return OpenErrorKind::Other;
-  }
-}
 
 FilledPair PortPermissionMessage() {
   return FillPair(txt::kPortPermissionDenied, {{"port", DevicePath(Comm().portName)}});
@@ -48,7 +29,7 @@ std::string LineSettingsText(uint32_t baud, uint8_t parityCode, int dataBits, in
   return ModeText({baud, letter ? letter : '?', dataBits, stopBits});
 }
 
-SerialLink::SerialLink() : backend_(std::make_unique<PosixSerialBackend>()) {}
+SerialLink::SerialLink() : backend_(MakeSystemBackend()) {}
 
 void SerialLink::SetBackend(std::unique_ptr<SerialBackend> backend) { backend_ = std::move(backend); }
 
@@ -65,9 +46,11 @@ bool SerialLink::OpenDevice(bool pause) {
   return lastError_ == 0;
 }
 
-bool SerialLink::OpenPort() { return OpenDevice(true) && ApplyLineSettings(); }
+bool SerialLink::OpenPort() {
+  return OpenDevice(true) && ApplyLineSettings() && backend_->ApplyTimeouts(Comm().baud);
+}
 
-bool SerialLink::OpenPortBare() { return OpenDevice(false); }
+bool SerialLink::OpenPortBare() { return OpenDevice(false) && backend_->ApplyTimeouts(Comm().baud); }
 
 bool SerialLink::ApplyLineSettings() {
   if (!backend_->IsOpen()) return false;
@@ -130,12 +113,17 @@ bool SerialLink::WaitForReceive(int limitMs) {
 
 ReadResult SerialLink::ReadQueued(uint8_t* buffer) {
   if (!backend_->IsOpen()) return {kLinkPortNotOpen, 0};
+  if (backend_->TakeLineError()) return {kLinkLineError, 0};
   long queued = backend_->Queued();
   if (queued < 0) return {kLinkReceiveFailed, 0};
   if (queued > static_cast<long>(kFrameBufferSize)) return {kLinkTooManyBytes, 0};
   std::memset(buffer, 0, kFrameBufferSize);
   long got = queued > 0 ? backend_->Read(raw_, static_cast<size_t>(queued)) : 0;
   if (got < 0) return {kLinkReceiveFailed, 0};
+  if (!backend_->MarksLineErrorsInData()) {
+    std::memcpy(buffer, raw_, static_cast<size_t>(got));
+    return {kLinkOk, static_cast<size_t>(got)};
+  }
   // Undo the line discipline's marking: FF FF is one data byte 0xFF, FF 00 x a
   // byte received with a parity or framing error.
   size_t out = 0;

@@ -19,20 +19,16 @@ struct ReadResult {
   size_t count = 0;  // bytes placed in the buffer
 };
 
-// Permission: the port is there but this user may not open it (not in its group).
-enum class OpenErrorKind { Missing, Occupied, Permission, Other };
-OpenErrorKind ClassifyOpenError(int err);
 // The permission message for the port named in CommSettings, with its fix.
 FilledPair PortPermissionMessage();
 
 char ParityLetter(uint8_t parityCode);
 std::string LineSettingsText(uint32_t baud, uint8_t parityCode, int dataBits, int stopBits);
 
-// Of the Windows port settings, the driver queue sizes (SetupComm) and the
-// read interval and total timeouts (SetCommTimeouts) have no POSIX
-// counterpart: reads take only what is already queued, without blocking, and
-// every write and wait is bounded by poll() with its own limit. So they are
-// neither requested nor kept here.
+// The driver queue sizes and the read interval and total timeouts exist only on
+// Windows; the Win32 backend keeps them. On POSIX reads take only what is
+// already queued, without blocking, and every write and wait is bounded by
+// poll() with its own limit.
 class SerialLink {
  public:
   SerialLink();

@@ -75,7 +75,7 @@ uint64_t TrafficRecorder::NextSeq() {
 }
 
 namespace {
-constinit TrafficRecorder g_recorder;
+TrafficRecorder g_recorder;
 }  // namespace
 
 TrafficRecorder& Traffic() { return g_recorder; }

@@ -59,9 +59,10 @@ class TrafficRecorder {
   static constexpr size_t kByteCapacity = 1 << 21;
   static constexpr size_t kMaxRecordBytes = 1 << 13;  // longer byte runs are cut
 
-  // Constant: the process's recorder is zero bytes in static storage from the
-  // start, so the first record pays for no initialisation.
-  constexpr TrafficRecorder() = default;
+  // Constant where the standard mutex is (glibc): the process's recorder is then
+  // zero bytes in static storage from the start, so the first record pays for no
+  // initialisation. mingw-w64's mutex is not, and the recorder is built before main.
+  TrafficRecorder() = default;
   TrafficRecorder(const TrafficRecorder&) = delete;
   TrafficRecorder& operator=(const TrafficRecorder&) = delete;
 

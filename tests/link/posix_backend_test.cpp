@@ -120,6 +120,8 @@ TEST(PosixBackend, OpenErrorsByMeaning) {
   close(holder);
   EXPECT_EQ(b.Open(pty.slave), 0);
   EXPECT_EQ(ClassifyOpenError(PosixSerialBackend().Open("/dev/null")), OpenErrorKind::Other);  // not a tty
+  EXPECT_EQ(DevicePath("ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(DevicePath("/tmp/port"), "/tmp/port");
 }
 
 TEST(PosixBackend, RestoresTheSavedSettingsAtClose) {

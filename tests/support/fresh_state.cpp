@@ -5,7 +5,7 @@
 #include "core/comm_settings.h"
 #include "core/language.h"
 #include "core/message_rule.h"
-#include "link/posix_backend.h"
+#include "link/serial_backend.h"
 #include "link/serial_link.h"
 
 namespace tolvane::test {
@@ -15,7 +15,7 @@ void ResetProcessState() {
   Comm() = CommSettings{};
   ConnectedFlag().store(0);
   Link().ClosePort();
-  Link().SetBackend(std::make_unique<PosixSerialBackend>());
+  Link().SetBackend(MakeSystemBackend());
   SetMessagePresenter(nullptr);
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/posix_backend.h"
+#include "link/serial_backend.h"
 #include "link/serial_link.h"
 
 namespace tolvane::test {
@@ -117,6 +117,6 @@ FakeLinkScope::FakeLinkScope() {
   fake_ = fake.get();
   Link().SetBackend(std::move(fake));
 }
-FakeLinkScope::~FakeLinkScope() { Link().SetBackend(std::make_unique<PosixSerialBackend>()); }
+FakeLinkScope::~FakeLinkScope() { Link().SetBackend(MakeSystemBackend()); }
 
 }  // namespace tolvane::test

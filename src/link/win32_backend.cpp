@@ -1,0 +1,260 @@
+#include "link/win32_backend.h"
+
+#include "link/serial_link.h"
+
+namespace tolvane {
+namespace {
+
+constexpr DWORD kQueueSize = 1200;
+constexpr DWORD kTotalTimeoutMs = 30000;
+constexpr DWORD kLineErrors = CE_RXPARITY | CE_FRAME | CE_MODE;
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+void ClearOffsets(OVERLAPPED& ov) {
+  ov.Offset = 0;
+  ov.OffsetHigh = 0;
+}
+
+}  // namespace
+
+HANDLE Win32Comm::CreateFileW(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+  return ::CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
+}
+BOOL Win32Comm::SetupComm(HANDLE h, DWORD in, DWORD out) { return ::SetupComm(h, in, out); }
+BOOL Win32Comm::GetCommState(HANDLE h, DCB* dcb) { return ::GetCommState(h, dcb); }
+BOOL Win32Comm::BuildCommDCBW(const wchar_t* text, DCB* dcb) { return ::BuildCommDCBW(text, dcb); }
+BOOL Win32Comm::SetCommState(HANDLE h, DCB* dcb) { return ::SetCommState(h, dcb); }
+BOOL Win32Comm::GetCommTimeouts(HANDLE h, COMMTIMEOUTS* t) { return ::GetCommTimeouts(h, t); }
+BOOL Win32Comm::SetCommTimeouts(HANDLE h, COMMTIMEOUTS* t) { return ::SetCommTimeouts(h, t); }
+BOOL Win32Comm::PurgeComm(HANDLE h, DWORD flags) { return ::PurgeComm(h, flags); }
+BOOL Win32Comm::ClearCommError(HANDLE h, DWORD* errors, COMSTAT* status) { return ::ClearCommError(h, errors, status); }
+BOOL Win32Comm::SetCommMask(HANDLE h, DWORD mask) { return ::SetCommMask(h, mask); }
+BOOL Win32Comm::WaitCommEvent(HANDLE h, DWORD* mask, OVERLAPPED* ov) { return ::WaitCommEvent(h, mask, ov); }
+BOOL Win32Comm::ReadFile(HANDLE h, void* data, DWORD n, DWORD* got, OVERLAPPED* ov) {
+  return ::ReadFile(h, data, n, got, ov);
+}
+BOOL Win32Comm::WriteFile(HANDLE h, const void* data, DWORD n, DWORD* sent, OVERLAPPED* ov) {
+  return ::WriteFile(h, data, n, sent, ov);
+}
+BOOL Win32Comm::GetOverlappedResult(HANDLE h, OVERLAPPED* ov, DWORD* n, BOOL wait) {
+  return ::GetOverlappedResult(h, ov, n, wait);
+}
+BOOL Win32Comm::CancelIoEx(HANDLE h, OVERLAPPED* ov) { return ::CancelIoEx(h, ov); }
+HANDLE Win32Comm::CreateEventW() { return ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+BOOL Win32Comm::ResetEvent(HANDLE event) { return ::ResetEvent(event); }
+DWORD Win32Comm::WaitForSingleObject(HANDLE object, DWORD ms) { return ::WaitForSingleObject(object, ms); }
+BOOL Win32Comm::CloseHandle(HANDLE h) { return ::CloseHandle(h); }
+DWORD Win32Comm::GetLastError() { return ::GetLastError(); }
+
+std::string DevicePath(const std::string& portName) { return "\\\\.\\" + portName; }
+
+OpenErrorKind ClassifyOpenError(int err) {
+  switch (err) {
+    case ERROR_FILE_NOT_FOUND:
+      return OpenErrorKind::Missing;
+    case ERROR_ACCESS_DENIED:
+      return OpenErrorKind::Occupied;
+    default:
+      return OpenErrorKind::Other;
+  }
+}
+
+std::unique_ptr<SerialBackend> MakeSystemBackend() { return std::make_unique<Win32SerialBackend>(); }
+
+DWORD ReadIntervalMs(uint32_t baud) {
+  switch (baud) {
+    case 1200:
+      return 240;
+    case 2400:
+      return 120;
+    case 4800:
+      return 50;
+    case 9600:
+      return 20;
+    default:
+      return 10;
+  }
+}
+
+void ForceLineSwitches(DCB& dcb) {
+  dcb.fBinary = TRUE;
+  // Parity is checked even without a parity bit, and any line error stops the
+  // transfers until ClearCommError has read it.
+  dcb.fParity = TRUE;
+  dcb.fAbortOnError = TRUE;
+  dcb.fOutxCtsFlow = FALSE;
+  dcb.fOutxDsrFlow = FALSE;
+  dcb.fDtrControl = DTR_CONTROL_DISABLE;
+  dcb.fRtsControl = RTS_CONTROL_DISABLE;
+  dcb.fDsrSensitivity = FALSE;
+  dcb.fOutX = FALSE;
+  dcb.fInX = FALSE;
+}
+
+Win32SerialBackend::Win32SerialBackend(std::unique_ptr<Win32Comm> api) : api_(std::move(api)) {
+  for (OVERLAPPED* ov : {&read_, &write_, &wait_}) ov->hEvent = api_->CreateEventW();
+}
+
+Win32SerialBackend::~Win32SerialBackend() {
+  Close();
+  for (OVERLAPPED* ov : {&read_, &write_, &wait_})
+    if (ov->hEvent) api_->CloseHandle(ov->hEvent);
+}
+
+int Win32SerialBackend::Open(const std::string& devicePath) {
+  Close();
+  for (OVERLAPPED* ov : {&read_, &write_, &wait_}) {
+    if (ov->hEvent)
+      api_->ResetEvent(ov->hEvent);
+    else
+      ov->hEvent = api_->CreateEventW();
+  }
+  const std::wstring path = Widen(devicePath);
+  HANDLE h = api_->CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, FILE_FLAG_OVERLAPPED);
+  if (h == INVALID_HANDLE_VALUE || h == nullptr) {
+    const DWORD err = api_->GetLastError();
+    return err ? static_cast<int>(err) : ERROR_GEN_FAILURE;
+  }
+  port_ = h;
+  api_->SetupComm(port_, kQueueSize, kQueueSize);
+  return 0;
+}
+
+bool Win32SerialBackend::Close() {
+  if (!IsOpen()) return false;
+  EndPendingWait();
+  const bool ok = api_->CloseHandle(port_) != FALSE;
+  port_ = INVALID_HANDLE_VALUE;
+  return ok;
+}
+
+bool Win32SerialBackend::ApplyLine(const LineSettings& settings) {
+  if (!IsOpen()) return false;
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  if (!api_->GetCommState(port_, &dcb)) return false;
+  const std::wstring text = Widen(ModeText(settings));
+  api_->BuildCommDCBW(text.c_str(), &dcb);  // what it cannot parse stays as it was
+  ForceLineSwitches(dcb);
+  return api_->SetCommState(port_, &dcb) != FALSE;
+}
+
+bool Win32SerialBackend::ApplyTimeouts(uint32_t baud) {
+  if (!IsOpen()) return false;
+  COMMTIMEOUTS t{};
+  if (!api_->GetCommTimeouts(port_, &t)) return false;
+  // The multipliers keep the port's own values.
+  t.ReadIntervalTimeout = ReadIntervalMs(baud);
+  t.ReadTotalTimeoutConstant = kTotalTimeoutMs;
+  t.WriteTotalTimeoutConstant = kTotalTimeoutMs;
+  return api_->SetCommTimeouts(port_, &t) != FALSE;
+}
+
+bool Win32SerialBackend::Purge() {
+  if (!IsOpen()) return false;
+  return api_->PurgeComm(port_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR) != FALSE;
+}
+
+bool Win32SerialBackend::ReadStatus(DWORD& errors, DWORD& queued) {
+  COMSTAT status{};
+  errors = 0;
+  queued = 0;
+  if (!api_->ClearCommError(port_, &errors, &status)) return false;
+  queued = status.cbInQue;
+  return true;
+}
+
+bool Win32SerialBackend::TakeLineError() {
+  DWORD errors = 0, queued = 0;
+  return IsOpen() && ReadStatus(errors, queued) && (errors & kLineErrors) != 0;
+}
+
+long Win32SerialBackend::Queued() {
+  DWORD errors = 0, queued = 0;
+  if (!IsOpen() || !ReadStatus(errors, queued)) return -1;
+  return static_cast<long>(queued);
+}
+
+bool Win32SerialBackend::Write(const uint8_t* data, size_t n, int limitMs) {
+  if (!IsOpen()) return false;
+  ClearOffsets(write_);
+  api_->ResetEvent(write_.hEvent);
+  DWORD sent = 0;
+  if (api_->WriteFile(port_, data, static_cast<DWORD>(n), &sent, &write_)) return true;
+  if (api_->GetLastError() != ERROR_IO_PENDING) return false;
+  return api_->WaitForSingleObject(write_.hEvent, static_cast<DWORD>(limitMs)) == WAIT_OBJECT_0;
+}
+
+long Win32SerialBackend::Read(uint8_t* data, size_t n) {
+  if (!IsOpen()) return -1;
+  ClearOffsets(read_);
+  api_->ResetEvent(read_.hEvent);
+  DWORD got = 0;
+  if (!api_->ReadFile(port_, data, static_cast<DWORD>(n), &got, &read_)) {
+    if (api_->GetLastError() != ERROR_IO_PENDING) return -1;
+    if (api_->WaitForSingleObject(read_.hEvent, kIoLimitMs) != WAIT_OBJECT_0) return -1;
+  }
+  // Exactly the queued count was asked for, and the driver held it.
+  return static_cast<long>(n);
+}
+
+bool Win32SerialBackend::WaitReadable(int limitMs) {
+  if (!IsOpen()) return false;
+  EndPendingWait();
+  api_->ResetEvent(wait_.hEvent);
+  DWORD errors = 0, queued = 0;
+  ReadStatus(errors, queued);  // a line error would stop the port until read
+  if (!api_->SetCommMask(port_, EV_RXCHAR)) return false;
+  ClearOffsets(wait_);
+  waitMask_ = 0;
+  const BOOL first = api_->WaitCommEvent(port_, &waitMask_, &wait_);
+  waitPending_ = !first && api_->GetLastError() == ERROR_IO_PENDING;
+  bool got = false;
+  if (ReadStatus(errors, queued) && queued > 0) {
+    got = true;
+  } else if (waitPending_) {
+    // Windows refuses a second wait while this one is pending (invalid
+    // parameter), and the limit is then spent waiting for this one's event: a
+    // byte arriving ends it. Waiting on it directly keeps that, also where a
+    // refused second wait would set the event at once (wine), and loses no
+    // signal between a reset and a second call.
+    got = api_->WaitForSingleObject(wait_.hEvent, static_cast<DWORD>(limitMs)) == WAIT_OBJECT_0;
+  } else {
+    api_->ResetEvent(wait_.hEvent);
+    ClearOffsets(wait_);
+    if (api_->WaitCommEvent(port_, &waitMask_, &wait_)) {
+      got = true;
+    } else {
+      const DWORD err = api_->GetLastError();
+      waitPending_ = err == ERROR_IO_PENDING;
+      if (err == ERROR_IO_PENDING || err == ERROR_INVALID_PARAMETER || err == 0)
+        got = api_->WaitForSingleObject(wait_.hEvent, static_cast<DWORD>(limitMs)) == WAIT_OBJECT_0;
+    }
+  }
+  EndPendingWait();
+  return got;
+}
+
+// No receive-event wait outlives the call that started it: a mask of 0 ends a
+// pending one at once, and its completion is taken before the request block is
+// used again.
+void Win32SerialBackend::EndPendingWait() {
+  if (!waitPending_) return;
+  waitPending_ = false;
+  api_->SetCommMask(port_, 0);
+  DWORD n = 0;
+  if (api_->WaitForSingleObject(wait_.hEvent, kIoLimitMs) != WAIT_OBJECT_0) {
+    api_->CancelIoEx(port_, &wait_);
+    api_->WaitForSingleObject(wait_.hEvent, kIoLimitMs);
+  }
+  api_->GetOverlappedResult(port_, &wait_, &n, FALSE);
+}
+
+}  // namespace tolvane
