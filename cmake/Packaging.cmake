@@ -1,8 +1,7 @@
 # Installation under the usual prefix layout, the desktop integration files and the
 # Debian package. The version comes only from project(VERSION); everything shipped
-# that names it is configured from there.
-include(GNUInstallDirs)
-
+# that names it is configured from there. GNUInstallDirs and the guides' folder
+# (TOLVANE_DOC_INSTALL_DIR) come from the top CMakeLists.txt.
 set(TOLVANE_APP_ID "org.tolvane.Tolvane")
 # Date of the release named by project(VERSION); move it together with the version.
 set(TOLVANE_RELEASE_DATE "2026-12-07")
@@ -11,7 +10,6 @@ set(TOLVANE_MAINTAINER "Tolvane developers <maintainers@tolvane.example.org>")
 set(TOLVANE_SCREENSHOT_URL "https://tolvane.example.org/screenshots"
     CACHE STRING "Web address under which docs/screenshots is published")
 
-set(TOLVANE_DOC_INSTALL_DIR "${CMAKE_INSTALL_DATAROOTDIR}/doc/tolvane")
 set(TOLVANE_FULL_DOC_DIR "${CMAKE_INSTALL_PREFIX}/${TOLVANE_DOC_INSTALL_DIR}")
 set(pkg_src "${PROJECT_SOURCE_DIR}/packaging")
 set(pkg_out "${PROJECT_BINARY_DIR}/packaging")
@@ -20,7 +18,6 @@ set(pkg_out "${PROJECT_BINARY_DIR}/packaging")
 math(EXPR _minor_pad "${PROJECT_VERSION_MINOR} + 100")
 string(SUBSTRING "${_minor_pad}" 1 2 _minor_pad)
 set(TOLVANE_VERSION_SHOWN "V${PROJECT_VERSION_MAJOR}.${_minor_pad}")
-file(RELATIVE_PATH TOLVANE_DOC_DIR_FROM_BIN "/${CMAKE_INSTALL_BINDIR}" "/${TOLVANE_DOC_INSTALL_DIR}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/tolvane_version.h.in "${PROJECT_BINARY_DIR}/generated/tolvane_version.h" @ONLY)
 add_library(tolvane_version INTERFACE)
 target_include_directories(tolvane_version INTERFACE "${PROJECT_BINARY_DIR}/generated")

@@ -363,6 +363,7 @@ inline constexpr TextPair kRuleAddress{"应为用点隔开的 4 个 0～255 的�
 // Ports a user recognises, and the permission to open them
 inline constexpr TextPair kPortBuiltIn{"内置串口", "built-in serial port"};
 inline constexpr TextPair kPortUsbAdapter{"USB 串口适配器", "USB serial adapter"};
+inline constexpr TextPair kPortListedBySystem{"系统登记的串口", "serial port known to the system"};
 // {port} is the port's device path.
 inline constexpr TextPair kPortPermissionDenied{
     "没有权限打开 {port}。请把当前用户加入 'dialout' 组（sudo usermod -aG dialout $USER），然后注销并重新登录。",

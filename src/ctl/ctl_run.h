@@ -16,8 +16,8 @@ struct Console {
   bool errIsTerminal = false;  // progress is shown only there
 };
 
-// exeDir: the folder of tolvanectl, where the window's config.ini lies beside
-// its executable. profilePath: the window's stored settings.
+// exeDir: the folder of tolvanectl, from which ConfigIniPath finds the window's
+// config.ini. profilePath: the window's stored settings.
 int Main(const std::vector<std::string>& args, const std::string& exeDir, const std::string& profilePath, Console& io);
 
 // The connection settings for a command: the stored profile as the window's

@@ -1,10 +1,9 @@
 #include "platform/config_ini.h"
 
-#include <unistd.h>
-
 #include "core/decimal.h"
 #include "platform/ini_file.h"
 #include "platform/settings_store.h"
+#include "platform/system_files.h"
 
 namespace tolvane {
 namespace {
@@ -14,12 +13,14 @@ const char* const kKey = "LanguageType";
 
 }  // namespace
 
-std::string ConfigIniPath(const std::string& exeDir, bool exeDirWritable) {
-  return (exeDirWritable ? exeDir : UserConfigFolder()) + "/config.ini";
+std::string ConfigIniPath(const std::string& exeDir, bool installed, bool exeDirWritable) {
+  return (!installed && exeDirWritable ? exeDir : UserConfigFolder()) + "/config.ini";
 }
 
 std::string ConfigIniPath(const std::string& exeDir) {
-  return ConfigIniPath(exeDir, access(exeDir.c_str(), W_OK) == 0);
+  // An installed program is asked first: the administrator may write anywhere.
+  const bool installed = sysfile::IsInstalledLayout(exeDir);
+  return ConfigIniPath(exeDir, installed, !installed && sysfile::FolderWritable(exeDir));
 }
 
 int ReadLanguageType(const std::string& configPath) {

@@ -3,11 +3,12 @@
 
 namespace tolvane {
 
-// Where config.ini lives: beside the executable when this user may write in its
-// folder (a build tree, a copied folder), else in the user's configuration
-// folder (UserConfigFolder()), as for an installed program in a system folder.
-std::string ConfigIniPath(const std::string& exeDir, bool exeDirWritable);
-std::string ConfigIniPath(const std::string& exeDir);  // writable as access(W_OK) says
+// Where config.ini lives, for the window and tolvanectl alike: beside the
+// executable of a build tree or a copied folder this user may write in, else in
+// the user's configuration folder (UserConfigFolder()). An installed program
+// always uses the user's folder, whoever runs it, even the administrator.
+std::string ConfigIniPath(const std::string& exeDir, bool installed, bool exeDirWritable);
+std::string ConfigIniPath(const std::string& exeDir);  // the system says which it is
 
 // config.ini: [System] LanguageType.
 int ReadLanguageType(const std::string& configPath);  // 1 when the file, the key or its value is missing

@@ -1,16 +1,7 @@
 #include "platform/ini_file.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <random>
-#include <vector>
+#include <filesystem>
 
 namespace tolvane::ini {
 namespace {
@@ -50,15 +41,34 @@ bool EqualNoCase(const std::string& t, std::size_t b, std::size_t e, const std::
   return true;
 }
 
-// A header is a whole line "[name]", blanks allowed around it and the name.
+// A header is a line "[name]", blanks allowed around it and the name; whatever
+// follows the first "]" is a comment ("[System] ; UI settings").
 bool IsHeader(const std::string& t, const Line& l, std::size_t* nb, std::size_t* ne) {
   std::size_t b = l.begin, e = l.end;
   Trim(t, &b, &e);
-  if (e - b < 2 || t[b] != '[' || t[e - 1] != ']') return false;
+  if (b == e || t[b] != '[') return false;
+  const void* close = std::memchr(t.data() + b + 1, ']', e - b - 1);
+  if (!close) return false;
   *nb = b + 1;
-  *ne = e - 1;
+  *ne = static_cast<std::size_t>(static_cast<const char*>(close) - t.data());
   Trim(t, nb, ne);
   return true;
+}
+
+// Where a value's own text ends: at a ";" outside double quotes, which starts a
+// comment, else at the end of the line. A backslash escapes the next character.
+std::size_t ValueTextEnd(const std::string& t, std::size_t b, std::size_t e) {
+  bool quoted = false;
+  for (std::size_t i = b; i < e; ++i) {
+    if (t[i] == '\\') {
+      ++i;
+    } else if (t[i] == '"') {
+      quoted = !quoted;
+    } else if (t[i] == ';' && !quoted) {
+      return i;
+    }
+  }
+  return e;
 }
 
 bool IsNonBlank(const std::string& t, const Line& l) {
@@ -98,7 +108,7 @@ Found Scan(const std::string& t, const std::string& section, const std::string& 
     std::size_t kb = l.begin, ke = eq;
     Trim(t, &kb, &ke);
     if (!EqualNoCase(t, kb, ke, key)) continue;
-    std::size_t vb = eq + 1, ve = l.end;
+    std::size_t vb = eq + 1, ve = ValueTextEnd(t, eq + 1, l.end);
     Trim(t, &vb, &ve);
     if (vb == ve) vb = ve = eq + 1;
     f.hasKey = true;
@@ -114,151 +124,6 @@ std::string LineEnd(const std::string& t) {
   if (e == std::string::npos) return "\n";
   if (t[e] == '\r') return e + 1 < t.size() && t[e + 1] == '\n' ? "\r\n" : "\r";
   return "\n";
-}
-
-// ---- files ----
-
-bool ReadOpen(int fd, std::size_t maxBytes, FileText* out) {
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  if (st.st_size > static_cast<off_t>(maxBytes)) {
-    out->tooLarge = true;
-    return false;
-  }
-  std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
-  char buf[16384];
-  for (;;) {
-    const ssize_t n = read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    bytes.append(buf, static_cast<std::size_t>(n));
-    if (bytes.size() > maxBytes) {  // grew while we read it
-      out->tooLarge = true;
-      return false;
-    }
-  }
-  out->state = FileState::kRead;
-  out->bytes = std::move(bytes);
-  return true;
-}
-
-std::pair<std::string, std::string> SplitPath(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {".", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
-void MakeDirs(const std::string& dir) {
-  for (std::size_t at = dir.find('/', 1);; at = dir.find('/', at + 1)) {
-    const std::string part = dir.substr(0, at);
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return;
-    if (at == std::string::npos) return;
-  }
-}
-
-// Six letters of both cases after a prefix, as the writers make them.
-bool IsSixMixedLetters(const std::string& name, std::size_t from) {
-  if (name.size() != from + 6) return false;
-  bool lower = false, upper = false;
-  for (std::size_t i = from; i < name.size(); ++i) {
-    const char c = name[i];
-    if (c >= 'a' && c <= 'z') {
-      lower = true;
-    } else if (c >= 'A' && c <= 'Z') {
-      upper = true;
-    } else {
-      return false;
-    }
-  }
-  return lower && upper;
-}
-
-// Our temporaries are the file's name, ".tlv-" and six letters of both cases, a
-// name nobody gives a copy of their own. Earlier versions wrote config.ini and
-// the profile through "<name>." and six such letters; for those two files only,
-// such names are theirs too. A user's "settings.ini.Backup" elsewhere stays.
-constexpr const char* kTemporaryMark = ".tlv-";
-bool IsTemporaryName(const std::string& name, const std::string& base) {
-  if (name.compare(0, base.size(), base) != 0) return false;
-  const std::string mark = kTemporaryMark;
-  if (name.compare(base.size(), mark.size(), mark) == 0 && IsSixMixedLetters(name, base.size() + mark.size()))
-    return true;
-  const bool earlierWriter = base == "config.ini" || base == "tolvane.ini";
-  return earlierWriter && name.size() > base.size() && name[base.size()] == '.' &&
-         IsSixMixedLetters(name, base.size() + 1);
-}
-
-std::string TemporaryName(const std::string& base) {
-  static thread_local std::mt19937 gen{std::random_device{}()};
-  std::string s = base + kTemporaryMark;
-  const std::size_t first = s.size();
-  bool lower = false, upper = false;
-  for (int i = 0; i < 6; ++i) {
-    const unsigned v = gen() % 52;
-    s += static_cast<char>(v < 26 ? 'A' + v : 'a' + (v - 26));
-    (v < 26 ? upper : lower) = true;
-  }
-  if (!lower) s[first] = static_cast<char>(s[first] - 'A' + 'a');
-  if (!upper) s[first] = static_cast<char>(s[first] - 'a' + 'A');
-  return s;
-}
-
-// A writer holds an exclusive flock on its temporary until the rename, so a
-// temporary we can lock belongs to a write that died. flock locks vanish with
-// their process: nothing here can be left stale or make us wait.
-void RemoveLeftovers(int dirfd, const std::string& base) {
-  const int scan = dup(dirfd);
-  if (scan < 0) return;
-  DIR* d = fdopendir(scan);
-  if (!d) {
-    close(scan);
-    return;
-  }
-  std::vector<std::string> names;
-  while (const dirent* e = readdir(d)) {
-    if (IsTemporaryName(e->d_name, base)) names.emplace_back(e->d_name);
-  }
-  closedir(d);
-  for (const std::string& name : names) {
-    const int fd = openat(dirfd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) continue;
-    struct stat held, now;
-    if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        fstatat(dirfd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_ino == held.st_ino &&
-        now.st_dev == held.st_dev) {
-      unlinkat(dirfd, name.c_str(), 0);
-    }
-    close(fd);
-  }
-}
-
-// A new temporary, locked and still linked under its name.
-int CreateTemporary(int dirfd, const std::string& base, mode_t mode, std::string* name) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    *name = TemporaryName(base);
-    const int fd = openat(dirfd, name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return -1;
-    }
-    struct stat st;
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
-    close(fd);  // another writer's clean-up took it before we locked it
-  }
-  return -1;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -286,72 +151,19 @@ std::string SetValue(const std::string& text, const std::string& section, const 
   return out + "[" + section + "]" + eol + entry + eol;
 }
 
-FileText ReadFile(const std::string& path, std::size_t maxBytes) {
-  FileText r;
-  struct stat st;
-  // Looked at before it is opened: opening a FIFO or a device can block or act.
-  if (stat(path.c_str(), &st) != 0) {
-    r.state = errno == ENOENT || errno == ENOTDIR ? FileState::kAbsent : FileState::kUnusable;
-    return r;
-  }
-  r.state = FileState::kUnusable;
-  r.tooLarge = S_ISREG(st.st_mode) && st.st_size > static_cast<off_t>(maxBytes);
-  if (!S_ISREG(st.st_mode) || r.tooLarge) return r;
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return r;
-  if (!ReadOpen(fd, maxBytes, &r)) r = FileText{FileState::kUnusable, {}, r.tooLarge};
-  close(fd);
-  return r;
-}
+FileText ReadFile(const std::string& path, std::size_t maxBytes) { return sysfile::ReadFile(path, maxBytes); }
 
 bool RewriteFile(const std::string& path, const std::function<std::string(const std::string&)>& edit, bool makeDirs) {
-  std::string target = path;
-  struct stat st;
-  if (lstat(path.c_str(), &st) == 0) {
-    if (S_ISLNK(st.st_mode)) {
-      // Replace the file the link names and keep the link; a dangling link is left alone.
-      char* real = realpath(path.c_str(), nullptr);
-      if (!real) return false;
-      target = real;
-      std::free(real);
-    }
-  } else if (errno != ENOENT) {
-    return false;
-  } else if (makeDirs) {
-    MakeDirs(SplitPath(target).first);
-  }
-  const FileText current = ReadFile(target);
+  const FileText current = ReadFile(path);
   if (current.state == FileState::kUnusable) return false;
-  mode_t mode = 0666;  // a new file: the process's umask applies
-  if (current.state == FileState::kRead) {
-    // A file made read-only stays as it is, although the folder would allow the rename.
-    if (stat(target.c_str(), &st) != 0 || faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
-    mode = st.st_mode & 07777;
-  }
   const std::string next = edit(current.bytes);
   if (next.size() > kMaxFileBytes) return false;
-
-  const auto [dir, base] = SplitPath(target);
-  const int dirfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirfd < 0) return false;
-  RemoveLeftovers(dirfd, base);
-  if (current.state == FileState::kRead && next == current.bytes) {
-    close(dirfd);
-    return true;
+  if (current.state == FileState::kRead && next == current.bytes) return true;
+  if (current.state == FileState::kAbsent && makeDirs) {
+    const std::string folder = std::filesystem::path(path).parent_path().generic_string();
+    if (!folder.empty()) sysfile::MakeFolders(folder);
   }
-  std::string temp;
-  const int fd = CreateTemporary(dirfd, base, current.state == FileState::kRead ? 0600 : mode, &temp);
-  bool ok = fd >= 0;
-  if (ok) {
-    // Renamed while still open: closing drops the lock that marks it as ours.
-    ok = (current.state != FileState::kRead || fchmod(fd, mode) == 0) && WriteAll(fd, next) && fsync(fd) == 0 &&
-         renameat(dirfd, temp.c_str(), dirfd, base.c_str()) == 0;
-    if (!ok) unlinkat(dirfd, temp.c_str(), 0);
-    close(fd);
-  }
-  if (ok) fsync(dirfd);
-  close(dirfd);
-  return ok;
+  return sysfile::ReplaceFile(path, next);
 }
 
 }  // namespace tolvane::ini

@@ -1,10 +1,5 @@
 #include "platform/settings_store.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
-
 #include "platform/ini_file.h"
 
 namespace tolvane {
@@ -34,21 +29,6 @@ std::string Unmark(std::string item) {
 }
 
 }  // namespace
-
-std::string UserConfigFolder() {
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
-    base = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-      const passwd* pw = getpwuid(getuid());
-      home = pw && pw->pw_dir ? pw->pw_dir : "/";
-    }
-    base = std::string(home) + "/.config";
-  }
-  return base + "/tolvane";
-}
 
 std::string DefaultProfilePath() { return UserConfigFolder() + "/tolvane.ini"; }
 

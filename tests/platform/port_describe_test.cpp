@@ -108,18 +108,23 @@ TEST(ConfigIniPath, BesideAWritableExecutableElseInTheUsersConfigFolder) {
   const char* old = std::getenv("XDG_CONFIG_HOME");
   const std::string saved = old ? old : "";
   setenv("XDG_CONFIG_HOME", "/home/u/.cfg", 1);
-  EXPECT_EQ(ConfigIniPath("/build/tree", true), "/build/tree/config.ini");
-  EXPECT_EQ(ConfigIniPath("/usr/bin", false), "/home/u/.cfg/tolvane/config.ini");
+  EXPECT_EQ(ConfigIniPath("/build/tree", false, true), "/build/tree/config.ini");
+  EXPECT_EQ(ConfigIniPath("/usr/bin", false, false), "/home/u/.cfg/tolvane/config.ini");
+  EXPECT_EQ(ConfigIniPath("/usr/bin", true, true), "/home/u/.cfg/tolvane/config.ini");  // root, installed
   unsetenv("XDG_CONFIG_HOME");
   if (!std::getenv("HOME")) setenv("HOME", "/root", 1);
-  EXPECT_EQ(ConfigIniPath("/usr/bin", false), std::string(std::getenv("HOME")) + "/.config/tolvane/config.ini");
-  // The folder's own permission decides: a temporary folder is ours, a missing one is nobody's.
+  const std::string user = std::string(std::getenv("HOME")) + "/.config/tolvane/config.ini";
+  EXPECT_EQ(ConfigIniPath("/usr/bin", false, false), user);
+  // The folder's own permission decides: a temporary folder is ours, a missing one is nobody's;
+  // a folder laid out as installed (guides in ../share/doc/tolvane) is never written, even by root.
   char tmpl[] = "/tmp/tolvane-exe-XXXXXX";
   ASSERT_TRUE(mkdtemp(tmpl));
   EXPECT_EQ(ConfigIniPath(tmpl), std::string(tmpl) + "/config.ini");
-  EXPECT_EQ(ConfigIniPath(std::string(tmpl) + "/missing"),
-            std::string(std::getenv("HOME")) + "/.config/tolvane/config.ini");
-  rmdir(tmpl);
+  EXPECT_EQ(ConfigIniPath(std::string(tmpl) + "/missing"), user);
+  ASSERT_TRUE(fs::create_directories(std::string(tmpl) + "/bin") &&
+              fs::create_directories(std::string(tmpl) + "/share/doc/tolvane"));
+  EXPECT_EQ(ConfigIniPath(std::string(tmpl) + "/bin"), user);
+  fs::remove_all(tmpl);
   if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
 }
 

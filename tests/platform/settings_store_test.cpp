@@ -10,10 +10,15 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "platform/config_ini.h"
 #include "platform/ini_file.h"
+#include "platform/posix_files.h"
 #include "support/qt_paths.h"
 
 namespace tolvane {
@@ -200,33 +205,155 @@ TEST(StoredFiles, OnlyRegularFilesAreReadAndReplaced) {
   EXPECT_EQ(ReadAll(dir.path() + "/real.ini"), "[System]\nLanguageType=1\n");
 }
 
-// Temporaries of killed writes go at the next write; a user's copy with a
-// plain name and the temporary of a write still running stay.
+// Temporaries of killed writes go at the next write; a user's copy with any
+// other name, however like an earlier version's temporaries, and the temporary
+// of a write still running stay.
 TEST(StoredFiles, TemporariesOfKilledWritesAreRemoved) {
   QTemporaryDir dir;
   const QString config = dir.path() + "/config.ini";
   const QString profileDir = dir.path() + "/tolvane";
   ASSERT_TRUE(QDir().mkpath(profileDir));
-  for (const char* name : {"/config.ini.AbCdEf", "/config.ini.qWERTY", "/config.ini.backup", "/config.ini.RunNow",
-                           "/tolvane/tolvane.ini.XyZabc"})
+  for (const char* name : {"/config.ini.tlv-AbCdEf", "/config.ini.Backup", "/config.ini.backup",
+                           "/config.ini.tlv-RunNow", "/tolvane/tolvane.ini.tlv-XyZabc", "/tolvane/tolvane.ini.Backup"})
     WriteAll(dir.path() + name, "[System]\nLanguageType=");
-  const int running = open(QFile::encodeName(dir.path() + "/config.ini.RunNow").constData(), O_RDONLY);
+  const int running = open(QFile::encodeName(dir.path() + "/config.ini.tlv-RunNow").constData(), O_RDONLY);
   ASSERT_EQ(flock(running, LOCK_EX), 0);
   EXPECT_TRUE(WriteLanguageType(config, 0));
   EXPECT_TRUE(WriteLanguageType(config, 1));
   StoreSettings(profileDir + "/tolvane.ini", Sample());
   close(running);
-  EXPECT_EQ(Names(dir.path()), "config.ini config.ini.RunNow config.ini.backup");
-  EXPECT_EQ(Names(profileDir), "tolvane.ini");
+  EXPECT_EQ(Names(dir.path()), "config.ini config.ini.Backup config.ini.backup config.ini.tlv-RunNow");
+  EXPECT_EQ(Names(profileDir), "tolvane.ini tolvane.ini.Backup");
 
   // Any other file written the same way (a parameter file in the user's own
-  // folder) loses only our marked temporaries, never a copy named like one of old.
+  // folder) loses only our marked temporaries.
   const QString other = dir.path() + "/KX-130_station1.ini";
   for (const char* name : {"/KX-130_station1.ini.OldOne", "/KX-130_station1.ini.tlv-AbCdEf"})
     WriteAll(dir.path() + name, "kept?");
   ASSERT_TRUE(ini::RewriteFile(other.toStdString(), [](const std::string&) { return std::string("[Tolvane]\n"); }));
   EXPECT_EQ(Names(dir.path()),
-            "KX-130_station1.ini KX-130_station1.ini.OldOne config.ini config.ini.RunNow config.ini.backup");
+            "KX-130_station1.ini KX-130_station1.ini.OldOne config.ini config.ini.Backup "
+            "config.ini.backup config.ini.tlv-RunNow");
+}
+
+bool Chinese(const QString& path) { return WriteLanguageType(path, 0); }
+bool Station(const QString& path) {
+  IniProfileStore store(path.toStdString());
+  store.Write("REM_DefaultCom", "REM_StaNum", "42");
+  return store.Commit();
+}
+
+// A write changes its value and nothing else: not the user's files beside it
+// (named like an earlier version's temporaries), nor comments after a header or a value.
+TEST(StoredFiles, AWriteKeepsTheUsersFilesAndComments) {
+  const struct {
+    const char* file;
+    QByteArray before;
+    bool (*write)(const QString&);
+    QByteArray after;
+    const char* names;  // of the folder afterwards; the files of others are there before
+  } cases[] = {
+      {"config.ini", "[System]\nLanguageType=1\n", Chinese, "[System]\nLanguageType=0\n",
+       "config.ini config.ini.Backup config.ini.German"},
+      {"tolvane.ini", "", Station, "[REM_DefaultCom]\nREM_StaNum=42\n", "tolvane.ini tolvane.ini.Backup"},
+      {"config.ini", "[System] ; UI settings\r\nLanguageType=1\r\n", Chinese,
+       "[System] ; UI settings\r\nLanguageType=0\r\n", "config.ini"},
+      {"config.ini", "[System]\nLanguageType = 1 ; by hand\nNext=2\n", Chinese,
+       "[System]\nLanguageType = 0 ; by hand\nNext=2\n", "config.ini"},
+      {"config.ini", "[System]\nLanguageType= ;none\n", Chinese, "[System]\nLanguageType=0 ;none\n", "config.ini"},
+      {"tolvane.ini", "[REM_DefaultCom]\nREM_ComPortName=\"a;b\" ;x\nREM_StaNum=7;y\n", Station,
+       "[REM_DefaultCom]\nREM_ComPortName=\"a;b\" ;x\nREM_StaNum=42;y\n", "tolvane.ini"},
+  };
+  for (const auto& c : cases) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/" + c.file;
+    if (!c.before.isEmpty()) WriteAll(path, c.before);
+    for (const QString& other : QString(c.names).split(' ').mid(1)) WriteAll(dir.path() + "/" + other, "mine");
+    WriteAll(path + ".tlv-AbCdEf", "of a write that died");
+    EXPECT_TRUE(c.write(path)) << c.before.constData();
+    EXPECT_EQ(ReadAll(path), c.after);
+    EXPECT_EQ(Names(dir.path()), c.names);
+    if (QByteArray(c.file) == "config.ini") {
+      EXPECT_EQ(ReadLanguageType(path), 0) << c.before.constData();
+    }
+  }
+}
+
+TEST(StoredFiles, AReplacementKeepsOwnerGroupAndLinks) {
+  using sysfile::posix::ReplaceWay;
+  const struct {
+    sysfile::posix::OwnerFacts facts;  // file uid, gid, links; new file's uid, gid; root; in the file's group
+    ReplaceWay way;
+  } cases[] = {
+      {{1000, 1000, 1, 1000, 1000, false, true}, ReplaceWay::kRename},
+      {{1000, 1000, 2, 1000, 1000, false, true}, ReplaceWay::kInPlace},
+      {{1000, 1000, 1, 0, 0, true, false}, ReplaceWay::kRenameAfterChown},
+      {{1000, 1000, 3, 0, 0, true, false}, ReplaceWay::kInPlace},
+      {{1000, 50, 1, 1000, 1000, false, true}, ReplaceWay::kRenameAfterChown},
+      {{1000, 50, 1, 1000, 1000, false, false}, ReplaceWay::kInPlace},
+      {{2000, 50, 1, 1000, 50, false, true}, ReplaceWay::kInPlace},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(sysfile::posix::ChooseReplaceWay(c.facts), c.way) << c.facts.fileUid << ":" << c.facts.fileGid;
+}
+
+TEST(StoredFiles, TheAdministratorsWriteKeepsOwnerGroupModeLinksAndAccessList) {
+  if (geteuid() != 0) GTEST_SKIP() << "only the administrator can make files of other users to write";
+  QTemporaryDir dir;
+  const std::string home = ToPath(dir.path()), config = home + "/config.ini";
+  ASSERT_EQ(chown(home.c_str(), 1234, 1234), 0);
+  struct stat st;
+  for (const auto& [gid, mode] : {std::pair<gid_t, mode_t>{1234, 0600}, {4321, 0664}}) {
+    WriteAll(dir.path() + "/config.ini", "[System]\nLanguageType=1\n");
+    ASSERT_EQ(chown(config.c_str(), 1234, gid), 0);
+    ASSERT_EQ(chmod(config.c_str(), mode), 0);
+    EXPECT_TRUE(WriteLanguageType(config, 0));
+    ASSERT_EQ(stat(config.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 1234u);
+    EXPECT_EQ(st.st_gid, gid);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+  }
+  ASSERT_EQ(link(config.c_str(), (home + "/linked.ini").c_str()), 0);
+  EXPECT_TRUE(WriteLanguageType(config, 1));
+  EXPECT_EQ(ReadAll(dir.path() + "/linked.ini"), "[System]\nLanguageType=1\n");
+  // A folder and a profile made for the user under sudo belong to the user.
+  EXPECT_TRUE(Station(dir.path() + "/.config/tolvane/tolvane.ini"));
+  for (const char* made : {"/.config", "/.config/tolvane", "/.config/tolvane/tolvane.ini"}) {
+    ASSERT_EQ(stat((home + made).c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid + st.st_gid, 2468u) << made;
+  }
+  EXPECT_EQ(Names(dir.path()), "config.ini linked.ini");
+  // An access list giving uid 5678 read access: version 2, then tag, permission and id per entry.
+  const unsigned entries[][3] = {{1, 6, ~0u}, {2, 4, 5678}, {4, 4, ~0u}, {16, 4, ~0u}, {32, 0, ~0u}};
+  std::string acl("\x02\0\0\0", 4);
+  for (const auto& e : entries) {
+    for (int i = 0; i < 8; ++i)
+      acl += static_cast<char>((i < 2 ? e[0] >> 8 * i : i < 4 ? e[1] >> 8 * (i - 2) : e[2] >> 8 * (i - 4)) & 0xFF);
+  }
+  unlink((home + "/linked.ini").c_str());
+  if (setxattr(config.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0)
+    GTEST_SKIP() << "this file system refuses access lists: " << std::strerror(errno);
+  EXPECT_TRUE(WriteLanguageType(config, 0));
+  std::string kept(acl.size(), '\0');
+  EXPECT_EQ(getxattr(config.c_str(), "system.posix_acl_access", kept.data(), kept.size()), ssize_t(acl.size()));
+  EXPECT_EQ(kept, acl);
+}
+
+// Network file systems may refuse flock: a write goes on without the mark and
+// leaves no temporary; one nobody can prove dead stays.
+TEST(StoredFiles, WhereLocksAreRefusedAWriteSucceedsAndLeavesNoTemporary) {
+  QTemporaryDir dir;
+  const QString config = dir.path() + "/config.ini";
+  WriteAll(config + ".tlv-AbCdEf", "of a write that may still run");
+  sysfile::posix::SetLockFunction([](int, int) {
+    errno = ENOLCK;
+    return -1;
+  });
+  const bool created = WriteLanguageType(config, 1), changed = WriteLanguageType(config, 0);
+  sysfile::posix::SetLockFunction(nullptr);
+  EXPECT_TRUE(created && changed);
+  EXPECT_EQ(ReadLanguageType(config), 0);
+  EXPECT_EQ(Names(dir.path()), "config.ini config.ini.tlv-AbCdEf");
 }
 
 TEST(ConfigIni, AbsentZeroOneAndOtherValues) {

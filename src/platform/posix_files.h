@@ -1,0 +1,29 @@
+// The parts of posix_files.cpp that its tests drive directly.
+#pragma once
+#include <cstdint>
+
+namespace tolvane::sysfile::posix {
+
+// What a replacement through a temporary file and a rename would change about the file.
+struct OwnerFacts {
+  std::uint32_t fileUid = 0, fileGid = 0;
+  std::uint64_t links = 1;                 // names the file has
+  std::uint32_t tempUid = 0, tempGid = 0;  // what a new file in its folder gets
+  bool privileged = false;                 // the writer may give a file to anyone
+  bool inFileGroup = false;                // the writer belongs to the file's group
+};
+
+enum class ReplaceWay {
+  kRename,            // the temporary already matches the file's owner and group
+  kRenameAfterChown,  // give the temporary the file's owner and group first
+  kInPlace            // a rename would split links or change the owner: overwrite the file itself
+};
+
+ReplaceWay ChooseReplaceWay(const OwnerFacts& f);
+
+// The lock that marks a temporary as a live write's: flock unless a test sets
+// another (nullptr restores flock). Same contract as flock(2).
+using LockFunction = int (*)(int fd, int operation);
+void SetLockFunction(LockFunction lock);
+
+}  // namespace tolvane::sysfile::posix
