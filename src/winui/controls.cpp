@@ -75,6 +75,14 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
     case WM_CHAR:
       if (state->filter && !Accepted(wParam)) return 0;
       break;
+    case WM_NCCALCSIZE: {
+      // A one-pixel frame of our own around the client area; the control's own
+      // border style would draw its line inside the client area.
+      const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
+      RECT* client = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
+      InflateRect(client, -1, -1);
+      return r;
+    }
     case WM_NCPAINT: {
       // One accent line along the outer edge instead of the system's border.
       HDC dc = GetWindowDC(hwnd);
@@ -218,7 +226,7 @@ LRESULT CALLBACK FlatListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
 }  // namespace
 
 HWND CreateDrawEdit(HWND parent, int id, DWORD style, int x, int y, int w, int h, bool filterTyping) {
-  HWND edit = Child(parent, WC_EDITW, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | style, x, y, w, h, id);
+  HWND edit = Child(parent, WC_EDITW, "", WS_TABSTOP | ES_AUTOHSCROLL | style, x, y, w, h, id);
   auto* state = new EditState{filterTyping, nullptr};
   Attach(edit, EditProc, state);
   SetWindowPos(edit, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
