@@ -129,8 +129,15 @@ bool CComSetDlg::Handle(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* answer)
       }
       if (code != BN_CLICKED) return true;
       switch (id) {
-        case kIdAutoLink: model_.AutoLinkClick(); break;
-        case kIdLink: model_.LinkClick(); break;
+        // A click that started a worker leaves the dialog in its running look.
+        case kIdAutoLink:
+          model_.AutoLinkClick();
+          Refresh();
+          break;
+        case kIdLink:
+          model_.LinkClick();
+          Refresh();
+          break;
         case kIdComOk:
         case IDOK:  // Enter
           model_.OkClick();
