@@ -87,11 +87,11 @@ class MainWindow : public ::testing::Test {
     deps.exeDir = L"C:\\Tolvane";
     deps.writeLanguage = [this](int lang) { written.push_back(lang); };
     deps.openDocument = [this](const std::wstring& path) { opened.push_back(path); };
-    deps.runDialog = [this](Dialog& dlg, HWND owner) -> INT_PTR {
-      dlg.Create(owner);
-      ShowWindow(dlg.hwnd(), SW_SHOW);
-      if (onDialog) onDialog(dlg);
-      return dlg.result();
+    deps.runDialog = [this](Dialog& shown, HWND owner) -> INT_PTR {
+      shown.Create(owner);
+      ShowWindow(shown.hwnd(), SW_SHOW);
+      if (onDialog) onDialog(shown);
+      return shown.result();
     };
     deps.listPorts = [] { return std::vector<std::string>{"COM3", "COM4"}; };
     dlg = std::make_unique<COndrelDlg>(deps);
