@@ -21,6 +21,7 @@ namespace fs = std::filesystem;
 struct Layer {
   std::vector<std::string> uses;
   bool qt = false;
+  bool win32 = false;  // the Win32 window's layer
 };
 
 std::map<std::string, Layer> ReadTable(const fs::path& file) {
@@ -36,6 +37,8 @@ std::map<std::string, Layer> ReadTable(const fs::path& file) {
     for (std::string word; rest >> word;) {
       if (word == "qt")
         layer.qt = true;
+      else if (word == "win32")
+        layer.win32 = true;
       else
         layer.uses.push_back(word);
     }
@@ -63,6 +66,8 @@ std::vector<std::string> Violations(const fs::path& src) {
   const auto table = ReadTable(src / "layers.txt");
   const std::regex quoted(R"(^\s*#\s*include\s*"([a-z_]+)/[^"]+")");
   const std::regex qt(R"(^\s*#\s*include\s*<Q)");
+  const std::regex windows(R"(^\s*#\s*include\s*<(windows|windowsx|commctrl|shellapi|shlobj|uxtheme)\.h>)",
+                           std::regex::icase);
   std::vector<std::string> found;
   for (const auto& entry : fs::recursive_directory_iterator(src)) {
     const fs::path& path = entry.path();
@@ -81,6 +86,9 @@ std::vector<std::string> Violations(const fs::path& src) {
     while (std::getline(in, line)) {
       if (std::regex_search(line, m, quoted) && !allowed.count(m[1].str())) found.push_back(name + ": " + line);
       if (!it->second.qt && std::regex_search(line, qt)) found.push_back(name + ": " + line + " (no Qt here)");
+      // The system's own headers: in the Win32 window's layer, or in a system's own file of link/ or platform/.
+      if (!it->second.win32 && !path.filename().string().starts_with("win32_") && std::regex_search(line, windows))
+        found.push_back(name + ": " + line + " (no Win32 here)");
     }
   }
   return found;
@@ -106,13 +114,19 @@ TEST(Layers, AnUpwardOrSidewaysIncludeIsCaught) {
   write("models/sideways.h", "#include \"platform/port_list.h\"\n#include \"link/serial_link.h\"\n");
   write("device/qt.cpp", "#include <QString>\n");
   write("ui/fine.cpp", "#include \"core/texts.h\"\n#include <QWidget>\n");
+  write("models/win.cpp", "#include <windows.h>\n");
+  write("platform/win32_fine.cpp", "#include <windows.h>\n");
+  write("winui/fine.cpp", "#include <Windows.h>\n#include \"models/main_model.h\"\n");
+  write("winui/qt.cpp", "#include <QWidget>\n");
   std::vector<std::string> found = Violations(dir);
   fs::remove_all(dir);
   std::sort(found.begin(), found.end());
-  ASSERT_EQ(found.size(), 3u);
+  ASSERT_EQ(found.size(), 5u);
   EXPECT_EQ(found[0], "device/qt.cpp: #include <QString> (no Qt here)");
   EXPECT_EQ(found[1], "link/up.cpp: #include \"modbus/modbus_master.h\"");
   EXPECT_EQ(found[2], "models/sideways.h: #include \"platform/port_list.h\"");
+  EXPECT_EQ(found[3], "models/win.cpp: #include <windows.h> (no Win32 here)");
+  EXPECT_EQ(found[4], "winui/qt.cpp: #include <QWidget> (no Qt here)");
 }
 
 }  // namespace

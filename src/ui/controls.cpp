@@ -7,7 +7,6 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QStyleOptionFrame>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
@@ -16,7 +15,9 @@
 
 #include <algorithm>
 
+#include "core/artwork.h"
 #include "models/main_model.h"
+#include "ui/images.h"
 
 namespace tolvane {
 
@@ -327,8 +328,8 @@ void PopupComboBox::paintEvent(QPaintEvent*) {
 }
 
 namespace {
-const QColor kListFace(240, 250, 255);
-const QColor kListFrame(195, 215, 220);
+const QColor kListFaceColour = QColor::fromRgb(kListFace);
+const QColor kListFrameColour = QColor::fromRgb(kListFrame);
 
 class WrappingItemDelegate : public QStyledItemDelegate {
  public:
@@ -359,33 +360,12 @@ QRect CWEComboBox::dropButtonRect() const { return QRect(width() - 17, 1, 16, he
 
 QString CWEComboBox::closedText() const { return currentText().left(ClosedTextLength(width())); }
 
-QPixmap CWEComboBox::DropStrip() {
-  QPixmap strip(64, 24);
-  strip.fill(Qt::transparent);
-  QPainter p(&strip);
-  p.setRenderHint(QPainter::Antialiasing);
-  const QColor faces[4] = {QColor(214, 230, 245), QColor(170, 205, 240), QColor(68, 114, 210), QColor(225, 225, 225)};
-  const QColor arrows[4] = {QColor(40, 70, 130), QColor(20, 50, 120), Qt::white, QColor(160, 160, 160)};
-  for (int cell = 0; cell < 4; ++cell) {
-    const QRectF r(cell * 16 + 0.5, 0.5, 15, 23);
-    p.setPen(kListFrame);
-    p.setBrush(faces[cell]);
-    p.drawRect(r);
-    QPainterPath chevron;
-    chevron.moveTo(r.left() + 4, 10);
-    chevron.lineTo(r.left() + 7.5, 14);
-    chevron.lineTo(r.left() + 11, 10);
-    p.setPen(QPen(arrows[cell], 1.6));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(chevron);
-  }
-  return strip;
-}
+QPixmap CWEComboBox::DropStrip() { return DropStripImage(); }
 
 void CWEComboBox::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.fillRect(rect(), kListFace);
-  p.setPen(kListFrame);
+  p.fillRect(rect(), kListFaceColour);
+  p.setPen(kListFrameColour);
   p.drawRect(rect().adjusted(0, 0, -1, -1));
   static const QPixmap strip = DropStrip();
   const int cell = DropButtonCell(isEnabled(), pressed_ || view()->isVisible(), hover_);

@@ -8,7 +8,7 @@
 #include <array>
 #include <string>
 
-#include "ui/control_rules.h"
+#include "models/control_rules.h"
 
 class QFocusEvent;
 

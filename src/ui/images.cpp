@@ -1,8 +1,10 @@
 #include "ui/images.h"
 
-#include <QPainter>
-#include <QPainterPath>
+#include <QImage>
 
+#include <cstring>
+
+#include "core/artwork.h"
 #include "core/language.h"
 
 namespace tolvane {
@@ -29,87 +31,24 @@ void SetUpSmallDialog(QDialog* dialog) {
   dialog->setPalette(pal);
 }
 
-QSize ButtonImageSize(int dpi) {
-  if (dpi <= 96) return {41, 26};
-  if (dpi <= 120) return {51, 32};
-  return {61, 39};
-}
-
 namespace {
-QPixmap ArrowImage(QSize size, QColor face, QColor edge, bool up) {
-  // Drawn on transparency: anti-aliased edges blend with nothing, where on the
-  // key colour they would keep a green fringe that the exact-colour mask misses.
-  QPixmap pm(size);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  const qreal h = size.height() - 2;
-  QRectF square((size.width() - h) / 2.0, 1, h, h);
-  p.setPen(QPen(edge, 1.2));
-  p.setBrush(face);
-  p.drawRoundedRect(square, h * 0.15, h * 0.15);
-  const qreal cx = square.center().x(), top = square.top() + h * 0.18, bottom = square.bottom() - h * 0.18;
-  const qreal half = h * 0.3, shaft = h * 0.12;
-  QPainterPath arrow;
-  if (up) {
-    arrow.moveTo(cx, top);
-    arrow.lineTo(cx + half, top + half);
-    arrow.lineTo(cx + shaft, top + half);
-    arrow.lineTo(cx + shaft, bottom);
-    arrow.lineTo(cx - shaft, bottom);
-    arrow.lineTo(cx - shaft, top + half);
-    arrow.lineTo(cx - half, top + half);
-  } else {
-    arrow.moveTo(cx, bottom);
-    arrow.lineTo(cx + half, bottom - half);
-    arrow.lineTo(cx + shaft, bottom - half);
-    arrow.lineTo(cx + shaft, top);
-    arrow.lineTo(cx - shaft, top);
-    arrow.lineTo(cx - shaft, bottom - half);
-    arrow.lineTo(cx - half, bottom - half);
-  }
-  arrow.closeSubpath();
-  p.setPen(Qt::NoPen);
-  p.setBrush(Qt::white);
-  p.drawPath(arrow);
-  return pm;
+QPixmap ToPixmap(const Artwork& art) {
+  QImage image(art.width, art.height, QImage::Format_ARGB32);
+  for (int y = 0; y < art.height; ++y)
+    std::memcpy(image.scanLine(y), &art.pixels[static_cast<size_t>(y) * art.width], art.width * sizeof(uint32_t));
+  return QPixmap::fromImage(image);
 }
 }  // namespace
 
-QPixmap UploadImage(QSize size) { return ArrowImage(size, QColor(46, 160, 67), QColor(20, 90, 35), true); }
-QPixmap DownloadImage(QSize size) { return ArrowImage(size, QColor(214, 166, 32), QColor(130, 95, 10), false); }
+QPixmap UploadImage(QSize size) { return ToPixmap(UploadArtwork(size.width(), size.height())); }
+QPixmap DownloadImage(QSize size) { return ToPixmap(DownloadArtwork(size.width(), size.height())); }
+QPixmap DropStripImage() { return ToPixmap(DropStripArtwork()); }
+QPixmap LogoImage() { return ToPixmap(LogoArtwork()); }
 
 QIcon AppIcon() {
   QIcon icon;
-  for (int s : {16, 32, 48, 64}) {
-    QPixmap pm(s, s);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(68, 114, 210));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(0, 0, s, s), s * 0.2, s * 0.2);
-    p.setPen(QPen(Qt::white, s / 10.0));
-    p.drawLine(QPointF(s * 0.2, s * 0.3), QPointF(s * 0.8, s * 0.3));
-    p.drawLine(QPointF(s * 0.5, s * 0.3), QPointF(s * 0.5, s * 0.82));
-    icon.addPixmap(pm);
-  }
+  for (int s : {16, 32, 48, 64}) icon.addPixmap(ToPixmap(IconArtwork(s)));
   return icon;
-}
-
-QPixmap LogoImage() {
-  QPixmap pm(48, 26);
-  pm.fill(Qt::white);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setBrush(QColor(68, 114, 210));
-  p.setPen(Qt::NoPen);
-  p.drawRoundedRect(QRectF(1, 1, 46, 24), 5, 5);
-  QFont f("Sans", 9, QFont::Bold);
-  p.setFont(f);
-  p.setPen(Qt::white);
-  p.drawText(QRect(0, 0, 48, 26), Qt::AlignCenter, "TLV");
-  return pm;
 }
 
 }  // namespace tolvane

@@ -183,7 +183,7 @@ void COndrelDlg::OnInitDialog() {
   setWindowIcon(AppIcon());
   int dpi = deps_.logicalDpiY;
   if (dpi <= 0) dpi = screen() ? static_cast<int>(screen()->logicalDotsPerInchY()) : 96;
-  imageSize_ = ButtonImageSize(dpi);
+  imageSize_ = ToQSize(ButtonImageSize(dpi));
   for (int g = 0; g < 4; ++g) {
     const QPixmap pm = g == 0 ? UploadImage(imageSize_) : DownloadImage(imageSize_);
     buttons_[g]->SetImages(pm, pm);

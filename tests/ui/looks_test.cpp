@@ -127,7 +127,7 @@ TEST_F(Looks, RangeHintsStayOnOneLine) {
 // exact-colour mask lets through as a green fringe.
 TEST_F(Looks, ButtonImagesKeepNoKeyColourFringe) {
   for (int dpi : {96, 144}) {
-    const QSize size = ButtonImageSize(dpi);
+    const QSize size = ToQSize(ButtonImageSize(dpi));
     for (const QPixmap& image : {UploadImage(size), DownloadImage(size)}) {
       CButtonST button;
       QPalette pal = button.palette();

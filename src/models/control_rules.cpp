@@ -1,4 +1,4 @@
-#include "ui/control_rules.h"
+#include "models/control_rules.h"
 
 namespace tolvane {
 
@@ -12,6 +12,12 @@ int ListItemHeight(int textWidth, int listWidth) {
     }
   }
   return 16 * n;
+}
+
+ImageSize ButtonImageSize(int dpi) {
+  if (dpi <= 96) return {41, 26};
+  if (dpi <= 120) return {51, 32};
+  return {61, 39};
 }
 
 int ClosedTextLength(int clientWidth) { return clientWidth * 2 / 27; }

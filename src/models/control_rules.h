@@ -1,4 +1,5 @@
-// The arithmetic of the custom-drawn controls, apart from any painting.
+// The arithmetic of the custom-drawn controls, apart from any painting; the
+// same for every window toolkit.
 #pragma once
 #include <string>
 
@@ -13,6 +14,13 @@ int ClosedTextLength(int clientWidth);
 int ClosedTextTop(int clientHeight);
 // Cell of the drop-button strip: 0 normal, 1 hover, 2 pressed, 3 disabled.
 int DropButtonCell(bool enabled, bool pressed, int hoverState);
+
+struct ImageSize {
+  int width, height;
+  bool operator==(const ImageSize&) const = default;
+};
+// The command buttons' image size by the screen's vertical logical pixels per inch.
+ImageSize ButtonImageSize(int logicalDpiY);
 
 enum class ImageAlign { Left, Top, Right };
 struct Point {

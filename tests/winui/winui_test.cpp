@@ -1,0 +1,316 @@
+// The Win32 window's wiring, in process under wine: the messages a user's
+// clicks and keys produce reach the models, and the models' texts reach the
+// controls. The rules themselves are the models' tests'.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/comm_settings.h"
+#include "core/language.h"
+#include "support/fresh_state.h"
+#include "support/memory_profile.h"
+#include "support/recorders.h"
+#include "tolvane_version.h"
+#include "winui/about_dlg.h"
+#include "winui/com_set_dlg.h"
+#include "winui/controls.h"
+#include "winui/lang_set_dlg.h"
+#include "winui/main_dlg.h"
+#include "winui/win_services.h"
+
+namespace tolvane::win {
+namespace {
+
+using test::MessageRecorder;
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+bool PumpUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 3000 && !done(); ++i) {
+    Pump();
+    Sleep(5);
+  }
+  return done();
+}
+
+// A key as the dialog's message loop hands it over.
+void Key(HWND dialog, UINT vk) {
+  MSG msg{GetFocus(), WM_KEYDOWN, vk, 0, 0, {}};
+  if (!IsDialogMessageW(dialog, &msg)) DispatchMessageW(&msg);
+  Pump();
+}
+
+void Type(HWND edit, const char* text) {
+  for (const char* c = text; *c; ++c) SendMessageW(edit, WM_CHAR, static_cast<WPARAM>(*c), 0);
+}
+
+std::string MenuText(HMENU menu, UINT position) {
+  wchar_t text[128] = {};
+  GetMenuStringW(menu, position, text, 128, MF_BYPOSITION);
+  return Utf8(text);
+}
+
+std::string HintText(HWND edit) {
+  wchar_t text[128] = {};
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof(ti);
+  ti.hwnd = edit;
+  ti.uId = 1;
+  ti.lpszText = text;
+  SendMessageW(EditHintWindow(edit), TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&ti));
+  return Utf8(text);
+}
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetProcessState();
+    SetMessagePresenter(&rec);
+  }
+  void TearDown() override { test::ResetProcessState(); }
+  // A shown, modeless main window whose dialogs this test runs itself.
+  HWND Open(int language = 1) {
+    SetUiLanguage(language);
+    ResetDialogFont();
+    MainDeps deps;
+    deps.profile = &profile;
+    deps.exeDir = L"C:\\Tolvane";
+    deps.writeLanguage = [this](int lang) { written.push_back(lang); };
+    deps.openDocument = [this](const std::wstring& path) { opened.push_back(path); };
+    deps.runDialog = [this](Dialog& shown, HWND owner) -> INT_PTR {
+      shown.Create(owner);
+      ShowWindow(shown.hwnd(), SW_SHOW);
+      if (onDialog) onDialog(shown);
+      return shown.result();
+    };
+    deps.listPorts = [] { return std::vector<std::string>{"COM3", "COM4"}; };
+    dlg = std::make_unique<COndrelDlg>(deps);
+    HWND hwnd = dlg->Create(nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+    Pump();
+    return hwnd;
+  }
+  MessageRecorder rec;
+  test::MemoryProfile profile;
+  std::vector<int> written;
+  std::vector<std::wstring> opened;
+  std::function<void(Dialog&)> onDialog;
+  std::unique_ptr<COndrelDlg> dlg;
+};
+
+TEST_F(MainWindow, TitleSystemMenuFieldsAndNames) {
+  HWND w = Open();
+  EXPECT_EQ(TextOf(w), "Tolvane");
+  const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  HMENU system = GetSystemMenu(w, FALSE);
+  const int last = GetMenuItemCount(system) - 1;
+  EXPECT_EQ(GetMenuItemID(system, last), 16u);
+  EXPECT_EQ(MenuText(system, static_cast<UINT>(last)), "关于 Tolvane(&A)...");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(w, kIdModeList)));
+  EXPECT_EQ(SendDlgItemMessageW(w, kIdBaudList, CB_GETCURSEL, 0, 0), 3);
+  EXPECT_EQ(TextOf(dlg->field(kStation)), "1");
+  wchar_t cls[64] = {};
+  GetClassNameW(dlg->field(kIpAddress), cls, 64);
+  EXPECT_STREQ(cls, L"SysIPAddress32");
+  EXPECT_EQ(HintText(dlg->field(kStation)), "Set range：（1～247）");
+  // A screen reader names a field by the label before it, a button by its own text.
+  for (int f = 0; f < kFieldCount; ++f)
+    EXPECT_EQ(GetWindow(dlg->field(static_cast<Field>(f)), GW_HWNDPREV), GetDlgItem(w, kIdLabel + f)) << f;
+  EXPECT_EQ(TextOf(GetDlgItem(w, kIdButton + 3)), "Network setting");
+}
+
+TEST_F(MainWindow, ButtonImagesFollowTheLogicalDpi) {
+  const struct {
+    int dpi, w, h;
+  } cases[] = {{96, 41, 26}, {120, 51, 32}, {144, 61, 39}};
+  for (const auto& c : cases) {
+    SetLogicalDpiYForTest(c.dpi);
+    HWND w = Open();
+    EXPECT_EQ(dlg->buttonImageSize(), (ImageSize{c.w, c.h})) << c.dpi;
+    RECT r;
+    GetWindowRect(GetDlgItem(w, kIdButton), &r);
+    EXPECT_EQ(r.right - r.left, c.w + 4) << c.dpi;
+    dlg.reset();
+  }
+  SetLogicalDpiYForTest(0);
+}
+
+// The click takes the focus first, so a typed station is checked before the command runs.
+TEST_F(MainWindow, AClickChecksTheTypedStationThenReachesItsCommand) {
+  for (int language : {1, 0}) {
+    rec.messages.clear();
+    HWND w = Open(language);
+    HWND station = dlg->field(kStation);
+    SetFocus(station);
+    SendMessageW(station, EM_SETSEL, 0, -1);
+    Type(station, "3a00");
+    EXPECT_EQ(TextOf(station), "300");  // the letter is dropped
+    SendDlgItemMessageW(w, kIdButton, BM_CLICK, 0, 0);
+    Pump();
+    ASSERT_EQ(rec.messages.size(), 2u);
+    EXPECT_EQ(rec.messages[0].text, Pick(txt::kStationRange));
+    EXPECT_EQ(rec.messages[1].text, Pick(txt::kPleaseConnect));
+    EXPECT_EQ(rec.messages[1].owner, language == 0 ? ToWindowId(w) : nullptr);
+    EXPECT_EQ(TextOf(station), "1");
+    dlg.reset();
+  }
+}
+
+TEST_F(MainWindow, EscapeIsIgnoredEnterAndTheCloseBoxClose) {
+  HWND w = Open();
+  SetFocus(dlg->field(kStopCode));
+  Key(w, VK_ESCAPE);
+  EXPECT_FALSE(dlg->ended());
+  Key(w, VK_RETURN);
+  EXPECT_TRUE(dlg->ended());
+  EXPECT_EQ(dlg->result(), IDOK);
+  w = Open();
+  SendMessageW(w, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dlg->ended());
+}
+
+TEST_F(MainWindow, TextsMoveBetweenModelAndFields) {
+  Open();
+  MainModel& m = dlg->model();
+  m.kept[kModuleType] = "KX-130";
+  m.kept[kIpAddress] = "192.168.1.10";
+  m.kept[kMacAddress] = "00-12-34-56-78-9A";
+  m.Show();
+  EXPECT_EQ(TextOf(dlg->field(kModuleType)), "KX-130");
+  DWORD address = 0;
+  SendMessageW(dlg->field(kIpAddress), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+  EXPECT_EQ(address, static_cast<DWORD>(MAKEIPADDRESS(192, 168, 1, 10)));
+  SendMessageW(dlg->field(kIpAddress), IPM_CLEARADDRESS, 0, 0);
+  SendMessageW(dlg->field(kGateway), IPM_SETADDRESS, 0, static_cast<LPARAM>(MAKEIPADDRESS(10, 0, 0, 1)));
+  m.Take();
+  EXPECT_EQ(m.kept[kIpAddress], "");
+  EXPECT_EQ(m.kept[kGateway], "10.0.0.1");
+  EXPECT_EQ(m.kept[kMacAddress], "00-12-34-56-78-9A");
+}
+
+TEST_F(MainWindow, BaudSelectionIsTakenAndTheFocusLeavesTheFields) {
+  HWND w = Open();
+  SetFocus(dlg->field(kStation));
+  HWND baud = GetDlgItem(w, kIdBaudList);
+  SendMessageW(baud, CB_SETCURSEL, 4, 0);
+  SendMessageW(w, WM_COMMAND, MAKEWPARAM(kIdBaudList, CBN_SELCHANGE), reinterpret_cast<LPARAM>(baud));
+  EXPECT_EQ(dlg->model().baudCode, 4);
+  EXPECT_EQ(GetFocus(), GetDlgItem(w, kIdFocusSink));
+}
+
+TEST_F(MainWindow, ALanguageSwitchRelabelsMenusAndLabelsButNotTheHints) {
+  onDialog = [](Dialog& d) {
+    auto* lang = dynamic_cast<CLangSetDlg*>(&d);
+    ASSERT_NE(lang, nullptr);
+    EXPECT_EQ(TextOf(lang->hwnd()), "Language setting");
+    SendMessageW(lang->list(), CB_SETCURSEL, 0, 0);
+    SendMessageW(lang->hwnd(), WM_COMMAND, MAKEWPARAM(kIdLangList, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(lang->list()));
+    EXPECT_EQ(GetFocus(), GetDlgItem(lang->hwnd(), IDOK));
+    Key(lang->hwnd(), VK_RETURN);
+  };
+  HWND w = Open(1);
+  EXPECT_EQ(MenuText(GetMenu(w), 0), "Communication(&C)");
+  SendMessageW(w, WM_COMMAND, kCmdLanguage, 0);
+  EXPECT_EQ(written, std::vector<int>{0});
+  EXPECT_EQ(MenuText(GetMenu(w), 0), "通讯(&C)");
+  EXPECT_EQ(MenuText(GetMenu(w), 2), "帮助(&H)");
+  EXPECT_EQ(TextOf(GetDlgItem(w, kIdGroup)), "模块基本信息");
+  EXPECT_EQ(TextOf(GetDlgItem(w, kIdLabel + kStation)), "站号");
+  EXPECT_EQ(HintText(dlg->field(kStation)), "Set range：（1～247）");
+  SendMessageW(w, WM_COMMAND, kCmdHelp, 0);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], L"C:\\Tolvane\\UserGuide_CH.pdf");
+}
+
+TEST_F(MainWindow, TheSystemMenuAndTheHelpMenuOpenAbout) {
+  int shown = 0;
+  onDialog = [&](Dialog& d) {
+    ASSERT_NE(dynamic_cast<CAboutDlg*>(&d), nullptr);
+    EXPECT_EQ(TextOf(GetDlgItem(d.hwnd(), kIdAboutLine)), std::string("Tolvane  Version: ") + kVersionShown);
+    EXPECT_EQ(TextOf(GetDlgItem(d.hwnd(), IDOK)), "OK");
+    ++shown;
+  };
+  HWND w = Open();
+  SendMessageW(w, WM_SYSCOMMAND, kSysAbout, 0);
+  SendMessageW(w, WM_COMMAND, kCmdAbout, 0);
+  EXPECT_EQ(shown, 2);
+}
+
+// Link runs its worker; while it runs nothing else acts, and its outcome is
+// shown on the window's thread.
+TEST_F(MainWindow, SettingsDialogLinkOutcomeArrivesOnTheWindowsThread) {
+  test::FakeLinkScope scope;  // opens and applies; the module never answers
+  std::vector<DWORD> threads;
+  onDialog = [&](Dialog& d) {
+    auto& com = dynamic_cast<CComSetDlg&>(d);
+    EXPECT_EQ(TextOf(com.hwnd()), "Communication Setting");
+    EXPECT_EQ(TextOf(com.stationLabel()), "Device Address:");
+    EXPECT_EQ(TextOf(GetWindow(com.list(kListPort), GW_HWNDPREV)), "COM port:");  // the list's name
+    EXPECT_EQ(TextOf(com.list(kListPort)), "COM3");
+    const std::function<void()> refresh = com.model().onChanged;
+    com.model().onChanged = [&, refresh] {
+      threads.push_back(GetCurrentThreadId());
+      refresh();
+    };
+    SendMessageW(com.button(kIdLink), BM_CLICK, 0, 0);
+    ASSERT_TRUE(com.model().WorkerRunning());
+    EXPECT_FALSE(IsWindowEnabled(com.button(kIdComOk)));
+    SendMessageW(com.hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(com.hwnd(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(com.ended());
+    ASSERT_TRUE(PumpUntil([&] { return !com.model().WorkerRunning(); }));
+    EXPECT_EQ(TextOf(com.statusLine()), "Failed to connect, please reset!");
+    EXPECT_TRUE(IsWindowEnabled(com.button(kIdComOk)));
+    SendMessageW(com.button(kIdComOk), BM_CLICK, 0, 0);
+    EXPECT_TRUE(com.ended());
+  };
+  HWND w = Open();
+  SendMessageW(w, WM_COMMAND, kCmdConnection, 0);
+  ASSERT_FALSE(threads.empty());
+  for (DWORD t : threads) EXPECT_EQ(t, GetCurrentThreadId());
+  EXPECT_EQ(profile.values["REM_DefaultCom/REM_ComPortName"], "COM3");  // OK stored the settings
+}
+
+TEST(MessageBoxes, TheRuleBecomesTheRightCall) {
+  MessageRequest zh{reinterpret_cast<WindowId>(0x1234), "提示", "文本", MsgIcon::Information, MsgButtons::Ok, false};
+  const BoxCall a = BoxFor(zh);
+  EXPECT_EQ(a.owner, reinterpret_cast<HWND>(0x1234));
+  EXPECT_EQ(a.caption, L"提示");
+  EXPECT_EQ(a.style, 0x2040u);
+  EXPECT_EQ(a.language, 0);
+  MessageRequest en{nullptr, "Remind", "Text", MsgIcon::Exclamation, MsgButtons::YesNo, true};
+  const BoxCall b = BoxFor(en);
+  EXPECT_EQ(b.owner, nullptr);
+  EXPECT_EQ(b.language, 1033);
+  EXPECT_EQ(b.style, static_cast<UINT>(MB_TASKMODAL | MB_YESNO | MB_ICONEXCLAMATION));
+}
+
+TEST(Controls, AHintSetTwiceKeepsOneToolWithTheSecondText) {
+  HWND parent = CreateWindowExW(0, WC_STATICW, L"", WS_POPUP, 0, 0, 200, 50, nullptr, nullptr, nullptr, nullptr);
+  HWND edit = CreateDrawEdit(parent, 1, 0, 0, 0, 120, 24, true);
+  SetEditHint(edit, L"first");
+  SetEditHint(edit, nullptr);
+  SetEditHint(edit, L"second");
+  EXPECT_EQ(SendMessageW(EditHintWindow(edit), TTM_GETTOOLCOUNT, 0, 0), 1);
+  EXPECT_EQ(HintText(edit), "second");
+  Type(edit, "-1x2");
+  EXPECT_EQ(TextOf(edit), "-12");
+  DestroyWindow(parent);
+}
+
+}  // namespace
+}  // namespace tolvane::win

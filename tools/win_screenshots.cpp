@@ -1,0 +1,105 @@
+// Renders the Windows main window (filled from a module on the given COM port,
+// when one answers there) and the communication settings dialog in both
+// languages to 24-bit BMP files: win_main_en.bmp, win_main_zh.bmp,
+// win_settings_en.bmp, win_settings_zh.bmp. Run under wine on a display.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/comm_settings.h"
+#include "core/language.h"
+#include "link/serial_link.h"
+#include "models/commands.h"
+#include "winui/com_set_dlg.h"
+#include "winui/main_dlg.h"
+#include "winui/win_services.h"
+
+using namespace tolvane;
+
+namespace {
+
+void Pump(int ms) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
+  while (GetTickCount64() < end) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(10);
+  }
+}
+
+// The window as the screen shows it, frame and title included.
+bool Save(HWND hwnd, const std::string& path) {
+  ShowWindow(hwnd, SW_SHOW);
+  SetForegroundWindow(hwnd);
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Pump(700);
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr), mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(mem, old);
+  const int stride = ((w * 3 + 3) / 4) * 4;
+  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + stride * h), 0,
+                      0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+  FILE* f = std::fopen(path.c_str(), "wb");
+  bool ok = f && std::fwrite(&fh, sizeof(fh), 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f) == 1 &&
+            std::fwrite(bits, static_cast<size_t>(stride) * h, 1, f) == 1;
+  if (f) ok = std::fclose(f) == 0 && ok;
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.c_str());
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: win_screenshots OUTPUT_DIR COM_PORT\n");
+    return 2;
+  }
+  INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
+  InitCommonControlsEx(&controls);
+  const std::string out = argv[1], port = argv[2];
+  bool ok = true;
+  for (int lang : {1, 0}) {
+    const std::string suffix = lang == 0 ? "zh" : "en";
+    SetUiLanguage(lang);
+    win::ResetDialogFont();
+    {
+      win::MainDeps deps;
+      win::COndrelDlg main(deps);
+      main.Create(nullptr);
+      // Filled from the module as after a successful Link: 9600 baud, RTU.
+      CommSettings& c = Comm();
+      c.portName = port;
+      if (Link().OpenPort()) {
+        ConnectedFlag().store(1);
+        ReadAfterConnect(main.model());
+        Link().ClosePort();
+      } else {
+        std::fprintf(stderr, "%s did not open (error %d); the window stays empty\n", port.c_str(), Link().lastError());
+      }
+      ok &= Save(main.hwnd(), out + "/win_main_" + suffix + ".bmp");
+    }
+    {
+      win::CComSetDlg settings(win::GuiDispatcher(), [port] { return std::vector<std::string>{port, "COM1"}; });
+      settings.Create(nullptr);
+      ok &= Save(settings.hwnd(), out + "/win_settings_" + suffix + ".bmp");
+    }
+  }
+  return ok ? 0 : 1;
+}
