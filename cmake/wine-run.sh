@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs a Windows program under wine in the given private prefix:
 #   wine-run.sh PREFIX PROGRAM [ARGS...]
+#   wine-run.sh PREFIX                     only makes the prefix
 # The prefix is made on first use (wineboot, a few seconds), under a lock so
 # that tests started side by side make it once.
 set -e
@@ -17,4 +18,5 @@ if [ ! -f "$prefix/system.reg" ]; then
     fi
   ) 9>"$prefix.lock"
 fi
+[ $# -gt 0 ] || exit 0
 exec wine "$@"
