@@ -19,4 +19,9 @@ if [ ! -f "$prefix/system.reg" ]; then
   ) 9>"$prefix.lock"
 fi
 [ $# -gt 0 ] || exit 0
+# The test bench (tests/wine/bench.sh) lends pseudo-terminals as COM ports;
+# wine's serial code needs its small shim to use them.
+if [ -n "${TOLVANE_SIM_BENCH:-}" ] && [ -f "$TOLVANE_SIM_BENCH/pty_modem_lines.so" ]; then
+  export LD_PRELOAD="$TOLVANE_SIM_BENCH/pty_modem_lines.so${LD_PRELOAD:+:$LD_PRELOAD}"
+fi
 exec wine "$@"

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "support/sim_process.h"
 
 namespace tolvane::test {
@@ -82,8 +84,12 @@ bool SimProcess::PortShown() const {
 }
 
 SimProcess::~SimProcess() {
-  Stop();
-  Launch({"forget", dir_}, Bench() + "/sims/" + link_ + ".forgotten");
+  try {
+    Stop();
+    Launch({"forget", dir_}, Bench() + "/sims/" + link_ + ".forgotten");
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << e.what();
+  }
   DeleteFileA(WindowsPath(Bench() + "/claims/" + link_).c_str());
 }
 

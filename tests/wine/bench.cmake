@@ -27,7 +27,7 @@ function(tolvane_test name)
   target_sources(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support/test_main.cpp)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine
-    ENVIRONMENT "TOLVANE_SIM_BENCH=${bench};LD_PRELOAD=${bench}/pty_modem_lines.so")
+    ENVIRONMENT "TOLVANE_SIM_BENCH=${bench}")
 endfunction()
 
 include(GoogleTest)

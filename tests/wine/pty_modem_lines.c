@@ -1,7 +1,11 @@
-/* Preloaded into wine by the Windows tests only. wine's serial event thread
- * reads the port's modem lines; a pseudo-terminal has none and answers ENOTTY,
- * which ends the thread and fails every receive-event wait. Here a pty answers
- * the four modem-line requests as a port whose lines are all low. */
+/* Preloaded into wine by the Windows tests only, to let a pseudo-terminal pass
+ * for a serial port:
+ * - wine's serial event thread reads the port's modem lines; a pty has none and
+ *   answers ENOTTY, which ends the thread and fails every receive-event wait.
+ *   Here a pty answers the four modem-line requests as a port whose lines are low.
+ * - a pty keeps only some of the line settings (no character size or parity
+ *   enable), and glibc then reports EINVAL although the pty took what it can
+ *   hold, which fails SetCommState for 7 data bits or a parity bit. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -9,6 +13,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <termios.h>
 
 static int is_pty(int fd) {
   struct stat st;
@@ -38,4 +43,15 @@ int ioctl(int fd, unsigned long request, ...) {
     default:
       return r;
   }
+}
+
+int tcsetattr(int fd, int when, const struct termios *t) {
+  static int (*real)(int, int, const struct termios *);
+  if (!real) real = (int (*)(int, int, const struct termios *))dlsym(RTLD_NEXT, "tcsetattr");
+  int r = real(fd, when, t);
+  if (r != 0 && errno == EINVAL && is_pty(fd)) {
+    errno = 0;
+    return 0;
+  }
+  return r;
 }
