@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the whole suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Link and Auto Link workers and the traffic
-# recorder under ThreadSanitizer, each fuzz target for a few seconds, and the
-# Debian package with its validators.
+# recorder under ThreadSanitizer, each fuzz target for a few seconds, the
+# Debian package with its validators, and the Windows build's tests under wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -28,3 +28,10 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/ts
 
 echo "== Fuzz targets, a few seconds each"
 bash scripts/fuzz.sh 5
+
+echo "== Windows: the layers below the window cross-built with mingw-w64, their tests under wine"
+# The tests borrow the Linux simulator built above.
+cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DTOLVANE_NATIVE_SIM="$PWD/build/asan/tolvane-sim" >/dev/null
+cmake --build build/windows -j"$JOBS"
+(cd build/windows && ctest --output-on-failure -j"$JOBS")

@@ -54,7 +54,11 @@ TEST(TrafficText, SettingsBytesResultsAndClock) {
   SetUiLanguage(0);
   EXPECT_EQ(LinkResultText(1), "1 超时（无应答）");
   SetUiLanguage(1);
+#ifdef _WIN32
+  _putenv_s("TZ", "UTC");
+#else
   setenv("TZ", "UTC", 1);
+#endif
   tzset();
   EXPECT_EQ(ClockText(86'400'000LL * 365 + 3'723'045), "01:02:03.045");
 }

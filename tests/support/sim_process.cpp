@@ -1,14 +1,6 @@
 #include "support/sim_process.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -19,51 +11,13 @@
 
 namespace tolvane::test {
 
-SimProcess::SimProcess(std::vector<std::string> args, std::string linkPath) {
-  char tmpl[] = "/tmp/tolvane-test-XXXXXX";
-  if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp");
-  dir_ = tmpl;
-  link_ = linkPath.empty() ? dir_ + "/port" : linkPath;
-  log_ = dir_ + "/sim.log";
-  std::vector<std::string> all{TOLVANE_SIM_PATH, "--link", link_, "--log", log_};
-  all.insert(all.end(), args.begin(), args.end());
-  pid_ = fork();
-  if (pid_ == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);  // no simulator outlives a crashed test
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int devnull = open("/dev/null", O_WRONLY);
-    if (devnull >= 0) dup2(devnull, STDOUT_FILENO);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  // The register dump is the simulator's first log line: it is ready then.
+// The register dump is the simulator's first log line: it is ready then.
+void SimProcess::WaitUntilReady() {
   for (int i = 0; i < 500; ++i) {
-    struct stat st {};
-    if (lstat(link_.c_str(), &st) == 0 && !LogLines().empty()) return;
+    if (PortShown() && !LogLines().empty()) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   throw std::runtime_error("tolvane-sim did not start");
-}
-
-SimProcess::~SimProcess() {
-  Stop();
-  unlink(log_.c_str());
-  unlink(link_.c_str());
-  rmdir(dir_.c_str());
-}
-
-void SimProcess::Signal(int sig) {
-  if (pid_ > 0) kill(pid_, sig);
-}
-
-void SimProcess::Stop() {
-  if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
-  int status = 0;
-  waitpid(pid_, &status, 0);
-  pid_ = -1;
 }
 
 std::vector<std::string> SimProcess::LogLines() const {

@@ -1,7 +1,8 @@
 // Starts tolvane-sim on a pseudo-terminal for a test and reads what it logged.
+// On Linux the test forks it (posix_sim_process.cpp); a Windows test under wine
+// asks the bench's Linux-side launcher for one on a COM port of its own
+// (win32_sim_process.cpp).
 #pragma once
-#include <sys/types.h>
-
 #include <array>
 #include <cstdint>
 #include <string>
@@ -18,7 +19,8 @@ class SimProcess {
   SimProcess(const SimProcess&) = delete;
   SimProcess& operator=(const SimProcess&) = delete;
 
-  const std::string& port() const { return link_; }  // a symlink to the pty slave
+  // A symlink to the pty slave; on Windows the COM port that wine maps to it.
+  const std::string& port() const { return link_; }
   std::vector<std::string> LogLines() const;
   std::vector<std::string> Requests() const;   // the hex of every "RX" line
   std::array<uint16_t, 26> Registers() const;  // from the last register dump
@@ -27,8 +29,10 @@ class SimProcess {
   bool running() const { return pid_ > 0; }
 
  private:
-  pid_t pid_ = -1;
+  long pid_ = -1;
   std::string dir_, link_, log_;
+  bool PortShown() const;
+  void WaitUntilReady();
 };
 
 // Points CommSettings at a port with the given line settings.

@@ -1,0 +1,55 @@
+# The Windows tests: the layers without a toolkit, cross-built and run by CTest
+# under wine (the toolchain's emulator) in the build tree's own prefix. The
+# fixture WineBench keeps one wineserver up for the whole run (a wine start then
+# costs tens of milliseconds instead of seconds) and lends the tests the Linux
+# simulator on COM ports (bench.sh, sim_ctl.sh).
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The simulator the bench lends out; a small native build of it is made when none is named.
+set(TOLVANE_NATIVE_SIM "" CACHE FILEPATH "A Linux tolvane-sim for the Windows tests")
+set(bench ${CMAKE_BINARY_DIR}/simbench)
+set(bench_sh ${CMAKE_CURRENT_SOURCE_DIR}/wine/bench.sh)
+add_test(NAME WineBench.Start
+  COMMAND sh ${bench_sh} start ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR} "${TOLVANE_NATIVE_SIM}")
+add_test(NAME WineBench.Stop COMMAND sh ${bench_sh} stop ${CMAKE_BINARY_DIR})
+set_tests_properties(WineBench.Start PROPERTIES FIXTURES_SETUP wine TIMEOUT 600)
+set_tests_properties(WineBench.Stop PROPERTIES FIXTURES_CLEANUP wine)
+
+add_library(tolvane_testkit STATIC support/sim_process.cpp support/win32_sim_process.cpp support/recorders.cpp
+  support/fresh_state.cpp)
+target_include_directories(tolvane_testkit PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tolvane_testkit PUBLIC tolvane_models GTest::gtest GTest::gmock)
+
+function(tolvane_test name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE tolvane_testkit GTest::gtest)
+  target_sources(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support/test_main.cpp)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine
+    ENVIRONMENT "TOLVANE_SIM_BENCH=${bench}")
+endfunction()
+
+include(GoogleTest)
+tolvane_test(core_test core/message_rule_test.cpp core/decimal_test.cpp core/comm_settings_test.cpp)
+tolvane_test(link_test link/serial_link_test.cpp link/win32_backend_test.cpp)
+tolvane_test(modbus_test modbus/framing_test.cpp modbus/requests_test.cpp modbus/reply_end_test.cpp)
+tolvane_test(device_test device/parameter_block_test.cpp)
+tolvane_test(models_test models/main_model_test.cpp models/commands_test.cpp models/com_set_model_test.cpp
+  models/parameter_file_test.cpp)
+tolvane_test(models_workers_test models/workers_test.cpp)
+tolvane_test(monitor_test models/traffic_monitor_test.cpp)
+
+# The Windows side of the platform layer against the system itself.
+add_executable(win32_platform_test platform/win32_platform_test.cpp)
+target_link_libraries(win32_platform_test PRIVATE tolvane_platform gtest_main)
+gtest_discover_tests(win32_platform_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120
+  FIXTURES_REQUIRED wine)
+
+# The Win32 window's wiring, on a virtual X display.
+add_executable(winui_test winui/winui_test.cpp support/recorders.cpp support/fresh_state.cpp)
+target_include_directories(winui_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(winui_test PRIVATE tolvane_winui tolvane_version gtest_main)
+add_test(NAME WinUi.Wiring COMMAND xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96"
+         ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:winui_test>)
+set_tests_properties(WinUi.Wiring PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine)
