@@ -46,10 +46,10 @@ target_link_libraries(win32_platform_test PRIVATE tolvane_platform gtest_main)
 gtest_discover_tests(win32_platform_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120
   FIXTURES_REQUIRED wine)
 
-# The Win32 window's wiring, on a virtual X display.
-add_executable(winui_test winui/winui_test.cpp support/recorders.cpp support/fresh_state.cpp)
-target_include_directories(winui_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(winui_test PRIVATE tolvane_winui tolvane_version gtest_main)
-add_test(NAME WinUi.Wiring COMMAND xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96"
+# The Win32 window's wiring, on the bench's virtual display.
+add_executable(winui_test winui/winui_test.cpp)
+target_link_libraries(winui_test PRIVATE tolvane_winui tolvane_version tolvane_testkit gtest_main)
+add_test(NAME WinUi.Wiring COMMAND sh ${bench_sh} run ${CMAKE_BINARY_DIR}
          ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:winui_test>)
-set_tests_properties(WinUi.Wiring PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine)
+set_tests_properties(WinUi.Wiring PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine
+  ENVIRONMENT "TOLVANE_SIM_BENCH=${bench}")

@@ -14,6 +14,7 @@
 #include "support/fresh_state.h"
 #include "support/memory_profile.h"
 #include "support/recorders.h"
+#include "support/sim_process.h"
 #include "tolvane_version.h"
 #include "winui/about_dlg.h"
 #include "winui/com_set_dlg.h"
@@ -93,7 +94,7 @@ class MainWindow : public ::testing::Test {
       if (onDialog) onDialog(shown);
       return shown.result();
     };
-    deps.listPorts = [] { return std::vector<std::string>{"COM3", "COM4"}; };
+    if (!systemPorts) deps.listPorts = [] { return std::vector<std::string>{"COM3", "COM4"}; };
     dlg = std::make_unique<COndrelDlg>(deps);
     HWND hwnd = dlg->Create(nullptr);
     ShowWindow(hwnd, SW_SHOW);
@@ -107,6 +108,7 @@ class MainWindow : public ::testing::Test {
   std::vector<std::wstring> opened;
   std::function<void(Dialog&)> onDialog;
   std::unique_ptr<COndrelDlg> dlg;
+  bool systemPorts = false;  // the port list the system reports, not COM3 and COM4
 };
 
 TEST_F(MainWindow, TitleSystemMenuFieldsAndNames) {
@@ -283,6 +285,104 @@ TEST_F(MainWindow, SettingsDialogLinkOutcomeArrivesOnTheWindowsThread) {
   ASSERT_FALSE(threads.empty());
   for (DWORD t : threads) EXPECT_EQ(t, GetCurrentThreadId());
   EXPECT_EQ(profile.values["REM_DefaultCom/REM_ComPortName"], "COM3");  // OK stored the settings
+}
+
+// The user's pick in a settings list, as a click on an entry leaves it.
+void Choose(CComSetDlg& com, ComList l, const std::string& entry) {
+  HWND list = com.list(l);
+  ASSERT_NE(SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), (LPARAM)Wide(entry).c_str()), CB_ERR)
+      << entry;
+  SendMessageW(com.hwnd(), WM_COMMAND, MAKEWPARAM(kIdComList + l, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+// The system's serial backend and the simulator on a COM port of its own, as
+// the user meets it: the port list, Link and Auto Link, then the window's commands.
+TEST_F(MainWindow, LinkAndAutoLinkReachTheSimulatorThenTheWindowDownloads) {
+  const struct {
+    const char* name;
+    std::vector<std::string> simArgs;
+    bool autoLink;
+    const char *station, *baud, *mode, *parity, *baudCode;
+  } cases[] = {
+      {"Link at the defaults", {"--baud", "9600", "--mode", "0"}, false, "1", "9600", "RTU", "No parity", "3: 9600"},
+      {"Auto Link to 19200 ASCII 7E1", {"--baud", "19200", "--mode", "5", "--station", "7"}, true, "7", "19200",
+       "ASCII", "Even-check", "4: 19200"},
+  };
+  systemPorts = true;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::ResetProcessState();
+    SetMessagePresenter(&rec);
+    rec.messages.clear();
+    test::SimProcess sim(c.simArgs);
+    onDialog = [&](Dialog& d) {
+      auto& com = dynamic_cast<CComSetDlg&>(d);
+      Choose(com, kListPort, sim.port());
+      Choose(com, kListStation, c.station);
+      if (c.autoLink) {
+        SendMessageW(com.button(kIdAutoLink), BM_CLICK, 0, 0);
+        EXPECT_EQ(TextOf(com.button(kIdAutoLink)), "Stop");
+        ASSERT_TRUE(PumpUntil([&] { return !com.model().WorkerRunning(); }));
+        EXPECT_EQ(TextOf(com.statusLine()), "Detection successful, parameters configured! Please click on the connection!");
+      }
+      EXPECT_EQ(TextOf(com.list(kListBaud)), c.baud);
+      EXPECT_EQ(TextOf(com.list(kListMode)), c.mode);
+      EXPECT_EQ(TextOf(com.list(kListParity)), c.parity);
+      SendMessageW(com.button(kIdLink), BM_CLICK, 0, 0);
+      ASSERT_TRUE(PumpUntil([&] { return com.ended(); }));
+    };
+    HWND w = Open();
+    SendMessageW(w, WM_COMMAND, kCmdConnection, 0);
+    ASSERT_FALSE(rec.messages.empty());
+    EXPECT_EQ(rec.messages[0].text, "Connection successful!The module model is KX-130.");
+    EXPECT_EQ(profile.values["REM_DefaultCom/REM_ComPortName"], sim.port());
+    // The silent read filled the window.
+    EXPECT_EQ(TextOf(dlg->field(kModuleType)), "KX-130");
+    EXPECT_EQ(TextOf(dlg->field(kStation)), c.station);
+    EXPECT_EQ(TextOf(GetDlgItem(w, kIdBaudList)), c.baudCode);
+    EXPECT_FALSE(TextOf(dlg->field(kMacAddress)).empty());
+
+    HWND station = dlg->field(kStation);
+    SetFocus(station);
+    SendMessageW(station, EM_SETSEL, 0, -1);
+    Type(station, "42");
+    SendDlgItemMessageW(w, kIdButton + 1, BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ(sim.Registers()[2], 42);
+    EXPECT_EQ(Comm().station, 42);
+    EXPECT_EQ(rec.messages.back().text,
+              "The command to modify communication parameters has been sent. Please reconnect the device!");
+    dlg.reset();
+  }
+}
+
+// While the search runs only its Stop acts; Stop brings the dialog back idle.
+TEST_F(MainWindow, AutoLinkCanBeStoppedAndNothingElseActsMeanwhile) {
+  test::SimProcess sim({"--station", "9"});  // the dialog's station 1 never answers
+  systemPorts = true;
+  onDialog = [&](Dialog& d) {
+    auto& com = dynamic_cast<CComSetDlg&>(d);
+    Choose(com, kListPort, sim.port());
+    SendMessageW(com.button(kIdAutoLink), BM_CLICK, 0, 0);
+    ASSERT_TRUE(com.model().WorkerRunning());
+    for (int id : {kIdLink, kIdComOk, kIdComCancel}) EXPECT_FALSE(IsWindowEnabled(com.button(id))) << id;
+    EXPECT_FALSE(IsWindowEnabled(com.list(kListBaud)));
+    Key(com.hwnd(), VK_ESCAPE);
+    SendMessageW(com.hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(com.ended());
+    SendMessageW(com.button(kIdAutoLink), BM_CLICK, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !com.model().WorkerRunning(); }));
+    EXPECT_EQ(TextOf(com.statusLine()), "User stopped detection!");
+    EXPECT_EQ(TextOf(com.button(kIdAutoLink)), "Auto Link");
+    EXPECT_TRUE(IsWindowEnabled(com.button(kIdComOk)));
+    EXPECT_TRUE(IsWindowEnabled(com.list(kListBaud)));
+    EXPECT_EQ(Comm().baud, 9600u);
+    SendMessageW(com.button(kIdComCancel), BM_CLICK, 0, 0);
+    EXPECT_TRUE(com.ended());
+  };
+  HWND w = Open();
+  SendMessageW(w, WM_COMMAND, kCmdConnection, 0);
+  EXPECT_FALSE(IsConnected());
 }
 
 TEST(MessageBoxes, TheRuleBecomesTheRightCall) {
