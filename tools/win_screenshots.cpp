@@ -1,7 +1,10 @@
 // Renders the Windows main window (filled from a module on the given COM port,
 // when one answers there) and the communication settings dialog in both
 // languages to 24-bit BMP files: win_main_en.bmp, win_main_zh.bmp,
-// win_settings_en.bmp, win_settings_zh.bmp. Run under wine on a display.
+// win_settings_en.bmp, win_settings_zh.bmp; also the About box opened from the
+// system menu (win_about_*.bmp), the language dialog (win_language_*.bmp) and
+// the window after a switch to the other language (win_switched_*.bmp). Run
+// under wine on a display.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -14,6 +17,7 @@
 #include "link/serial_link.h"
 #include "models/commands.h"
 #include "winui/com_set_dlg.h"
+#include "winui/lang_set_dlg.h"
 #include "winui/main_dlg.h"
 #include "winui/win_services.h"
 
@@ -80,7 +84,23 @@ int main(int argc, char** argv) {
     SetUiLanguage(lang);
     win::ResetDialogFont();
     {
+      // The window's dialogs are saved as they open, then closed as by OK; the
+      // language dialog picks the other language first.
+      const int other = 1 - lang;
       win::MainDeps deps;
+      deps.writeLanguage = [](int) {};
+      deps.runDialog = [&](win::Dialog& d, HWND owner) -> INT_PTR {
+        d.Create(owner);
+        auto* language = dynamic_cast<win::CLangSetDlg*>(&d);
+        ok &= Save(d.hwnd(), out + (language ? "/win_language_" : "/win_about_") + suffix + ".bmp");
+        if (language) {
+          SendMessageW(language->list(), CB_SETCURSEL, other, 0);
+          SendMessageW(d.hwnd(), WM_COMMAND, MAKEWPARAM(win::kIdLangList, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(language->list()));
+        }
+        SendMessageW(d.hwnd(), WM_COMMAND, IDOK, 0);
+        return IDOK;
+      };
       win::COndrelDlg main(deps);
       main.Create(nullptr);
       // Filled from the module as after a successful Link: 9600 baud, RTU.
@@ -94,6 +114,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s did not open (error %d); the window stays empty\n", port.c_str(), Link().lastError());
       }
       ok &= Save(main.hwnd(), out + "/win_main_" + suffix + ".bmp");
+      SendMessageW(main.hwnd(), WM_SYSCOMMAND, win::kSysAbout, 0);
+      SendMessageW(main.hwnd(), WM_COMMAND, win::kCmdLanguage, 0);
+      ok &= Save(main.hwnd(), out + "/win_switched_" + (other == 0 ? "zh" : "en") + ".bmp");
+      SetUiLanguage(lang);
+      win::ResetDialogFont();
     }
     {
       win::CComSetDlg settings(win::GuiDispatcher(), [port] { return std::vector<std::string>{port, "COM1"}; });

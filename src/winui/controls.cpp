@@ -69,6 +69,17 @@ void Detach(HWND hwnd, SUBCLASSPROC proc) {
 // (the clipboard shortcuts' control characters too) is dropped.
 bool Accepted(WPARAM ch) { return (ch >= '0' && ch <= '9') || ch == '-' || ch == VK_BACK; }
 
+int TextLineHeight(HWND edit) {
+  HDC dc = GetDC(edit);
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(edit, WM_GETFONT, 0, 0));
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  if (old) SelectObject(dc, old);
+  ReleaseDC(edit, dc);
+  return tm.tmHeight;
+}
+
 LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
   auto* state = reinterpret_cast<EditState*>(data);
   switch (msg) {
@@ -78,17 +89,36 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
     case WM_NCCALCSIZE: {
       // A one-pixel frame of our own around the client area; the control's own
       // border style would draw its line inside the client area.
+      // A single-line edit draws its text at the top of its client area; the
+      // client area keeps one text line, centred, so that the text stands on
+      // the line of the label beside it.
       const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
       RECT* client = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
       InflateRect(client, -1, -1);
+      const int spare = (client->bottom - client->top) - TextLineHeight(hwnd);
+      if (spare > 1) {
+        client->top += spare / 2;
+        client->bottom -= spare - spare / 2;
+      }
+      return r;
+    }
+    case WM_SETFONT: {  // the line's height follows the font
+      const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
+      SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
       return r;
     }
     case WM_NCPAINT: {
-      // One accent line along the outer edge instead of the system's border.
+      // White around the text line, one accent line along the outer edge
+      // instead of the system's border.
       HDC dc = GetWindowDC(hwnd);
-      RECT r;
+      RECT r, client;
       GetWindowRect(hwnd, &r);
+      GetClientRect(hwnd, &client);
+      MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+      OffsetRect(&client, -r.left, -r.top);
       OffsetRect(&r, -r.left, -r.top);
+      ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+      FillRect(dc, &r, WhiteBrush());
       HBRUSH frame = CreateSolidBrush(kFrameColour);
       FrameRect(dc, &r, frame);
       DeleteObject(frame);

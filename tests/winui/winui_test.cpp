@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -409,6 +410,26 @@ TEST(Controls, AHintSetTwiceKeepsOneToolWithTheSecondText) {
   EXPECT_EQ(HintText(edit), "second");
   Type(edit, "-1x2");
   EXPECT_EQ(TextOf(edit), "-12");
+  // The text line stands in the middle of the frame, for a font set later too.
+  for (int points : {9, 12}) {
+    HFONT font = CreateFontW(-MulDiv(points, LogicalDpiY(), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0,
+                             0, L"Tahoma");
+    SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    RECT window, client;
+    GetWindowRect(edit, &window);
+    GetClientRect(edit, &client);
+    MapWindowPoints(edit, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    HDC dc = GetDC(edit);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(edit, dc);
+    EXPECT_EQ(client.bottom - client.top, tm.tmHeight) << points;
+    EXPECT_LE(std::abs((client.top - window.top) - (window.bottom - client.bottom)), 1) << points;
+    SendMessageW(edit, WM_SETFONT, 0, FALSE);
+    DeleteObject(font);
+  }
   DestroyWindow(parent);
 }
 
