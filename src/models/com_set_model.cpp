@@ -27,6 +27,16 @@ const std::array<ScanFormat, 6>& ScanFormats() {
   return formats;
 }
 
+const std::array<LineSettingPlace, 6>& LineSettingPlaces() {
+  static const std::array<LineSettingPlace, 6> places{{{kListPort, &txt::kPortLabel},
+                                                       {kListMode, &txt::kModeLabel},
+                                                       {kListBaud, &txt::kBaudLabel},
+                                                       {kListData, &txt::kDataLabel},
+                                                       {kListStop, &txt::kStopLabel},
+                                                       {kListParity, &txt::kParityLabel}}};
+  return places;
+}
+
 const std::vector<TextPair>& StatusTexts() {
   static const std::vector<TextPair> texts{txt::kLinkCannotOpen, txt::kConnecting,      txt::kPortOpFailed,
                                            txt::kConnectFailed,  txt::kConnectOk,       txt::kDetectPortFailed,

@@ -46,6 +46,15 @@ void UseScanStep(CommSettings& c, int rateIndex, const ScanFormat& f);
 // Every text the status line can show, for sizing it.
 const std::vector<TextPair>& StatusTexts();
 
+// The line-settings lists of the "COM parameter" group in reading order, two a
+// row (port and transfer mode, baud rate and data bits, stop bits and parity),
+// each with its label.
+struct LineSettingPlace {
+  ComList list;
+  const TextPair* label;
+};
+const std::array<LineSettingPlace, 6>& LineSettingPlaces();
+
 // What the dialog is doing. Only kIdle takes Link, OK, Cancel, Enter and Escape;
 // a state other than kIdle lasts until the worker's thread has ended.
 enum class ComSetState {

@@ -1,6 +1,7 @@
 #include "models/main_model.h"
 
 #include "core/comm_settings.h"
+#include "core/language.h"
 #include "core/decimal.h"
 #include "device/parameter_block.h"
 #include "models/commands.h"
@@ -9,6 +10,22 @@
 namespace tolvane {
 
 MainModel::MainModel() = default;
+
+const TextPair& FieldLabel(Field field) {
+  static const TextPair* const labels[kFieldCount] = {
+      &txt::kLblModuleType, &txt::kLblSwVersion, &txt::kLblContractVersion, &txt::kLblHwVersion,
+      &txt::kLblStation,    &txt::kLblStopAddr,  &txt::kLblStopCode,        &txt::kLblIp,
+      &txt::kLblMask,       &txt::kLblGateway,   &txt::kLblMac};
+  return *labels[field];
+}
+
+const TextPair& GroupCaption(int group) {
+  static const TextPair* const captions[kGroupCount] = {&txt::kGroupInfo, &txt::kGroupComm, &txt::kGroupShutdown,
+                                                        &txt::kGroupNetwork};
+  return *captions[group];
+}
+
+const char* UserGuideName() { return IsChinese() ? "UserGuide_CH.pdf" : "UserGuide_EN.pdf"; }
 
 void MainModel::Show() {
   fields = kept;

@@ -88,6 +88,13 @@ class MainModel {
   ProfileStore* profile_ = nullptr;
 };
 
+// The label beside each field, and the four groups' captions from the top.
+inline constexpr int kGroupCount = 4;
+const TextPair& FieldLabel(Field field);
+const TextPair& GroupCaption(int group);
+// The user guide of the current language, a file in the executable's folder.
+const char* UserGuideName();
+
 // What an editable field keeps of entered text, however it came in (typed,
 // pasted, dropped, from an input method): the digits and '-'.
 std::string KeepFieldCharacters(const std::string& text);

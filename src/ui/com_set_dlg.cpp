@@ -76,15 +76,15 @@ CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vec
   stationLabel_->setBuddy(lists_[kListStation]);
   comGroup_ = new QGroupBox(this);
   comGroup_->setGeometry(s(12), s(50), groupWidth, s(120));
-  const ComList order[6] = {kListPort, kListMode, kListBaud, kListData, kListStop, kListParity};
   for (int i = 0; i < 6; ++i) {
     const int col = i % 2, row = i / 2;
+    QComboBox* list = lists_[LineSettingPlaces()[i].list];
     comLabels_[i] = new QLabel(comGroup_);
     comLabels_[i]->setGeometry(s(10) + col * column, s(22 + row * 32), s(86), s(24));
-    lists_[order[i]]->setParent(comGroup_);
+    list->setParent(comGroup_);
     // A list takes the room of its column where the dialog has widened.
-    lists_[order[i]]->setGeometry(s(96) + col * column, s(22 + row * 32), column - s(104), s(24));
-    comLabels_[i]->setBuddy(lists_[order[i]]);
+    list->setGeometry(s(96) + col * column, s(22 + row * 32), column - s(104), s(24));
+    comLabels_[i]->setBuddy(list);
   }
   lists_[kListPort]->setItemDelegate(new PortItemDelegate(lists_[kListPort]));
   checkGroup_ = new QGroupBox(this);
@@ -138,9 +138,7 @@ void CComSetDlg::Relabel() {
   stationLabel_->setText(Pick(txt::kStationLabel));
   comGroup_->setTitle(Pick(txt::kComGroup));
   checkGroup_->setTitle(Pick(txt::kCheckGroup));
-  const TextPair* labels[6] = {&txt::kPortLabel, &txt::kModeLabel, &txt::kBaudLabel,
-                               &txt::kDataLabel, &txt::kStopLabel, &txt::kParityLabel};
-  for (int i = 0; i < 6; ++i) comLabels_[i]->setText(Pick(*labels[i]));
+  for (int i = 0; i < 6; ++i) comLabels_[i]->setText(Pick(*LineSettingPlaces()[i].label));
   // A list would be named by its current entry; it is named by its label.
   for (QLabel* label : findChildren<QLabel*>())
     if (label->buddy()) label->buddy()->setAccessibleName(label->text());

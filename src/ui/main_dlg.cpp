@@ -216,17 +216,12 @@ void COndrelDlg::RelabelWindow() {
 
   // Each control is named after its visible label for screen readers; a
   // command button, which shows only an image, after the group it serves.
-  const TextPair* groupTitles[4] = {&txt::kGroupInfo, &txt::kGroupComm, &txt::kGroupShutdown, &txt::kGroupNetwork};
-  for (int g = 0; g < 4; ++g) {
-    groups_[g]->setTitle(Pick(*groupTitles[g]));
+  for (int g = 0; g < kGroupCount; ++g) {
+    groups_[g]->setTitle(Pick(GroupCaption(g)));
     buttons_[g]->setAccessibleName(groups_[g]->title());
   }
-  const TextPair* labels[kFieldCount] = {&txt::kLblModuleType, &txt::kLblSwVersion, &txt::kLblContractVersion,
-                                         &txt::kLblHwVersion,  &txt::kLblStation,   &txt::kLblStopAddr,
-                                         &txt::kLblStopCode,   &txt::kLblIp,        &txt::kLblMask,
-                                         &txt::kLblGateway,    &txt::kLblMac};
   for (int f = 0; f < kFieldCount; ++f) {
-    labels_[f]->setText(Pick(*labels[f]));
+    labels_[f]->setText(Pick(FieldLabel(static_cast<Field>(f))));
     fieldWidget(static_cast<Field>(f))->setAccessibleName(labels_[f]->text());
   }
   for (IpAddressEdit* a : addresses_)
@@ -353,7 +348,7 @@ void COndrelDlg::LanguageCommand() {
 }
 
 QString COndrelDlg::helpPath() const {
-  const QString name = IsChinese() ? "UserGuide_CH.pdf" : "UserGuide_EN.pdf";
+  const QString name = UserGuideName();
   const QString beside = deps_.exeDir + "/" + name;
   // An installed program finds its guides where the package put them.
   if (QFileInfo::exists(beside)) return beside;

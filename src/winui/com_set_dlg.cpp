@@ -12,7 +12,6 @@ namespace tolvane::win {
 
 namespace {
 COLORREF ToColorref(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
-constexpr ComList kComOrder[6] = {kListPort, kListMode, kListBaud, kListData, kListStop, kListParity};
 }  // namespace
 
 CComSetDlg::CComSetDlg(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts)
@@ -46,8 +45,9 @@ void CComSetDlg::OnInit() {
   for (int i = 0; i < 6; ++i) {
     const int col = i % 2, row = i / 2, x = 12 + col * column, y = 50 + 22 + row * 32;
     comLabels_[i] = Child(hwnd_, WC_STATICW, "", SS_LEFT | SS_CENTERIMAGE, x + 10, y, 86, 24);
-    lists_[kComOrder[i]] = Child(hwnd_, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, x + 96, y,
-                                 column - 104, 200, kIdComList + kComOrder[i]);
+    const ComList l = LineSettingPlaces()[i].list;
+    lists_[l] = Child(hwnd_, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, x + 96, y, column - 104, 200,
+                      kIdComList + l);
   }
   checkGroup_ = Child(hwnd_, WC_BUTTONW, "", BS_GROUPBOX | WS_CLIPSIBLINGS, 12, 178, groupWidth, 96);
   CreateFaceButton(hwnd_, kIdAutoLink, 52, 200, 120, 28);
@@ -73,9 +73,7 @@ void CComSetDlg::Relabel() {
   SetText(stationLabel_, Pick(txt::kStationLabel));
   SetText(comGroup_, Pick(txt::kComGroup));
   SetText(checkGroup_, Pick(txt::kCheckGroup));
-  const TextPair* labels[6] = {&txt::kPortLabel, &txt::kModeLabel, &txt::kBaudLabel,
-                               &txt::kDataLabel, &txt::kStopLabel, &txt::kParityLabel};
-  for (int i = 0; i < 6; ++i) SetText(comLabels_[i], Pick(*labels[i]));
+  for (int i = 0; i < 6; ++i) SetText(comLabels_[i], Pick(*LineSettingPlaces()[i].label));
 }
 
 void CComSetDlg::Refresh() {

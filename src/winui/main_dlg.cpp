@@ -38,12 +38,6 @@ constexpr Place kPlaces[] = {
     {kSubnetMask, 3, 314, 32, 100, 180},     {kGateway, 3, 14, 66, 100, 180},
     {kMacAddress, 3, 314, 66, 100, 180}};
 
-const TextPair* const kLabels[kFieldCount] = {&txt::kLblModuleType, &txt::kLblSwVersion, &txt::kLblContractVersion,
-                                               &txt::kLblHwVersion,  &txt::kLblStation,   &txt::kLblStopAddr,
-                                               &txt::kLblStopCode,   &txt::kLblIp,        &txt::kLblMask,
-                                               &txt::kLblGateway,    &txt::kLblMac};
-const TextPair* const kGroups[4] = {&txt::kGroupInfo, &txt::kGroupComm, &txt::kGroupShutdown, &txt::kGroupNetwork};
-
 std::string AddressText(HWND ip) {
   DWORD address = 0;
   if (SendMessageW(ip, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address)) == 0) return {};
@@ -185,11 +179,11 @@ void COndrelDlg::RelabelWindow() {
     DrawMenuBar(hwnd_);
   }
   // A command button shows only an image: its window text, the group's caption, names it.
-  for (int g = 0; g < 4; ++g) {
-    SetText(groups_[g], Pick(*kGroups[g]));
-    SetText(buttons_[g], Pick(*kGroups[g]));
+  for (int g = 0; g < kGroupCount; ++g) {
+    SetText(groups_[g], Pick(GroupCaption(g)));
+    SetText(buttons_[g], Pick(GroupCaption(g)));
   }
-  for (int f = 0; f < kFieldCount; ++f) SetText(labels_[f], Pick(*kLabels[f]));
+  for (int f = 0; f < kFieldCount; ++f) SetText(labels_[f], Pick(FieldLabel(static_cast<Field>(f))));
   SetText(modeLabel_, Pick(txt::kLblCommMode));
   SetText(baudLabel_, Pick(txt::kLblBaud));
   FitLabels();
@@ -354,7 +348,7 @@ void COndrelDlg::LanguageCommand() {
 }
 
 std::wstring COndrelDlg::HelpPath() const {
-  return deps_.exeDir + L"\\" + (IsChinese() ? L"UserGuide_CH.pdf" : L"UserGuide_EN.pdf");
+  return deps_.exeDir + L"\\" + Wide(UserGuideName());
 }
 
 void COndrelDlg::HelpCommand() {
