@@ -472,10 +472,12 @@ TEST_F(Ctl, PortsHelpAndVersion) {
   // The bench's device map ends with COM28 and COM29, which no device stands behind.
   const std::string listed = "COM28\tserial port known to the system\nCOM29\tserial port known to the system\n";
   const std::string last2 = "COM28";
+  const std::vector<std::string> inHelp{"port name or path (COM3)", "tolvanectl -p COM3 -s 7"};
 #else
   env.push_back("TOLVANE_PORTS=/tmp/one:two");
   const std::string listed = "/tmp/one\tlisted in TOLVANE_PORTS\ntwo\tlisted in TOLVANE_PORTS\n";
   const std::string last2 = "/tmp/one";
+  const std::vector<std::string> inHelp{"port name or path (ttyUSB0, /dev/ttyUSB0)", "tolvanectl -p ttyUSB0 -s 7"};
 #endif
   CtlResult r = RunCtl({"--lang", "en", "ports"}, env);
   EXPECT_EQ(r.status, 0);
@@ -498,6 +500,7 @@ TEST_F(Ctl, PortsHelpAndVersion) {
        "--baud",          "--framing",    "--data",    "--parity", "--stop",    "--lang",        "--json", "--quiet",
        "--version",       "Exit status"})
     EXPECT_NE(r.out.find(word), std::string::npos) << word;
+  for (const std::string& text : inHelp) EXPECT_NE(r.out.find(text), std::string::npos) << text;
   r = Run({"probe", "--version"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, std::string("tolvanectl ") + kVersion + "\n");
