@@ -147,6 +147,7 @@ inline constexpr TextPair kAboutLegal2{"本软件按“原样”提供，不附�
                                        "This software is provided \"as is\", without warranty of any kind."};
 inline constexpr TextPair kAboutCompany{"托尔瓦内工业通讯工作室", "Tolvane Industrial Communication Workshop"};
 // tolvanectl, the command-line companion. "{}" marks where a value goes, in order.
+// The usage's two are the system's port names: the forms a port is given in, and one for the example.
 inline constexpr TextPair kCtlUsage{
     "用法：tolvanectl [连接选项] 命令 [命令选项]\n"
     "\n"
@@ -154,7 +155,7 @@ inline constexpr TextPair kCtlUsage{
     "未给出的连接选项取自 Tolvane 保存的通信设置，若没有则取其默认值。\n"
     "\n"
     "连接选项：\n"
-    "  -p, --port 名称        串口名称（ttyUSB0）或路径（/dev/ttyUSB0）\n"
+    "  -p, --port 名称        串口名称或路径（{}）\n"
     "  -s, --station N        站号 1～247\n"
     "  -b, --baud N           1200 2400 4800 9600 19200 38400 57600 115200\n"
     "      --framing rtu|ascii  传输模式\n"
@@ -199,11 +200,11 @@ inline constexpr TextPair kCtlUsage{
     "\n"
     "退出状态：0 成功；1 无应答或未找到；2 用法错误、重复的选项、数值超限或参数文件被拒绝\n"
     "（未写入任何数据）；3 串口无法打开；4 其它通讯故障，或模块拒绝了写入；5 命令已执行\n"
-    "（模块可能已改变），但输出（save 的文件）未能写出。Ctrl-C 在当前一步结束、串口关闭后以\n"
-    "SIGINT 结束程序（shell 显示 130）。\n"
+    "（模块可能已改变），但输出（save 的文件）未能写出。Ctrl-C 在当前一步结束、串口关闭后\n"
+    "结束程序（退出状态 130）。\n"
     "\n"
     "示例：\n"
-    "  tolvanectl -p ttyUSB0 -s 7 scan --save\n"
+    "  tolvanectl -p {} -s 7 scan --save\n"
     "  tolvanectl set-network --ip 192.168.1.20 --mask 255.255.255.0 --gateway 192.168.1.1\n"
     "  tolvanectl save template.ini\n"
     "  tolvanectl -s 1 apply template.ini --new-station 8 --ip 192.168.1.28\n",
@@ -214,7 +215,7 @@ inline constexpr TextPair kCtlUsage{
     "given comes from the settings Tolvane stored, failing that from its defaults.\n"
     "\n"
     "Connection options:\n"
-    "  -p, --port NAME        port name (ttyUSB0) or path (/dev/ttyUSB0)\n"
+    "  -p, --port NAME        port name or path ({})\n"
     "  -s, --station N        station number 1..247\n"
     "  -b, --baud N           1200 2400 4800 9600 19200 38400 57600 115200\n"
     "      --framing rtu|ascii  transfer mode\n"
@@ -272,11 +273,11 @@ inline constexpr TextPair kCtlUsage{
     "option, a value out of range or a refused parameter file (nothing written); 3 the\n"
     "port cannot be opened; 4 any other communication failure, or the module refused a\n"
     "write; 5 the command ran (the module may have changed) but its output (save's\n"
-    "file) was lost. Ctrl-C ends the program by SIGINT once the current step is over\n"
-    "and the port is closed (a shell shows 130).\n"
+    "file) was lost. Ctrl-C ends the program once the current step is over and the\n"
+    "port is closed (exit status 130).\n"
     "\n"
     "Examples:\n"
-    "  tolvanectl -p ttyUSB0 -s 7 scan --save\n"
+    "  tolvanectl -p {} -s 7 scan --save\n"
     "  tolvanectl set-network --ip 192.168.1.20 --mask 255.255.255.0 --gateway 192.168.1.1\n"
     "  tolvanectl save template.ini\n"
     "  tolvanectl -s 1 apply template.ini --new-station 8 --ip 192.168.1.28\n"};

@@ -129,9 +129,14 @@ class Session {
 
   int Run() {
     switch (o_.command) {
-      case Command::kHelp:
-        Out(Pick(txt::kCtlUsage));
+      case Command::kHelp: {
+        // Port names as this system writes them.
+        const std::vector<std::string> names = PortNameExamples();
+        std::string forms = names.front();
+        for (size_t i = 1; i < names.size(); ++i) forms += ", " + names[i];
+        Out(PickFilled(txt::kCtlUsage, {forms, names.front()}));
         return kExitOk;
+      }
       case Command::kVersion:
         Out(std::string("tolvanectl ") + kVersion + "\n");
         return kExitOk;

@@ -9,6 +9,10 @@ namespace tolvane {
 // Linux what the overload below finds under /sys/class/tty, then TOLVANE_PORTS.
 std::vector<std::string> ListSerialPorts();
 
+// How this system's users name a port, for help texts: the usual name first
+// ("ttyUSB0", "COM3"), then the other forms a port may be given in.
+std::vector<std::string> PortNameExamples();
+
 // The device node a port name leads to, every link followed ("ttyUSB1" and
 // "/dev/serial/by-id/usb-…-port0" may both give "/dev/ttyUSB1"); empty when
 // there is none.

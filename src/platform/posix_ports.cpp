@@ -46,6 +46,8 @@ std::vector<std::string> ListSerialPorts(const std::string& sysfsRoot, const cha
 
 std::vector<std::string> ListSerialPorts() { return ListSerialPorts("/sys/class/tty", std::getenv("TOLVANE_PORTS")); }
 
+std::vector<std::string> PortNameExamples() { return {"ttyUSB0", "/dev/ttyUSB0"}; }
+
 namespace {
 
 // The first line of a sysfs attribute without its line end and trailing blanks.

@@ -12,10 +12,8 @@ namespace tolvane::console {
 namespace {
 
 std::atomic<bool> g_interrupted{false};
-// A write to stdout that did not get through, or stdout missing at start while
-// something was written to it.
+// A write to stdout that did not get through.
 bool g_outLost = false;
-bool g_outMissing = false;
 
 BOOL WINAPI OnControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;  // closing, logoff: the default
@@ -67,8 +65,9 @@ bool WriteConsoleText(HANDLE h, std::string_view utf8) {
 
 void PrepareStandardStreams() {
   for (const DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    // A caller that gave no stdout wants none, as one that closes it on POSIX:
+    // the output goes to NUL and the command succeeds.
     if (Usable(GetStdHandle(which))) continue;
-    if (which == STD_OUTPUT_HANDLE) g_outMissing = true;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     const HANDLE nul = CreateFileW(L"NUL", which == STD_INPUT_HANDLE ? GENERIC_READ : GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
@@ -110,8 +109,8 @@ bool IsTerminal(Stream stream) { return IsConsole(Handle(stream)); }
 bool Write(Stream stream, std::string_view utf8) {
   const HANDLE h = Handle(stream);
   const bool ok = IsConsole(h) ? WriteConsoleText(h, utf8) : WriteAll(h, utf8.data(), utf8.size());
-  if (stream == Stream::kOut && (!ok || (g_outMissing && !utf8.empty()))) g_outLost = true;
-  return ok && !(stream == Stream::kOut && g_outMissing);
+  if (stream == Stream::kOut && !ok) g_outLost = true;
+  return ok;
 }
 
 bool FinishOutput() {

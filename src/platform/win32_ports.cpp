@@ -105,6 +105,8 @@ void CollectDevices(const GUID* guid, DWORD flags, std::map<std::wstring, PortIn
 
 }  // namespace
 
+std::vector<std::string> PortNameExamples() { return {"COM3"}; }
+
 std::vector<std::string> ListSerialPorts() {
   std::vector<std::string> ports;
   HKEY key = nullptr;

@@ -1,7 +1,7 @@
-// Runs tolvanectl as a process, as a script would, and reads its JSON.
+// Runs tolvanectl as a process, as a script would, and reads its JSON. Starting
+// and watching the process is the system's part: posix_ctl_process.cpp forks,
+// win32_ctl_process.cpp creates a Windows process with piped outputs.
 #pragma once
-#include <sys/types.h>
-
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,6 +22,7 @@ class CtlProcess {
   // errOnTerminal: stderr is a pseudo-terminal, as when a person runs it.
   // inChild: runs in the child just before the program, to leave descriptors or
   // signals as a caller might (closed, ignored, redirected).
+  // Both are POSIX only: on Windows stderr is always a pipe and inChild must be empty.
   CtlProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {}, bool errOnTerminal = false,
              const std::string& program = TOLVANE_CTL_PATH, const std::function<void()>& inChild = {});
   ~CtlProcess();
@@ -34,9 +35,8 @@ class CtlProcess {
   CtlResult Finish();
 
  private:
-  bool Pump(int timeoutMs);
-  pid_t pid_ = -1;
-  int outFd_ = -1, errFd_ = -1;
+  struct System;  // the process and the read ends of its outputs
+  std::unique_ptr<System> sys_;
   CtlResult result_;
 };
 

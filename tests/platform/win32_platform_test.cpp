@@ -144,6 +144,19 @@ TEST(Win32ConfigIni, LiesBesideTheExecutable) {
   EXPECT_EQ(fs::path(Wide(console::ExecutablePath())), fs::path(std::wstring(exe, n)));
 }
 
+// Before the test below, whose lost write stays lost for the process.
+TEST(Win32Console, AStdoutTheCallerDidNotGiveIsNulAndNothingIsLost) {
+  const HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
+  SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+  console::PrepareStandardStreams();
+  const HANDLE nul = GetStdHandle(STD_OUTPUT_HANDLE);
+  EXPECT_NE(nul, nullptr);
+  EXPECT_EQ(GetFileType(nul), static_cast<DWORD>(FILE_TYPE_CHAR));
+  EXPECT_TRUE(console::Write(console::Stream::kOut, "{\"ok\":true}\n"));
+  EXPECT_TRUE(console::FinishOutput());
+  SetStdHandle(STD_OUTPUT_HANDLE, saved);
+}
+
 TEST(Win32Console, RedirectedOutputIsUtf8AndALostWriteIsReported) {
   const HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
   HANDLE read = nullptr, write = nullptr;

@@ -39,12 +39,22 @@ tolvane_test(models_test models/main_model_test.cpp models/commands_test.cpp mod
   models/parameter_file_test.cpp)
 tolvane_test(models_workers_test models/workers_test.cpp)
 tolvane_test(monitor_test models/traffic_monitor_test.cpp)
+# tolvanectl.exe as a process against the simulator. Its profile is the prefix's
+# one registry key, which the platform tests' profile case writes too.
+add_executable(ctl_test ctl/ctl_test.cpp ctl/ctl_process.cpp ctl/win32_ctl_process.cpp ctl/ctl_options_test.cpp
+  support/test_main.cpp)
+target_link_libraries(ctl_test PRIVATE tolvane_testkit tolvane_ctl tolvane_version GTest::gtest)
+target_compile_definitions(ctl_test PRIVATE TOLVANE_CTL_PATH="Z:$<TARGET_FILE:tolvanectl>")
+add_dependencies(ctl_test tolvanectl)
+gtest_discover_tests(ctl_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+  PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine RESOURCE_LOCK user_profile
+  ENVIRONMENT "TOLVANE_SIM_BENCH=${bench}")
 
 # The Windows side of the platform layer against the system itself.
 add_executable(win32_platform_test platform/win32_platform_test.cpp)
 target_link_libraries(win32_platform_test PRIVATE tolvane_platform gtest_main)
 gtest_discover_tests(win32_platform_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120
-  FIXTURES_REQUIRED wine)
+  FIXTURES_REQUIRED wine RESOURCE_LOCK user_profile)
 
 # The Win32 window's wiring, on the bench's virtual display.
 add_executable(winui_test winui/winui_test.cpp)
