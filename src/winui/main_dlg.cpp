@@ -157,7 +157,15 @@ COndrelDlg::~COndrelDlg() {
 // A sizing border and a minimise button, no maximise button.
 DWORD COndrelDlg::Style() const { return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME; }
 
-INT_PTR COndrelDlg::RunDialog(Dialog& dlg) { return deps_.runDialog(dlg, hwnd_); }
+INT_PTR COndrelDlg::RunDialog(Dialog& dlg) {
+  // The dialog holds the monitor's buttons too, as the program's message boxes
+  // do; its list keeps growing meanwhile.
+  HWND monitor = monitor_ ? monitor_->hwnd() : nullptr;
+  const bool held = monitor && !EnableWindow(monitor, FALSE);
+  const INT_PTR result = deps_.runDialog(dlg, hwnd_);
+  if (held) EnableWindow(monitor, TRUE);
+  return result;
+}
 
 void COndrelDlg::OnInit() {
   SetWindowTextW(hwnd_, Wide(txt::kWindowTitle).c_str());

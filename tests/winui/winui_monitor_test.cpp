@@ -161,7 +161,8 @@ TEST_F(WinMonitor, OneMonitorRelabelledFollowingTheEndAndSavingItsText) {
 TEST_F(WinMonitor, ALinksProbeAndItsReplyAppearInTheList) {
   test::SimProcess sim({"--baud", "9600", "--mode", "0"});
   test::UsePort(sim.port(), 9600, 0);
-  onDialog = [](Dialog& d) {
+  onDialog = [this](Dialog& d) {
+    EXPECT_FALSE(IsWindowEnabled(dlg->trafficMonitor()->hwnd()));  // held, as by a message box
     auto& com = dynamic_cast<CComSetDlg&>(d);
     SendMessageW(com.button(kIdLink), BM_CLICK, 0, 0);
     EXPECT_TRUE(PumpUntil([&] { return com.ended(); }));
@@ -172,6 +173,7 @@ TEST_F(WinMonitor, ALinksProbeAndItsReplyAppearInTheList) {
   SendMessageW(dlg->trafficMonitor()->button(kIdMonClear), BM_CLICK, 0, 0);
   SendMessageW(w, WM_COMMAND, kCmdConnection, 0);
   ASSERT_TRUE(IsConnected());
+  EXPECT_TRUE(IsWindowEnabled(dlg->trafficMonitor()->hwnd()));
   // The monitor's timer brings the lines in.
   auto has = [](const std::string& row, const char* a, const char* b) {
     return row.find(a) != std::string::npos && row.find(b) != std::string::npos;
