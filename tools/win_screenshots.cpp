@@ -1,6 +1,7 @@
 // Renders the Windows main window (filled from a module on the given COM port,
-// when one answers there) and the communication settings dialog in both
-// languages to 24-bit BMP files: win_main_en.bmp, win_main_zh.bmp,
+// when one answers there), the traffic monitor of that run and the
+// communication settings dialog in both languages to 24-bit BMP files:
+// win_main_en.bmp, win_main_zh.bmp, win_monitor_en.bmp, win_monitor_zh.bmp,
 // win_settings_en.bmp, win_settings_zh.bmp; also the About box opened from the
 // system menu (win_about_*.bmp), the language dialog (win_language_*.bmp) and
 // the window after a switch to the other language (win_switched_*.bmp). Run
@@ -15,10 +16,12 @@
 #include "core/comm_settings.h"
 #include "core/language.h"
 #include "link/serial_link.h"
+#include "modbus/modbus_master.h"
 #include "models/commands.h"
 #include "winui/com_set_dlg.h"
 #include "winui/lang_set_dlg.h"
 #include "winui/main_dlg.h"
+#include "winui/traffic_monitor_dlg.h"
 #include "winui/win_services.h"
 
 using namespace tolvane;
@@ -103,10 +106,21 @@ int main(int argc, char** argv) {
       };
       win::COndrelDlg main(deps);
       main.Create(nullptr);
+      // The monitor lists only what this language's run sends.
+      main.TrafficMonitorCommand();
+      win::CTrafficMonitorDlg* monitor = main.trafficMonitor();
+      ShowWindow(monitor->hwnd(), SW_HIDE);
+      monitor->ClearClick();
       // Filled from the module as after a successful Link: 9600 baud, RTU.
       CommSettings& c = Comm();
       c.portName = port;
       if (Link().OpenPort()) {
+        // A probe of a station that is not there, then the module's own: the
+        // monitor shows three tries without an answer and then a Link's probe.
+        c.station = 2;
+        ProbeModule();
+        c.station = 1;
+        ProbeModule();
         ConnectedFlag().store(1);
         ReadAfterConnect(main.model());
         Link().ClosePort();
@@ -114,6 +128,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s did not open (error %d); the window stays empty\n", port.c_str(), Link().lastError());
       }
       ok &= Save(main.hwnd(), out + "/win_main_" + suffix + ".bmp");
+      // Wider, and whole on the screen, from which it is copied.
+      SetWindowPos(monitor->hwnd(), nullptr, 0, 0, win::Scale(1000), win::Scale(460), SWP_NOZORDER);
+      ok &= Save(monitor->hwnd(), out + "/win_monitor_" + suffix + ".bmp");
       SendMessageW(main.hwnd(), WM_SYSCOMMAND, win::kSysAbout, 0);
       SendMessageW(main.hwnd(), WM_COMMAND, win::kCmdLanguage, 0);
       ok &= Save(main.hwnd(), out + "/win_switched_" + (other == 0 ? "zh" : "en") + ".bmp");

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <ctime>
 #include <map>
 
 #include "core/decimal.h"
@@ -345,6 +346,59 @@ std::string ProposedParameterFileName(const ModuleParameters& v) {
   for (char c : v.model)
     if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '_') model += c;
   return (model.empty() ? std::string("module") : model) + "_station" + std::to_string(v.station) + ".ini";
+}
+
+std::string WithParameterSuffix(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+  return path.find('.', name) == std::string::npos ? path + ".ini" : path;
+}
+
+std::string SavedStamp(int64_t epochSeconds) {
+  const std::time_t t = static_cast<std::time_t>(epochSeconds);
+  std::tm local{}, utc{};
+  localtime_r(&t, &local);
+  gmtime_r(&t, &utc);
+  // The offset from the two broken-down times: the C library's own "%z" is not
+  // the same on every system. They lie at most a day apart.
+  int days = local.tm_yday - utc.tm_yday;
+  if (local.tm_year != utc.tm_year) days = local.tm_year > utc.tm_year ? 1 : -1;
+  const int offset = ((days * 24 + local.tm_hour - utc.tm_hour) * 60 + local.tm_min - utc.tm_min) * 60 +
+                     local.tm_sec - utc.tm_sec;
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  std::string out = text;
+  if (offset == 0) return out + "Z";
+  const int minutes = (offset < 0 ? -offset : offset) / 60;
+  std::snprintf(text, sizeof text, "%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+  return out + text;
+}
+
+std::string SaveParameterFile(MainModel& m, const ModuleParameters& values, const std::string& chosen,
+                              const ParameterFileStamp& stamp, const ParameterFileAccess& files) {
+  const std::string path = WithParameterSuffix(chosen);
+  if (files.exists(path)) {
+    const FilledPair question = FillPair(txt::kParamOverwrite, {{"path", path}});
+    if (AskYesNoPair(m.window(), question.View()) != MsgAnswer::Yes) return {};
+  }
+  if (!files.replace(path, ParameterFileText(values, stamp))) {
+    const FilledPair failed = FillPair(txt::kParamSaveFailed, {{"path", path}});
+    ShowMessagePair(m.window(), failed.View());
+    return {};
+  }
+  ShowMessagePair(m.window(), txt::kParamSaved);
+  return path;
+}
+
+bool LoadParameterFile(MainModel& m, const std::string& path, const ParameterFileAccess& files) {
+  bool tooLarge = false;
+  const std::optional<std::string> bytes = files.read(path, &tooLarge);
+  if (!bytes) {
+    ShowMessagePair(m.window(), tooLarge ? txt::kParamTooLarge : txt::kParamUnreadable);
+    return false;
+  }
+  return LoadParameters(m, *bytes);
 }
 
 }  // namespace tolvane

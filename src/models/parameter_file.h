@@ -14,6 +14,8 @@
 // there and valid; ModeCode is told, never loaded.
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -69,5 +71,30 @@ std::optional<ModuleParameters> CollectParameters(MainModel& model);
 bool LoadParameters(MainModel& model, const std::string& text);
 // A file name to propose for saving these values, e.g. "KX-130_station1.ini".
 std::string ProposedParameterFileName(const ModuleParameters& values);
+
+// The chosen file name with ".ini" added when its last part has no suffix.
+std::string WithParameterSuffix(const std::string& path);
+// The Saved stamp: local time with its offset from UTC, "2026-03-04T10:20:30+01:00"
+// ("Z" for an offset of 0).
+std::string SavedStamp(int64_t epochSeconds);
+
+// The file as Save and Load reach it; each window hands in its platform's.
+struct ParameterFileAccess {
+  std::function<bool(const std::string& path)> exists;
+  // Replaces the whole file with bytes, or leaves it as it was.
+  std::function<bool(const std::string& path, const std::string& bytes)> replace;
+  // The bytes of a regular file of at most kMaxParameterFileBytes; nullopt for
+  // anything else, with *tooLarge when its size was the reason.
+  std::function<std::optional<std::string>(const std::string& path, bool* tooLarge)> read;
+};
+
+// Save once the user has named a file (paths are UTF-8, shown as given): the
+// suffix added, an existing file replaced only when the user agrees, the
+// outcome told. Returns the path written; empty when nothing was.
+std::string SaveParameterFile(MainModel& model, const ModuleParameters& values, const std::string& chosen,
+                              const ParameterFileStamp& stamp, const ParameterFileAccess& files);
+// Load once the user has picked a file: a file that cannot be read is refused
+// with its message, else LoadParameters.
+bool LoadParameterFile(MainModel& model, const std::string& path, const ParameterFileAccess& files);
 
 }  // namespace tolvane

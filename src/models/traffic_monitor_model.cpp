@@ -93,6 +93,16 @@ std::string ClockText(int64_t wallMs) {
   return text;
 }
 
+std::string TrafficLogFileName(int64_t wallMs) {
+  const std::time_t seconds = static_cast<std::time_t>(wallMs / 1000);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char text[96];
+  std::snprintf(text, sizeof text, "tolvane-traffic-%04d%02d%02d-%02d%02d%02d.txt", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  return text;
+}
+
 TrafficMonitorModel::TrafficMonitorModel(TrafficRecorder& recorder) : recorder_(recorder) {}
 
 void TrafficMonitorModel::Take(TrafficEntry&& e) {

@@ -20,6 +20,9 @@ std::string TrafficBytesText(const std::string& bytes, bool ascii);
 std::string LinkResultText(int code);
 // Local wall-clock time "hh:mm:ss.mmm".
 std::string ClockText(int64_t wallMs);
+// The name proposed for a saved log: "tolvane-traffic-20260304-102030.txt" in
+// local time, so that several logs of one day sort by time and never clash.
+std::string TrafficLogFileName(int64_t wallMs);
 
 class TrafficMonitorModel {
  public:

@@ -51,7 +51,25 @@ QString AskParameterPath(QWidget* owner, bool save, const QString& caption, cons
   return dlg.selectedFiles().first();
 }
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const std::string& utf8) {
+  return QFile::encodeName(QString::fromStdString(utf8)).toStdString();
+}
+
+// The platform's files for Save and Load: the whole file replaced at once.
+ParameterFileAccess ParameterFiles() {
+  ParameterFileAccess files;
+  files.exists = [](const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); };
+  files.replace = [](const std::string& path, const std::string& bytes) {
+    return ini::RewriteFile(LocalPath(path), [&bytes](const std::string&) { return bytes; });
+  };
+  files.read = [](const std::string& path, bool* tooLarge) -> std::optional<std::string> {
+    ini::FileText file = ini::ReadFile(LocalPath(path), kMaxParameterFileBytes);
+    *tooLarge = file.tooLarge;
+    if (file.state != ini::FileState::kRead) return std::nullopt;
+    return std::move(file.bytes);
+  };
+  return files;
+}
 }  // namespace
 
 COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), deps_(std::move(deps)) {
@@ -368,26 +386,13 @@ void COndrelDlg::SaveParametersCommand() {
   if (!values) return;
   const QString caption = Pick(txt::kParamSaveTitle), filter = Pick(txt::kParamFileFilter);
   const QString proposed = QDir(parameterFolder_).filePath(QString::fromStdString(ProposedParameterFileName(*values)));
-  QString path = deps_.askSavePath ? deps_.askSavePath(caption, proposed, filter)
-                                   : AskParameterPath(this, true, caption, proposed, filter);
+  const QString path = deps_.askSavePath ? deps_.askSavePath(caption, proposed, filter)
+                                         : AskParameterPath(this, true, caption, proposed, filter);
   if (path.isEmpty()) return;
-  if (QFileInfo(path).suffix().isEmpty()) path += ".ini";
-  const std::string shown = QDir::toNativeSeparators(path).toStdString();
-  if (QFileInfo::exists(path)) {
-    const FilledPair question = FillPair(txt::kParamOverwrite, {{"path", shown}});
-    if (AskYesNoPair(model_.window(), question.View()) != MsgAnswer::Yes) return;
-  }
-  const QDateTime now = QDateTime::currentDateTime();
-  const ParameterFileStamp stamp{kVersion,
-                                 now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate).toStdString()};
-  const std::string text = ParameterFileText(*values, stamp);
-  if (!ini::RewriteFile(LocalPath(path), [&text](const std::string&) { return text; })) {
-    const FilledPair failed = FillPair(txt::kParamSaveFailed, {{"path", shown}});
-    ShowMessagePair(model_.window(), failed.View());
-    return;
-  }
-  parameterFolder_ = QFileInfo(path).absolutePath();
-  ShowMessagePair(model_.window(), txt::kParamSaved);
+  const ParameterFileStamp stamp{kVersion, SavedStamp(QDateTime::currentSecsSinceEpoch())};
+  const std::string written =
+      SaveParameterFile(model_, *values, QDir::toNativeSeparators(path).toStdString(), stamp, ParameterFiles());
+  if (!written.empty()) parameterFolder_ = QFileInfo(QString::fromStdString(written)).absolutePath();
 }
 
 void COndrelDlg::LoadParametersCommand() {
@@ -396,13 +401,8 @@ void COndrelDlg::LoadParametersCommand() {
   const QString path = deps_.askOpenPath ? deps_.askOpenPath(caption, parameterFolder_, filter)
                                          : AskParameterPath(this, false, caption, parameterFolder_, filter);
   if (path.isEmpty()) return;
-  const ini::FileText file = ini::ReadFile(LocalPath(path), kMaxParameterFileBytes);
-  if (file.state != ini::FileState::kRead) {
-    ShowMessagePair(model_.window(), file.tooLarge ? txt::kParamTooLarge : txt::kParamUnreadable);
-    return;
-  }
-  parameterFolder_ = QFileInfo(path).absolutePath();
-  LoadParameters(model_, file.bytes);
+  LoadParameterFile(model_, QDir::toNativeSeparators(path).toStdString(), ParameterFiles());
+  if (QFileInfo(path).isFile()) parameterFolder_ = QFileInfo(path).absolutePath();
 }
 
 void COndrelDlg::AboutCommand() {

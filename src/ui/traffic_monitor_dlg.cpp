@@ -12,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTreeView>
@@ -22,6 +21,7 @@
 
 #include "core/language.h"
 #include "core/message_rule.h"
+#include "platform/system_files.h"
 #include "ui/images.h"
 #include "ui/qt_services.h"
 
@@ -202,9 +202,8 @@ QString CTrafficMonitorDlg::ChooseFileWithDialog() {
   QFileDialog dialog(this, Pick(txt::kMonitorSaveCaption), QString(), Pick(txt::kMonitorSaveFilter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix("txt");
-  // A name that sorts by time, in the home folder: several logs of one day do not overwrite each other.
   dialog.setDirectory(QDir::homePath());
-  dialog.selectFile(QDateTime::currentDateTime().toString("'tolvane-traffic-'yyyyMMdd-HHmmss'.txt'"));
+  dialog.selectFile(QString::fromStdString(TrafficLogFileName(QDateTime::currentMSecsSinceEpoch())));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first();
 }
@@ -216,14 +215,8 @@ void CTrafficMonitorDlg::SaveClick() {
 }
 
 bool CTrafficMonitorDlg::SaveTo(const QString& path) {
-  const std::string text = model_.Text();
-  // QSaveFile writes a temporary file beside the target and renames it over
-  // the target on commit: a reader sees the old file or the whole new one.
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  // Without a commit the temporary file is removed and the target left as it was.
-  if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) return false;
-  return file.commit();
+  // A reader sees the old file or the whole new one, never a part.
+  return sysfile::ReplaceFile(QFile::encodeName(path).toStdString(), model_.Text());
 }
 
 void CTrafficMonitorDlg::PlaceBeside(const QWidget* window) {

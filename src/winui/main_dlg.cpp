@@ -5,14 +5,19 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 #include "core/language.h"
 #include "device/parameter_block.h"
 #include "models/commands.h"
+#include "models/parameter_file.h"
+#include "platform/ini_file.h"
+#include "tolvane_version.h"
 #include "winui/about_dlg.h"
 #include "winui/com_set_dlg.h"
 #include "winui/controls.h"
 #include "winui/lang_set_dlg.h"
+#include "winui/traffic_monitor_dlg.h"
 #include "winui/win_services.h"
 
 namespace tolvane::win {
@@ -62,18 +67,64 @@ HMENU BuildMenuBar() {
     AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(menu), Wide(Pick(title)).c_str());
     return menu;
   };
-  auto item = [](HMENU menu, int id, const TextPair& text) {
-    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Wide(Pick(text)).c_str());
+  // The key after a tab: the menu shows it in its own column.
+  auto item = [](HMENU menu, int id, const TextPair& text, const char* key = nullptr) {
+    const std::string shown = key ? std::string(Pick(text)) + "\t" + key : std::string(Pick(text));
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Wide(shown).c_str());
   };
   HMENU comm = popup(txt::kMenuComm);
   item(comm, kCmdConnection, txt::kMenuConnection);
+  item(comm, kCmdTrafficMonitor, txt::kMenuTrafficMonitor, "Ctrl+T");
   AppendMenuW(comm, MF_SEPARATOR, 0, nullptr);
   item(comm, kCmdRestore, txt::kMenuRestore);
-  item(popup(txt::kMenuSetting), kCmdLanguage, txt::kMenuLanguage);
+  HMENU setting = popup(txt::kMenuSetting);
+  item(setting, kCmdLanguage, txt::kMenuLanguage);
+  AppendMenuW(setting, MF_SEPARATOR, 0, nullptr);
+  item(setting, kCmdSaveParams, txt::kMenuSaveParams, "Ctrl+S");
+  item(setting, kCmdLoadParams, txt::kMenuLoadParams, "Ctrl+O");
   HMENU help = popup(txt::kMenuHelp);
   item(help, kCmdHelp, txt::kMenuUsingHelp);
   item(help, kCmdAbout, txt::kMenuAbout);
   return bar;
+}
+
+// The platform's files for Save and Load: the whole file replaced at once.
+ParameterFileAccess ParameterFiles() {
+  ParameterFileAccess files;
+  files.exists = [](const std::string& path) {
+    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  };
+  files.replace = [](const std::string& path, const std::string& bytes) {
+    return ini::RewriteFile(path, [&bytes](const std::string&) { return bytes; });
+  };
+  files.read = [](const std::string& path, bool* tooLarge) -> std::optional<std::string> {
+    ini::FileText file = ini::ReadFile(path, kMaxParameterFileBytes);
+    *tooLarge = file.tooLarge;
+    if (file.state != ini::FileState::kRead) return std::nullopt;
+    return std::move(file.bytes);
+  };
+  return files;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// The main window runs in the dialog manager's own loop, which translates no
+// accelerators and knows no other dialog: its IsDialogMessage hands every
+// message to this thread's message filter first, where the window takes its keys.
+thread_local COndrelDlg* t_keyWindow = nullptr;
+thread_local bool t_inFilter = false;
+
+LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == MSGF_DIALOGBOX && t_keyWindow && !t_inFilter) {
+    t_inFilter = true;  // the monitor's own IsDialogMessage comes back here
+    const bool taken = t_keyWindow->TranslateKey(reinterpret_cast<MSG*>(lParam));
+    t_inFilter = false;
+    if (taken) return TRUE;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 }  // namespace
 
@@ -83,6 +134,10 @@ COndrelDlg::COndrelDlg(MainDeps deps) : deps_(std::move(deps)) {
 }
 
 COndrelDlg::~COndrelDlg() {
+  monitor_.reset();
+  if (keyHook_) UnhookWindowsHookEx(keyHook_);
+  if (t_keyWindow == this) t_keyWindow = nullptr;
+  if (keys_) DestroyAcceleratorTable(keys_);
   model_.SetView(nullptr, nullptr);
   if (hwnd_) {
     HMENU menu = GetMenu(hwnd_);
@@ -96,12 +151,27 @@ COndrelDlg::~COndrelDlg() {
 // A sizing border and a minimise button, no maximise button.
 DWORD COndrelDlg::Style() const { return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME; }
 
-INT_PTR COndrelDlg::RunDialog(Dialog& dlg) { return deps_.runDialog(dlg, hwnd_); }
+INT_PTR COndrelDlg::RunDialog(Dialog& dlg) {
+  // The dialog holds the monitor's buttons too, as the program's message boxes
+  // do; its list keeps growing meanwhile.
+  HWND monitor = monitor_ ? monitor_->hwnd() : nullptr;
+  const bool held = monitor && !EnableWindow(monitor, FALSE);
+  const INT_PTR result = deps_.runDialog(dlg, hwnd_);
+  if (held) EnableWindow(monitor, TRUE);
+  return result;
+}
 
 void COndrelDlg::OnInit() {
   SetWindowTextW(hwnd_, Wide(txt::kWindowTitle).c_str());
   model_.SetView(this, ToWindowId(hwnd_));
   model_.Start(deps_.profile);
+
+  ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'T', kCmdTrafficMonitor},
+                  {FCONTROL | FVIRTKEY, 'S', kCmdSaveParams},
+                  {FCONTROL | FVIRTKEY, 'O', kCmdLoadParams}};
+  keys_ = CreateAcceleratorTableW(keys, 3);
+  keyHook_ = SetWindowsHookExW(WH_MSGFILTER, KeyFilter, nullptr, GetCurrentThreadId());
+  t_keyWindow = this;
 
   HMENU system = GetSystemMenu(hwnd_, FALSE);
   if (system && *txt::kSystemMenuAbout) {
@@ -187,6 +257,7 @@ void COndrelDlg::RelabelWindow() {
   SetText(modeLabel_, Pick(txt::kLblCommMode));
   SetText(baudLabel_, Pick(txt::kLblBaud));
   FitLabels();
+  if (monitor_) monitor_->RelabelWindow();
 }
 
 // A label whose text is wider in the dialog font than its room takes the room
@@ -320,6 +391,9 @@ void COndrelDlg::OnCommand(int id, int code, HWND control) {
     case kCmdLanguage: LanguageCommand(); return;
     case kCmdHelp: HelpCommand(); return;
     case kCmdAbout: AboutCommand(); return;
+    case kCmdTrafficMonitor: TrafficMonitorCommand(); return;
+    case kCmdSaveParams: SaveParametersCommand(); return;
+    case kCmdLoadParams: LoadParametersCommand(); return;
     default: return;
   }
 }
@@ -362,6 +436,61 @@ void COndrelDlg::HelpCommand() {
 void COndrelDlg::AboutCommand() {
   CAboutDlg dlg;
   RunDialog(dlg);
+}
+
+bool COndrelDlg::TranslateKey(MSG* msg) {
+  if (monitor_ && monitor_->TranslateKey(msg)) return true;
+  if (!hwnd_ || (msg->hwnd != hwnd_ && !IsChild(hwnd_, msg->hwnd))) return false;
+  return TranslateAcceleratorW(hwnd_, keys_, msg) != 0;
+}
+
+void COndrelDlg::TrafficMonitorCommand() {
+  if (!monitor_) {
+    monitor_ = std::make_unique<CTrafficMonitorDlg>();
+    monitor_->askPath = deps_.askPath;
+    monitor_->Create(hwnd_);
+    monitor_->PlaceBeside(hwnd_);
+  }
+  HWND w = monitor_->hwnd();
+  ShowWindow(w, IsIconic(w) ? SW_RESTORE : SW_SHOW);
+  SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(w);
+}
+
+std::string COndrelDlg::AskPath(const FilePrompt& prompt) {
+  return deps_.askPath ? deps_.askPath(prompt) : AskFilePath(hwnd_, prompt);
+}
+
+void COndrelDlg::SaveParametersCommand() {
+  const std::optional<ModuleParameters> values = CollectParameters(model_);
+  if (!values) return;
+  FilePrompt prompt;
+  prompt.caption = Pick(txt::kParamSaveTitle);
+  prompt.folder = parameterFolder_;
+  prompt.name = ProposedParameterFileName(*values);
+  prompt.filter = Pick(txt::kParamFileFilter);
+  prompt.extension = "ini";
+  const std::string path = AskPath(prompt);
+  if (path.empty()) return;
+  const ParameterFileStamp stamp{kVersion, SavedStamp(static_cast<int64_t>(std::time(nullptr)))};
+  const std::string written = SaveParameterFile(model_, *values, path, stamp, ParameterFiles());
+  if (!written.empty()) parameterFolder_ = FolderOf(written);
+}
+
+void COndrelDlg::LoadParametersCommand() {
+  if (!RequireConnection(model_)) return;  // before the user picks a file
+  FilePrompt prompt;
+  prompt.save = false;
+  prompt.caption = Pick(txt::kParamLoadTitle);
+  prompt.folder = parameterFolder_;
+  prompt.filter = Pick(txt::kParamFileFilter);
+  prompt.extension = "ini";
+  const std::string path = AskPath(prompt);
+  if (path.empty()) return;
+  LoadParameterFile(model_, path, ParameterFiles());
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    parameterFolder_ = FolderOf(path);
 }
 
 }  // namespace tolvane::win

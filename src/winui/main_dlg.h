@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ inline constexpr int kCmdRestore = 2002;
 inline constexpr int kCmdLanguage = 2003;
 inline constexpr int kCmdHelp = 2004;
 inline constexpr int kCmdAbout = 2005;
+inline constexpr int kCmdTrafficMonitor = 2006;
+inline constexpr int kCmdSaveParams = 2007;
+inline constexpr int kCmdLoadParams = 2008;
 inline constexpr int kSysAbout = 16;  // the system menu's About item
 
 struct MainDeps {
@@ -41,7 +45,12 @@ struct MainDeps {
   std::function<INT_PTR(Dialog&, HWND owner)> runDialog;
   std::function<std::vector<std::string>()> listPorts;  // the system's when unset
   UiDispatcher* ui = nullptr;                           // the window thread's when unset
+  // The file prompts of Save/Load Parameters and of the monitor's Save as Text
+  // (the system's file dialogs when unset); an empty answer cancels.
+  std::function<std::string(const FilePrompt&)> askPath;
 };
+
+class CTrafficMonitorDlg;
 
 class COndrelDlg : public Dialog, public MainView {
  public:
@@ -55,6 +64,13 @@ class COndrelDlg : public Dialog, public MainView {
   void HelpCommand();
   void AboutCommand();
   std::wstring HelpPath() const;
+  void TrafficMonitorCommand();
+  CTrafficMonitorDlg* trafficMonitor() const { return monitor_.get(); }
+  void SaveParametersCommand();
+  void LoadParametersCommand();
+  // The window's keys as its message loop hands them over (the accelerators
+  // Ctrl+T, Ctrl+S, Ctrl+O, and the monitor's own); true when one was taken.
+  bool TranslateKey(MSG* msg);
   ImageSize buttonImageSize() const { return imageSize_; }
 
   // MainView
@@ -72,6 +88,7 @@ class COndrelDlg : public Dialog, public MainView {
 
  private:
   INT_PTR RunDialog(Dialog& dlg);
+  std::string AskPath(const FilePrompt& prompt);
   void OnCommand(int id, int code, HWND control);
   void FitLabels();
   MainDeps deps_;
@@ -87,6 +104,10 @@ class COndrelDlg : public Dialog, public MainView {
     RECT labelRect, fieldRect;
   };
   std::vector<LabelRow> rows_;
+  std::unique_ptr<CTrafficMonitorDlg> monitor_;  // made on first use, then only hidden and shown
+  HACCEL keys_ = nullptr;
+  HHOOK keyHook_ = nullptr;
+  std::string parameterFolder_;  // of the last parameter file, for the next prompt
 };
 
 }  // namespace tolvane::win

@@ -1,5 +1,7 @@
 #include "winui/win_util.h"
 
+#include <commdlg.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -26,7 +28,7 @@ std::string Utf8(std::wstring_view text) {
 
 namespace {
 int g_dpi = 0;
-HFONT g_font = nullptr;
+HFONT g_font = nullptr, g_fixed = nullptr;
 std::wstring g_face;
 bool g_wait = false;
 
@@ -94,10 +96,66 @@ HFONT DialogFont() {
   return g_font;
 }
 
-// The old font stays alive: windows still hold it until they are given the new one.
+HFONT FixedFont() {
+  if (!g_fixed) {
+    // Each list's Latin glyphs are of one width; the Chinese ones bring CJK glyphs too.
+    std::vector<const wchar_t*> faces;
+    if (IsChinese())
+      faces = {L"NSimSun", L"新宋体", L"WenQuanYi Micro Hei Mono", L"Noto Sans Mono CJK SC", L"Consolas"};
+    else
+      faces = {L"Consolas", L"Courier New", L"DejaVu Sans Mono", L"WenQuanYi Micro Hei Mono"};
+    const wchar_t* chosen = nullptr;
+    for (const wchar_t* face : faces) {
+      if (FontInstalled(face)) {
+        chosen = face;
+        break;
+      }
+    }
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(10, LogicalDpiY(), 72);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;  // the system's own choice when none is installed
+    if (chosen) lstrcpynW(lf.lfFaceName, chosen, LF_FACESIZE);
+    g_fixed = CreateFontIndirectW(&lf);
+  }
+  return g_fixed;
+}
+
+// The old fonts stay alive: windows still hold them until they are given the new ones.
 void ResetDialogFont() {
   g_font = nullptr;
+  g_fixed = nullptr;
   g_face.clear();
+}
+
+std::string AskFilePath(HWND owner, const FilePrompt& prompt) {
+  // "Text files (*.txt)" becomes the system's pair "Text files (*.txt)\0*.txt\0".
+  std::wstring filter = Wide(prompt.filter);
+  const size_t open = filter.rfind(L'('), close = filter.rfind(L')');
+  const std::wstring pattern = open != std::wstring::npos && close > open ? filter.substr(open + 1, close - open - 1)
+                                                                          : std::wstring(L"*.*");
+  filter += L'\0';
+  filter += pattern;
+  filter += L'\0';
+  filter += L'\0';
+  std::wstring file = Wide(prompt.name);
+  file.resize(32768, L'\0');  // room for a long path
+  const std::wstring caption = Wide(prompt.caption), folder = Wide(prompt.folder), extension = Wide(prompt.extension);
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = filter.c_str();
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  ofn.lpstrTitle = caption.c_str();
+  ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+              (prompt.save ? (prompt.confirmOverwrite ? OFN_OVERWRITEPROMPT : 0) : OFN_FILEMUSTEXIST);
+  const BOOL chosen = prompt.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+  if (!chosen) return {};
+  return Utf8(file.c_str());
 }
 
 HBRUSH WhiteBrush() {

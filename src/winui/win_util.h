@@ -30,6 +30,11 @@ HFONT DialogFont();
 void ResetDialogFont();
 std::wstring DialogFontFace();
 
+// A fixed-pitch font at the dialog font's size for lines whose columns must
+// line up, with the CJK glyphs of the Chinese texts when that is the language.
+// Made afresh after ResetDialogFont.
+HFONT FixedFont();
+
 HBRUSH WhiteBrush();
 
 // A picture as a 32-bit bitmap: transparent pixels become keyColour, the others
@@ -42,6 +47,19 @@ HICON ToIcon(const Artwork& art);
 // Window text of a control.
 std::string TextOf(HWND hwnd);
 void SetText(HWND hwnd, const std::string& utf8);
+
+// What a file prompt asks for; texts and paths in UTF-8.
+struct FilePrompt {
+  bool save = true;
+  std::string caption;
+  std::string folder;     // where it opens; empty: where the system last was
+  std::string name;       // the proposed file name
+  std::string filter;     // a catalogue filter: "Text files (*.txt)"
+  std::string extension;  // added by the dialog to a name without one
+  bool confirmOverwrite = false;  // the system asks before a file is replaced
+};
+// The system's Save As or Open dialog; the chosen path, empty when cancelled.
+std::string AskFilePath(HWND owner, const FilePrompt& prompt);
 
 // A child control in pixels at 96 DPI (scaled here), in the dialog font.
 HWND Child(HWND parent, const wchar_t* cls, const std::string& text, DWORD style, int x, int y, int w, int h,

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "core/comm_settings.h"
 #include "core/language.h"
 #include "models/writable_fields.h"
@@ -257,6 +260,22 @@ TEST_F(ParameterFileWindowTest, SaveTakesTheFieldsAndRefusesWhatAFieldCheckWould
     EXPECT_FALSE(CollectParameters(model)) << r.text;
     EXPECT_EQ(rec.Texts(), std::vector<std::string>{r.message.en}) << r.text;
     view.screen = before;
+  }
+}
+
+// The stamp names its offset itself: the C library's "%z" differs between systems.
+TEST(ParameterFile, SavedStampInZonesAcrossTheDateLine) {
+  for (const auto& [zone, stamp] : std::vector<std::pair<const char*, std::string>>{
+           {"UTC0", "2026-03-04T10:20:30Z"},  // POSIX zones count hours west of Greenwich
+           {"XYZ+3:30", "2026-03-04T06:50:30-03:30"},
+           {"XYZ-14", "2026-03-05T00:20:30+14:00"}}) {
+#ifdef _WIN32
+    _putenv_s("TZ", zone);
+#else
+    setenv("TZ", zone, 1);
+#endif
+    tzset();
+    EXPECT_EQ(SavedStamp(1772619630), stamp) << zone;
   }
 }
 

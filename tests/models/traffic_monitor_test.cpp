@@ -61,6 +61,7 @@ TEST(TrafficText, SettingsBytesResultsAndClock) {
 #endif
   tzset();
   EXPECT_EQ(ClockText(86'400'000LL * 365 + 3'723'045), "01:02:03.045");
+  EXPECT_EQ(TrafficLogFileName(86'400'000LL * 365 + 3'723'045), "tolvane-traffic-19710101-010203.txt");
 }
 
 TEST(TrafficRecorderRings, WrapsAndTellsWhatWasMissed) {

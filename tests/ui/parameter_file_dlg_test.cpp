@@ -13,6 +13,7 @@
 
 #include "core/language.h"
 #include "link/serial_link.h"
+#include "support/parameter_sample.h"
 #include "support/recorders.h"
 #include "support/sim_process.h"
 #include "ui/controls.h"
@@ -45,10 +46,12 @@ Shown Read(COndrelDlg& d) {
   return s;
 }
 
-std::unique_ptr<COndrelDlg> Window(const QString& openPath = {}) {
+std::unique_ptr<COndrelDlg> Window(const QString& openPath = {}, const QString& savePath = {}) {
   MainDlgDeps deps;
   deps.logicalDpiY = 96;
   deps.askOpenPath = [openPath](const QString&, const QString&, const QString&) { return openPath; };
+  if (!savePath.isEmpty())
+    deps.askSavePath = [savePath](const QString&, const QString&, const QString&) { return savePath; };
   auto d = std::make_unique<COndrelDlg>(deps);
   d->show();
   return d;
@@ -194,6 +197,27 @@ TEST(ParameterFileDlg, AFileThatIsNotGoodChangesNothing) {
     EXPECT_NE(rec.messages[0].text.find(why), std::string::npos) << rec.messages[0].text;
     EXPECT_EQ(Read(*d), before) << why;
   }
+  ConnectedFlag().store(0);
+}
+
+// The sample against which the Windows window's tests hold their Save and Load.
+TEST(ParameterFileDlg, WritesAndLoadsTheSampleBothWindowsShare) {
+  MessageRecorder rec;
+  SetUiLanguage(1);
+  QTemporaryDir dir;
+  const QString saved = dir.filePath("参数 ü.ini"), sample = TOLVANE_TEST_DATA "/kx130_station12.ini";
+  auto d = Window(sample, saved);
+  test::ShowSampleModule(d->model());
+  d->saveParametersItem()->trigger();
+  ASSERT_EQ(rec.Texts().back(), txt::kParamSaved.en);
+  EXPECT_EQ(test::Unstamped(Bytes(saved).toStdString()), test::Unstamped(Bytes(sample).toStdString()));
+  auto fresh = Window(sample);
+  ConnectedFlag().store(1);
+  fresh->loadParametersItem()->trigger();
+  EXPECT_EQ(rec.Texts().back(), txt::kParamLoaded.en);
+  for (Field f : {kStation, kStopAddress, kStopCode, kIpAddress, kSubnetMask, kGateway})
+    EXPECT_EQ(Read(*fresh).texts[f], Read(*d).texts[f]) << f;
+  EXPECT_EQ(Read(*fresh).baud, 5);
   ConnectedFlag().store(0);
 }
 
