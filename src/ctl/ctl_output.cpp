@@ -114,7 +114,11 @@ Json OutcomeJson(bool ok, const std::string& message) { return Json{{"ok", ok}, 
 
 std::string RangeWriteText(const RangeWrite& w) {
   std::string values;
-  for (int v : w.values) values += (values.empty() ? "" : " ") + std::to_string(v);
+  // Appended piece by piece: GCC 12's -Wrestrict misreads a temporary built from "" + string.
+  for (int v : w.values) {
+    if (!values.empty()) values += ' ';
+    values += std::to_string(v);
+  }
   const size_t last = w.start + (w.values.empty() ? 0 : w.values.size() - 1);
   return PickFilled(txt::kCtlWriteLine, {std::to_string(w.start), std::to_string(last), Pick(*w.name), values});
 }
