@@ -159,6 +159,7 @@ bool Win32SerialBackend::ApplyTimeouts(uint32_t baud) {
 
 bool Win32SerialBackend::Purge() {
   if (!IsOpen()) return false;
+  lineError_ = false;
   return api_->PurgeComm(port_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR) != FALSE;
 }
 
@@ -168,12 +169,17 @@ bool Win32SerialBackend::ReadStatus(DWORD& errors, DWORD& queued) {
   queued = 0;
   if (!api_->ClearCommError(port_, &errors, &status)) return false;
   queued = status.cbInQue;
+  if (errors & kLineErrors) lineError_ = true;
   return true;
 }
 
 bool Win32SerialBackend::TakeLineError() {
   DWORD errors = 0, queued = 0;
-  return IsOpen() && ReadStatus(errors, queued) && (errors & kLineErrors) != 0;
+  if (!IsOpen()) return false;
+  ReadStatus(errors, queued);
+  const bool seen = lineError_;
+  lineError_ = false;
+  return seen;
 }
 
 long Win32SerialBackend::Queued() {
@@ -225,7 +231,22 @@ bool Win32SerialBackend::WaitReadable(int limitMs) {
     // byte arriving ends it. Waiting on it directly keeps that, also where a
     // refused second wait would set the event at once (wine), and loses no
     // signal between a reset and a second call.
+    const ULONGLONG start = GetTickCount64();
     got = api_->WaitForSingleObject(wait_.hEvent, static_cast<DWORD>(limitMs)) == WAIT_OBJECT_0;
+    DWORD n = 0;
+    if (got && !api_->GetOverlappedResult(port_, &wait_, &n, FALSE)) {
+      // The driver ended the wait without a character (aborted, or its event
+      // thread is gone): the event says nothing. Asking again could fail at
+      // once, so the rest of the limit passes on an event that is never set,
+      // and the queue decides.
+      waitPending_ = false;
+      const ULONGLONG spent = GetTickCount64() - start;
+      if (spent < static_cast<ULONGLONG>(limitMs)) {
+        api_->ResetEvent(wait_.hEvent);
+        api_->WaitForSingleObject(wait_.hEvent, static_cast<DWORD>(limitMs - spent));
+      }
+      got = ReadStatus(errors, queued) && queued > 0;
+    }
   } else {
     api_->ResetEvent(wait_.hEvent);
     ClearOffsets(wait_);

@@ -69,6 +69,10 @@ class Win32SerialBackend : public SerialBackend {
   OVERLAPPED read_{}, write_{}, wait_{};
   DWORD waitMask_ = 0;  // written by a pending receive-event wait
   bool waitPending_ = false;
+  // A line error seen by any status read since the last purge: reading the
+  // status clears the driver's flags, and a wait or a count must not lose one
+  // that the next read should report.
+  bool lineError_ = false;
 };
 
 }  // namespace tolvane

@@ -19,6 +19,7 @@ struct WaitAnswer {
   BOOL done;
   DWORD error;  // when not done
   bool byteArrives = false;  // a pending wait completes
+  bool aborted = false;      // ... but with an error, no character seen
 };
 
 class PlayedDriver : public Win32Comm {
@@ -73,6 +74,7 @@ class PlayedDriver : public Win32Comm {
     last_ = a.error;
     pending = !a.done && a.error == ERROR_IO_PENDING && !a.byteArrives;
     if (a.byteArrives) signalled_.insert(ov->hEvent);
+    waitFails_ = a.aborted;
     return a.done;
   }
   BOOL ReadFile(HANDLE, void*, DWORD n, DWORD*, OVERLAPPED*) override {
@@ -84,7 +86,9 @@ class PlayedDriver : public Win32Comm {
     last_ = writePends ? ERROR_IO_PENDING : 0;
     return !writePends;
   }
-  BOOL GetOverlappedResult(HANDLE, OVERLAPPED*, DWORD*, BOOL) override { return TRUE; }
+  BOOL GetOverlappedResult(HANDLE, OVERLAPPED* ov, DWORD*, BOOL) override {
+    return !(waitFails_ && ov->hEvent == waitEvent_);
+  }
   BOOL CancelIoEx(HANDLE, OVERLAPPED*) override { return pending = false, TRUE; }
   HANDLE CreateEventW() override { return Fake(++events_); }
   BOOL ResetEvent(HANDLE e) override { return signalled_.erase(e), TRUE; }
@@ -100,6 +104,7 @@ class PlayedDriver : public Win32Comm {
   DWORD last_ = 0;
   intptr_t events_ = 0;
   HANDLE waitEvent_ = nullptr;
+  bool waitFails_ = false;
   std::set<HANDLE> signalled_;
 };
 
@@ -210,6 +215,7 @@ TEST_F(Win32Link, ReceiveWaitEndsItsOnePendingWaitEveryTime) {
       {"first wait done at once, second pends", 0, {{TRUE, 0}, {FALSE, ERROR_IO_PENDING}}, false, true},
       {"waits refused with invalid parameter", 0, {{FALSE, ERROR_INVALID_PARAMETER}, {FALSE, ERROR_INVALID_PARAMETER}},
        false, true},
+      {"pending wait ends aborted, nothing queued", 0, {{FALSE, ERROR_IO_PENDING, true, true}}, false, true},
       {"event thread gone (aborted)", 0, {{FALSE, ERROR_OPERATION_ABORTED}, {FALSE, ERROR_OPERATION_ABORTED}}, false,
        false},
   };
