@@ -326,6 +326,10 @@ inline constexpr TextPair kCtlModeFixed{"模块的通讯模式为 {}；通讯模
                                         "The module's communication mode is {}; the mode is never changed."};
 inline constexpr TextPair kCtlNeedsFile{"该命令需要一个文件名。", "The command needs a file name."};
 // A register range and its values: first and last register, what they hold, the values.
+// The parameter-file refusals end by saying the window kept its values; from the
+// command line the same refusal means nothing went to the module.
+inline constexpr TextPair kParamWindowKept{"窗口未作任何更改。", "Nothing in the window was changed."};
+inline constexpr TextPair kCtlNothingSent{"未向模块发送任何数据。", "Nothing was sent to the module."};
 inline constexpr TextPair kCtlWriteLine{"寄存器 {}～{}（{}）：{}", "registers {}-{} ({}): {}"};
 inline constexpr TextPair kCtlDryRun{"试运行：未写入任何数据。", "Dry run: nothing was written."};
 inline constexpr TextPair kCtlApplyStopped{"已中断：其余写入未发送，已写入的保留在模块中。",

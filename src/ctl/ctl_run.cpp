@@ -277,6 +277,14 @@ class Session {
     return Written(CommWriteSent(), txt::kCommParamsSent);
   }
 
+  // A loader refusal as the command line means it.
+  static std::string NothingSent(std::string text) {
+    const std::string window = Pick(txt::kParamWindowKept);
+    if (text.size() >= window.size() && text.compare(text.size() - window.size(), window.size(), window) == 0)
+      text.replace(text.size() - window.size(), window.size(), Pick(txt::kCtlNothingSent));
+    return text;
+  }
+
   std::string SaveFailedMessage() const { return Pick(FillPair(txt::kParamSaveFailed, {{"path", o_.file}}).View()); }
 
   // The file of save or apply, looked at before the port is opened: what cannot
@@ -288,9 +296,10 @@ class Session {
     } else if (o_.command == Command::kApply) {
       const ini::FileText f = ini::ReadFile(o_.file, kMaxParameterFileBytes);
       if (f.state != ini::FileState::kRead)
-        return Fail(kExitUsage, {o_.file + ": " + Pick(f.tooLarge ? txt::kParamTooLarge : txt::kParamUnreadable)});
+        return Fail(kExitUsage,
+                    {o_.file + ": " + NothingSent(Pick(f.tooLarge ? txt::kParamTooLarge : txt::kParamUnreadable))});
       const ParameterFileReading r = ReadParameterFile(f.bytes);
-      if (!r.values) return Fail(kExitUsage, {o_.file + ": " + Pick(r.problem.View())});
+      if (!r.values) return Fail(kExitUsage, {o_.file + ": " + NothingSent(Pick(r.problem.View()))});
       fileValues_ = r.values;
     }
     return kExitOk;

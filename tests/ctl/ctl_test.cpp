@@ -80,7 +80,8 @@ class Ctl : public ::testing::Test {
     std::string text;
     const auto store = Stored();
     for (const char* key : kProfileKeys)
-      if (const std::string v = store->Read(kProfileSection, key); !v.empty()) text += std::string(key) + "=" + v + "\n";
+      if (const std::string v = store->Read(kProfileSection, key); !v.empty())
+        text += std::string(key) + "=" + v + "\n";
     return text;
   }
   // Each test's folder holds its own profile file; the registry key is one for all.
@@ -374,7 +375,7 @@ TEST_F(Ctl, ABadValueOrBadUsageSendsNothing) {
       // A parameter file is refused as the window refuses to load it, before the port is opened.
       {{"apply", (home_ / "none.ini").string()}, "none.ini: The file cannot be read"},
       {{"apply", station}, "The value \"300\" of [Communication] Station in the parameter file is not valid"},
-      {{"apply", newer}, "has format 2 and was saved by a newer Tolvane"},
+      {{"apply", newer}, "reads format 1 only. Nothing was sent to the module."},
       {{"apply", good, "--new-station", "0"}, "--new-station 0: The Value of Station number"},
       {{"apply", good, "--gateway", "1.2.3"}, "--gateway 1.2.3"},
       {{"apply", good, "--mode", "0"}, "--mode: The option does not belong to this command."},
