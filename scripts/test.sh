@@ -7,6 +7,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
 export QT_QPA_PLATFORM=offscreen
+
+echo "== Formatting: every C and C++ file as .clang-format says, under clang-format 14"
+if clang-format --version 2>/dev/null | grep -q 'version 14\.'; then
+  unformatted="$(git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format --dry-run --Werror 2>&1 | grep -o '^[^:]*:[0-9]*' | cut -d: -f1 | sort -u || true)"
+  if [ -n "$unformatted" ]; then
+    echo "These files differ from .clang-format (run clang-format -i on them):"
+    echo "$unformatted"
+    exit 1
+  fi
+else
+  echo "skipped: clang-format is not version 14 ($(clang-format --version 2>/dev/null || echo absent)); its layout differs between versions"
+fi
 JOBS="$(nproc)"
 
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_SANITIZE=ON >/dev/null

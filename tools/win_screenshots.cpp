@@ -7,6 +7,7 @@
 // the window after a switch to the other language (win_switched_*.bmp). Run
 // under wine on a display.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <cstdio>
@@ -61,7 +62,8 @@ bool Save(HWND hwnd, const std::string& path) {
   BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + stride * h), 0,
                       0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
   FILE* f = std::fopen(path.c_str(), "wb");
-  bool ok = f && std::fwrite(&fh, sizeof(fh), 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f) == 1 &&
+  bool ok = f && std::fwrite(&fh, sizeof(fh), 1, f) == 1 &&
+            std::fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f) == 1 &&
             std::fwrite(bits, static_cast<size_t>(stride) * h, 1, f) == 1;
   if (f) ok = std::fclose(f) == 0 && ok;
   DeleteObject(bmp);

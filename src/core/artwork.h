@@ -25,8 +25,8 @@ Artwork UploadArtwork(int width, int height);    // green square, arrow up
 Artwork DownloadArtwork(int width, int height);  // gold square, arrow down
 // 64 x 24, four 16 x 24 cells: normal, pointer over the drop button, pressed, disabled.
 Artwork DropStripArtwork();
-Artwork LogoArtwork();              // 48 x 26, opaque
-Artwork IconArtwork(int size);      // square, transparent corners
+Artwork LogoArtwork();          // 48 x 26, opaque
+Artwork IconArtwork(int size);  // square, transparent corners
 
 // The flat list's own colours, shared by its closed look and the strip's frame.
 inline constexpr uint32_t kListFace = Rgb(240, 250, 255);

@@ -255,9 +255,12 @@ class Parser {
   // module is expected to report.
   std::optional<int> ModeCode(const std::string& subject, const std::string& value) {
     const std::optional<int> n = WholeNumber(value);
-    if (!n) Refuse(txt::kCtlNotANumber, subject);
-    else if (*n < 0 || *n >= kCommModeCount) Refuse(txt::kCtlModeRange, subject);
-    else return n;
+    if (!n)
+      Refuse(txt::kCtlNotANumber, subject);
+    else if (*n < 0 || *n >= kCommModeCount)
+      Refuse(txt::kCtlModeRange, subject);
+    else
+      return n;
     return std::nullopt;
   }
 

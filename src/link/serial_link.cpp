@@ -49,9 +49,7 @@ bool SerialLink::OpenDevice(bool pause) {
   return lastError_ == 0;
 }
 
-bool SerialLink::OpenPort() {
-  return OpenDevice(true) && ApplyLineSettings() && backend_->ApplyTimeouts(Comm().baud);
-}
+bool SerialLink::OpenPort() { return OpenDevice(true) && ApplyLineSettings() && backend_->ApplyTimeouts(Comm().baud); }
 
 bool SerialLink::OpenPortBare() { return OpenDevice(false) && backend_->ApplyTimeouts(Comm().baud); }
 

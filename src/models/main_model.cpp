@@ -1,8 +1,8 @@
 #include "models/main_model.h"
 
 #include "core/comm_settings.h"
-#include "core/language.h"
 #include "core/decimal.h"
+#include "core/language.h"
 #include "device/parameter_block.h"
 #include "models/commands.h"
 #include "models/writable_fields.h"
@@ -13,9 +13,10 @@ MainModel::MainModel() = default;
 
 const TextPair& FieldLabel(Field field) {
   static const TextPair* const labels[kFieldCount] = {
-      &txt::kLblModuleType, &txt::kLblSwVersion, &txt::kLblContractVersion, &txt::kLblHwVersion,
-      &txt::kLblStation,    &txt::kLblStopAddr,  &txt::kLblStopCode,        &txt::kLblIp,
-      &txt::kLblMask,       &txt::kLblGateway,   &txt::kLblMac};
+      &txt::kLblModuleType, &txt::kLblSwVersion, &txt::kLblContractVersion,
+      &txt::kLblHwVersion,  &txt::kLblStation,   &txt::kLblStopAddr,
+      &txt::kLblStopCode,   &txt::kLblIp,        &txt::kLblMask,
+      &txt::kLblGateway,    &txt::kLblMac};
   return *labels[field];
 }
 

@@ -363,8 +363,8 @@ std::string SavedStamp(int64_t epochSeconds) {
   // the same on every system. They lie at most a day apart.
   int days = local.tm_yday - utc.tm_yday;
   if (local.tm_year != utc.tm_year) days = local.tm_year > utc.tm_year ? 1 : -1;
-  const int offset = ((days * 24 + local.tm_hour - utc.tm_hour) * 60 + local.tm_min - utc.tm_min) * 60 +
-                     local.tm_sec - utc.tm_sec;
+  const int offset =
+      ((days * 24 + local.tm_hour - utc.tm_hour) * 60 + local.tm_min - utc.tm_min) * 60 + local.tm_sec - utc.tm_sec;
   char text[40];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
                 local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);

@@ -22,7 +22,7 @@ inline QSize ToQSize(ImageSize size) { return {size.width, size.height}; }
 QPixmap UploadImage(QSize size);
 QPixmap DownloadImage(QSize size);
 QIcon AppIcon();
-QPixmap LogoImage();  // 48 x 26
+QPixmap LogoImage();       // 48 x 26
 QPixmap DropStripImage();  // 64 x 24
 
 }  // namespace tolvane

@@ -51,9 +51,7 @@ QString AskParameterPath(QWidget* owner, bool save, const QString& caption, cons
   return dlg.selectedFiles().first();
 }
 
-std::string LocalPath(const std::string& utf8) {
-  return QFile::encodeName(QString::fromStdString(utf8)).toStdString();
-}
+std::string LocalPath(const std::string& utf8) { return QFile::encodeName(QString::fromStdString(utf8)).toStdString(); }
 
 // The platform's files for Save and Load: the whole file replaced at once.
 ParameterFileAccess ParameterFiles() {

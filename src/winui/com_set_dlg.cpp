@@ -15,7 +15,8 @@ COLORREF ToColorref(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 
 }  // namespace
 
 CComSetDlg::CComSetDlg(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts)
-    : model_(ui, listPorts ? std::move(listPorts) : [] { return ListSerialPorts(); }) {}
+    : model_(
+          ui, listPorts ? std::move(listPorts) : [] { return ListSerialPorts(); }) {}
 
 CComSetDlg::~CComSetDlg() {
   model_.onChanged = nullptr;
@@ -144,7 +145,8 @@ bool CComSetDlg::Handle(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* answer)
         case IDCANCEL:  // Escape
           model_.CancelClick();
           break;
-        default: break;
+        default:
+          break;
       }
       return true;
     }

@@ -40,13 +40,21 @@ struct FlatListState {
 template <class State>
 const wchar_t* PropName();
 template <>
-const wchar_t* PropName<EditState>() { return L"TolvaneDrawEdit"; }
+const wchar_t* PropName<EditState>() {
+  return L"TolvaneDrawEdit";
+}
 template <>
-const wchar_t* PropName<ImageButtonState>() { return L"TolvaneImageButton"; }
+const wchar_t* PropName<ImageButtonState>() {
+  return L"TolvaneImageButton";
+}
 template <>
-const wchar_t* PropName<FaceButtonState>() { return L"TolvaneFaceButton"; }
+const wchar_t* PropName<FaceButtonState>() {
+  return L"TolvaneFaceButton";
+}
 template <>
-const wchar_t* PropName<FlatListState>() { return L"TolvaneFlatList"; }
+const wchar_t* PropName<FlatListState>() {
+  return L"TolvaneFlatList";
+}
 
 template <class State>
 State* StateOf(HWND hwnd, SUBCLASSPROC) {
@@ -104,7 +112,8 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
     }
     case WM_SETFONT: {  // the line's height follows the font
       const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
-      SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+      SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
       return r;
     }
     case WM_NCPAINT: {
@@ -273,9 +282,9 @@ void SetEditHint(HWND edit, const wchar_t* text) {
   ti.uId = 1;
   ti.lpszText = const_cast<wchar_t*>(text);
   if (!state->hint) {
-    state->hint = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, edit, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
+    state->hint =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, edit, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(state->hint, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
     SendMessageW(state->hint, TTM_SETMAXTIPWIDTH, 0, 400);
     SendMessageW(state->hint, TTM_ACTIVATE, TRUE, 0);
@@ -336,8 +345,8 @@ bool DrawImageButton(const DRAWITEMSTRUCT* item) {
                                        state->align, pressed);
   HDC mem = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(mem, image);
-  TransparentBlt(dc, rc.left + at.x, rc.top + at.y, state->width, state->height, mem, 0, 0, state->width,
-                 state->height, kMaskColour);
+  TransparentBlt(dc, rc.left + at.x, rc.top + at.y, state->width, state->height, mem, 0, 0, state->width, state->height,
+                 kMaskColour);
   SelectObject(mem, old);
   DeleteDC(mem);
   return true;  // a flat button draws no focus rectangle
@@ -378,9 +387,9 @@ bool DrawFaceButton(const DRAWITEMSTRUCT* item) {
 }
 
 HWND CreateFlatList(HWND parent, int id, int x, int y, int w, int h) {
-  HWND list = Child(parent, WC_COMBOBOXW, "",
-                    WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS, x, y, w, h,
-                    id);
+  HWND list =
+      Child(parent, WC_COMBOBOXW, "",
+            WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS, x, y, w, h, id);
   Attach(list, FlatListProc, new FlatListState);
   return list;
 }

@@ -1,5 +1,6 @@
 // tolvane.exe: the window program on Windows.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
 

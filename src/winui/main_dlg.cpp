@@ -35,13 +35,12 @@ struct Place {
   int group, x, y, labelWidth, fieldWidth;
 };
 // The order is the tab order: each label stands right before its field.
-constexpr Place kPlaces[] = {
-    {kModuleType, 0, 14, 32, 150, 140},     {kContractVersion, 0, 314, 32, 160, 130},
-    {kSoftwareVersion, 0, 14, 66, 150, 140}, {kHardwareVersion, 0, 314, 66, 160, 130},
-    {kStation, 1, 14, 36, 90, 50},           {kStopAddress, 2, 14, 36, 150, 130},
-    {kStopCode, 2, 314, 36, 160, 130},       {kIpAddress, 3, 14, 32, 100, 180},
-    {kSubnetMask, 3, 314, 32, 100, 180},     {kGateway, 3, 14, 66, 100, 180},
-    {kMacAddress, 3, 314, 66, 100, 180}};
+constexpr Place kPlaces[] = {{kModuleType, 0, 14, 32, 150, 140},      {kContractVersion, 0, 314, 32, 160, 130},
+                             {kSoftwareVersion, 0, 14, 66, 150, 140}, {kHardwareVersion, 0, 314, 66, 160, 130},
+                             {kStation, 1, 14, 36, 90, 50},           {kStopAddress, 2, 14, 36, 150, 130},
+                             {kStopCode, 2, 314, 36, 160, 130},       {kIpAddress, 3, 14, 32, 100, 180},
+                             {kSubnetMask, 3, 314, 32, 100, 180},     {kGateway, 3, 14, 66, 100, 180},
+                             {kMacAddress, 3, 314, 66, 100, 180}};
 
 std::string AddressText(HWND ip) {
   DWORD address = 0;
@@ -53,8 +52,7 @@ std::string AddressText(HWND ip) {
 void SetAddressText(HWND ip, const std::string& text) {
   unsigned a = 0, b = 0, c = 0, d = 0;
   char end = 0;
-  if (std::sscanf(text.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &end) == 4 && a < 256 && b < 256 && c < 256 &&
-      d < 256)
+  if (std::sscanf(text.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &end) == 4 && a < 256 && b < 256 && c < 256 && d < 256)
     SendMessageW(ip, IPM_SETADDRESS, 0, static_cast<LPARAM>(MAKEIPADDRESS(a, b, c, d)));
   else
     SendMessageW(ip, IPM_CLEARADDRESS, 0, 0);
@@ -201,19 +199,20 @@ void COndrelDlg::OnInit() {
         continue;
       }
       const bool readOnly = p.field != kStation && p.field != kStopAddress && p.field != kStopCode;
-      fields_[p.field] = CreateDrawEdit(hwnd_, id, (readOnly ? ES_READONLY : 0) | (p.field == kMacAddress ? ES_CENTER : 0),
-                                        fx, y, p.fieldWidth, 24, true);
+      fields_[p.field] =
+          CreateDrawEdit(hwnd_, id, (readOnly ? ES_READONLY : 0) | (p.field == kMacAddress ? ES_CENTER : 0), fx, y,
+                         p.fieldWidth, 24, true);
       if (p.field == kStation) {
         // The communication group's two lists follow the station number on its row.
         const int top = kGroupTop[1] + 36;
-        modeLabel_ = Child(hwnd_, WC_STATICW, "", SS_LEFT | SS_CENTERIMAGE, kGroupLeft + 170, top, 140, 24,
-                           kIdModeLabel);
-        modeList_ = Child(hwnd_, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                          kGroupLeft + 310, top, 140, 200, kIdModeList);
-        baudLabel_ = Child(hwnd_, WC_STATICW, "", SS_LEFT | SS_CENTERIMAGE, kGroupLeft + 464, top, 76, 24,
-                           kIdBaudLabel);
-        baudList_ = Child(hwnd_, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                          kGroupLeft + 540, top, 90, 220, kIdBaudList);
+        modeLabel_ =
+            Child(hwnd_, WC_STATICW, "", SS_LEFT | SS_CENTERIMAGE, kGroupLeft + 170, top, 140, 24, kIdModeLabel);
+        modeList_ = Child(hwnd_, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kGroupLeft + 310, top,
+                          140, 200, kIdModeList);
+        baudLabel_ =
+            Child(hwnd_, WC_STATICW, "", SS_LEFT | SS_CENTERIMAGE, kGroupLeft + 464, top, 76, 24, kIdBaudLabel);
+        baudList_ = Child(hwnd_, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kGroupLeft + 540, top,
+                          90, 220, kIdBaudList);
       }
     }
     // The command button sits on the group's frame line at its upper right corner.
@@ -270,7 +269,8 @@ void COndrelDlg::FitLabels() {
     return r;
   };
   if (rows_.empty()) {
-    for (int f = 0; f < kFieldCount; ++f) rows_.push_back({labels_[f], fields_[f], rectOf(labels_[f]), rectOf(fields_[f])});
+    for (int f = 0; f < kFieldCount; ++f)
+      rows_.push_back({labels_[f], fields_[f], rectOf(labels_[f]), rectOf(fields_[f])});
     rows_.push_back({modeLabel_, modeList_, rectOf(modeLabel_), rectOf(modeList_)});
     rows_.push_back({baudLabel_, baudList_, rectOf(baudLabel_), rectOf(baudList_)});
   }
@@ -373,10 +373,18 @@ void COndrelDlg::OnCommand(int id, int code, HWND control) {
   }
   if (id >= kIdButton && id < kIdButton + 4 && code == BN_CLICKED) {
     switch (id - kIdButton) {
-      case 0: UploadParameters(model_); break;
-      case 1: ModifyCommParameters(model_); break;
-      case 2: WriteShutdownParameters(model_); break;
-      default: DownloadNetworkConfiguration(model_); break;
+      case 0:
+        UploadParameters(model_);
+        break;
+      case 1:
+        ModifyCommParameters(model_);
+        break;
+      case 2:
+        WriteShutdownParameters(model_);
+        break;
+      default:
+        DownloadNetworkConfiguration(model_);
+        break;
     }
     return;
   }
@@ -386,15 +394,32 @@ void COndrelDlg::OnCommand(int id, int code, HWND control) {
       return;
     case IDCANCEL:  // Escape: the window stays open
       return;
-    case kCmdConnection: ConnectionCommand(); return;
-    case kCmdRestore: RestoreFactory(model_); return;
-    case kCmdLanguage: LanguageCommand(); return;
-    case kCmdHelp: HelpCommand(); return;
-    case kCmdAbout: AboutCommand(); return;
-    case kCmdTrafficMonitor: TrafficMonitorCommand(); return;
-    case kCmdSaveParams: SaveParametersCommand(); return;
-    case kCmdLoadParams: LoadParametersCommand(); return;
-    default: return;
+    case kCmdConnection:
+      ConnectionCommand();
+      return;
+    case kCmdRestore:
+      RestoreFactory(model_);
+      return;
+    case kCmdLanguage:
+      LanguageCommand();
+      return;
+    case kCmdHelp:
+      HelpCommand();
+      return;
+    case kCmdAbout:
+      AboutCommand();
+      return;
+    case kCmdTrafficMonitor:
+      TrafficMonitorCommand();
+      return;
+    case kCmdSaveParams:
+      SaveParametersCommand();
+      return;
+    case kCmdLoadParams:
+      LoadParametersCommand();
+      return;
+    default:
+      return;
   }
 }
 
@@ -421,9 +446,7 @@ void COndrelDlg::LanguageCommand() {
   RelabelWindow();
 }
 
-std::wstring COndrelDlg::HelpPath() const {
-  return deps_.exeDir + L"\\" + Wide(UserGuideName());
-}
+std::wstring COndrelDlg::HelpPath() const { return deps_.exeDir + L"\\" + Wide(UserGuideName()); }
 
 void COndrelDlg::HelpCommand() {
   const std::wstring path = HelpPath();

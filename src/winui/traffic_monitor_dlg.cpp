@@ -66,8 +66,8 @@ void CTrafficMonitorDlg::OnInit() {
   ShowWindow(note_, SW_HIDE);
   // A plain list of strings: what a screen reader or another program reads with LB_GETTEXT.
   list_ = Child(hwnd_, WC_LISTBOXW, "",
-                WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, 0, 0, 0,
-                0, kIdMonList, WS_EX_CLIENTEDGE);
+                WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, 0, 0, 0, 0,
+                kIdMonList, WS_EX_CLIENTEDGE);
   SetClientSize(820, 420);
   RelabelWindow();
 }
@@ -215,7 +215,8 @@ void CTrafficMonitorDlg::CopyClick() {
   const LRESULT n = SendMessageW(list_, LB_GETSELCOUNT, 0, 0);
   if (n > 0) {
     std::vector<int> items(static_cast<size_t>(n));
-    const LRESULT got = SendMessageW(list_, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(items.data()));
+    const LRESULT got =
+        SendMessageW(list_, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(items.data()));
     for (LRESULT i = 0; i < got; ++i) rows.push_back(static_cast<size_t>(items[static_cast<size_t>(i)]));
   }
   PutOnClipboard(hwnd_, model_.Text(rows));
@@ -297,12 +298,23 @@ bool CTrafficMonitorDlg::Handle(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR*
     case WM_COMMAND:
       *answer = TRUE;
       switch (LOWORD(wParam)) {
-        case kIdMonPause: PauseClick(); return true;
-        case kIdMonClear: ClearClick(); return true;
-        case kIdMonCopy: CopyClick(); return true;
-        case kIdMonSave: SaveClick(); return true;
-        case IDCANCEL: ShowWindow(hwnd_, SW_HIDE); return true;  // Escape closes, as in every dialog
-        default: return true;  // Enter does nothing here
+        case kIdMonPause:
+          PauseClick();
+          return true;
+        case kIdMonClear:
+          ClearClick();
+          return true;
+        case kIdMonCopy:
+          CopyClick();
+          return true;
+        case kIdMonSave:
+          SaveClick();
+          return true;
+        case IDCANCEL:
+          ShowWindow(hwnd_, SW_HIDE);
+          return true;  // Escape closes, as in every dialog
+        default:
+          return true;  // Enter does nothing here
       }
     default:
       return false;

@@ -19,8 +19,8 @@ std::wstring Wide(std::string_view utf8) {
 
 std::string Utf8(std::wstring_view text) {
   if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                    nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
   return out;
@@ -133,8 +133,8 @@ std::string AskFilePath(HWND owner, const FilePrompt& prompt) {
   // "Text files (*.txt)" becomes the system's pair "Text files (*.txt)\0*.txt\0".
   std::wstring filter = Wide(prompt.filter);
   const size_t open = filter.rfind(L'('), close = filter.rfind(L')');
-  const std::wstring pattern = open != std::wstring::npos && close > open ? filter.substr(open + 1, close - open - 1)
-                                                                          : std::wstring(L"*.*");
+  const std::wstring pattern =
+      open != std::wstring::npos && close > open ? filter.substr(open + 1, close - open - 1) : std::wstring(L"*.*");
   filter += L'\0';
   filter += pattern;
   filter += L'\0';
@@ -291,8 +291,8 @@ INT_PTR Dialog::RunModal(HWND owner) {
   t.head.style = Style();
   modal_ = true;
   ended_ = false;
-  const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &t.head, owner, Proc,
-                                            reinterpret_cast<LPARAM>(this));
+  const INT_PTR r =
+      DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &t.head, owner, Proc, reinterpret_cast<LPARAM>(this));
   hwnd_ = nullptr;
   return r;
 }

@@ -52,10 +52,10 @@ void SetText(HWND hwnd, const std::string& utf8);
 struct FilePrompt {
   bool save = true;
   std::string caption;
-  std::string folder;     // where it opens; empty: where the system last was
-  std::string name;       // the proposed file name
-  std::string filter;     // a catalogue filter: "Text files (*.txt)"
-  std::string extension;  // added by the dialog to a name without one
+  std::string folder;             // where it opens; empty: where the system last was
+  std::string name;               // the proposed file name
+  std::string filter;             // a catalogue filter: "Text files (*.txt)"
+  std::string extension;          // added by the dialog to a name without one
   bool confirmOverwrite = false;  // the system asks before a file is replaced
 };
 // The system's Save As or Open dialog; the chosen path, empty when cancelled.

@@ -15,8 +15,11 @@ TEST(Artwork, SizesAndNoKeyColour) {
   const struct {
     Artwork art;
     int w, h;
-  } cases[] = {{UploadArtwork(41, 26), 41, 26}, {DownloadArtwork(61, 39), 61, 39}, {DropStripArtwork(), 64, 24},
-               {LogoArtwork(), 48, 26},         {IconArtwork(32), 32, 32}};
+  } cases[] = {{UploadArtwork(41, 26), 41, 26},
+               {DownloadArtwork(61, 39), 61, 39},
+               {DropStripArtwork(), 64, 24},
+               {LogoArtwork(), 48, 26},
+               {IconArtwork(32), 32, 32}};
   for (const auto& c : cases) {
     ASSERT_EQ(c.art.width, c.w);
     ASSERT_EQ(c.art.height, c.h);

@@ -92,8 +92,8 @@ CtlProcess::CtlProcess(const std::vector<std::string>& args, const std::vector<s
   MakePipe(&sys_->out, &outWrite);
   MakePipe(&sys_->err, &errWrite);
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                                 nullptr);
+  const HANDLE nul =
+      CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
@@ -105,9 +105,9 @@ CtlProcess::CtlProcess(const std::vector<std::string>& args, const std::vector<s
   for (const std::string& a : args) line += L" " + Quote(Wide(a));
   std::wstring environment = Environment(env);
   PROCESS_INFORMATION pi{};
-  const BOOL started = CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE,
-                                      CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(), nullptr, &si,
-                                      &pi);
+  const BOOL started =
+      CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW,
+                     environment.data(), nullptr, &si, &pi);
   // Only the child holds the write ends now: the pipes end when it does.
   CloseHandle(outWrite);
   CloseHandle(errWrite);

@@ -17,7 +17,7 @@ namespace {
 
 struct WaitAnswer {
   BOOL done;
-  DWORD error;  // when not done
+  DWORD error;               // when not done
   bool byteArrives = false;  // a pending wait completes
   bool aborted = false;      // ... but with an error, no character seen
 };
@@ -157,10 +157,12 @@ TEST_F(Win32Link, OpensExclusivelyOverlappedAndAppliesSettingsAndTimeouts) {
 }
 
 TEST_F(Win32Link, OpenFailuresShowTheirMessage) {
-  for (auto [error, text] : {std::pair<DWORD, const char*>{ERROR_FILE_NOT_FOUND, "Specified communication port does not exist!"},
-                             {ERROR_ACCESS_DENIED, "Specified communication port has been occupied by other tasks!"},
-                             {ERROR_GEN_FAILURE, "Failed to initialize the communication port! Please check the "
-                                                 "hardware as well as the setting of communication parameters."}}) {
+  for (auto [error, text] :
+       {std::pair<DWORD, const char*>{ERROR_FILE_NOT_FOUND, "Specified communication port does not exist!"},
+        {ERROR_ACCESS_DENIED, "Specified communication port has been occupied by other tasks!"},
+        {ERROR_GEN_FAILURE,
+         "Failed to initialize the communication port! Please check the "
+         "hardware as well as the setting of communication parameters."}}) {
     test::MessageRecorder rec;
     driver->openError = error;
     EXPECT_EQ(Link().OpenPortWithMessages(nullptr), 8);
@@ -176,8 +178,13 @@ TEST_F(Win32Link, ReadsTakeLineErrorsAndQueueFromTheDriver) {
     bool readPends;
     int code;
   };
-  for (Case c : {Case{CE_FRAME, 5, false, 11}, {CE_RXPARITY, 5, false, 11}, {CE_MODE, 5, false, 11},
-                 {CE_OVERRUN | CE_BREAK, 5, false, 0}, {0, 4097, false, 12}, {0, 4096, false, 0}, {0, 5, true, 6}}) {
+  for (Case c : {Case{CE_FRAME, 5, false, 11},
+                 {CE_RXPARITY, 5, false, 11},
+                 {CE_MODE, 5, false, 11},
+                 {CE_OVERRUN | CE_BREAK, 5, false, 0},
+                 {0, 4097, false, 12},
+                 {0, 4096, false, 0},
+                 {0, 5, true, 6}}) {
     driver->errors = c.errors, driver->queued = c.queued, driver->readPends = c.readPends, driver->readAsked = 0;
     ReadResult r = Link().ReadQueued(buf);
     EXPECT_EQ(r.code, c.code) << c.errors << " " << c.queued;
@@ -213,10 +220,16 @@ TEST_F(Win32Link, ReceiveWaitEndsItsOnePendingWaitEveryTime) {
       {"a byte arrives while waiting", 0, {{FALSE, ERROR_IO_PENDING, true}}, true, true},
       {"first wait done at once, second too", 0, {{TRUE, 0}, {TRUE, 0}}, true, false},
       {"first wait done at once, second pends", 0, {{TRUE, 0}, {FALSE, ERROR_IO_PENDING}}, false, true},
-      {"waits refused with invalid parameter", 0, {{FALSE, ERROR_INVALID_PARAMETER}, {FALSE, ERROR_INVALID_PARAMETER}},
-       false, true},
+      {"waits refused with invalid parameter",
+       0,
+       {{FALSE, ERROR_INVALID_PARAMETER}, {FALSE, ERROR_INVALID_PARAMETER}},
+       false,
+       true},
       {"pending wait ends aborted, nothing queued", 0, {{FALSE, ERROR_IO_PENDING, true, true}}, false, true},
-      {"event thread gone (aborted)", 0, {{FALSE, ERROR_OPERATION_ABORTED}, {FALSE, ERROR_OPERATION_ABORTED}}, false,
+      {"event thread gone (aborted)",
+       0,
+       {{FALSE, ERROR_OPERATION_ABORTED}, {FALSE, ERROR_OPERATION_ABORTED}},
+       false,
        false},
   };
   ASSERT_TRUE(Link().OpenPortBare());

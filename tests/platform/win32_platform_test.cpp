@@ -1,8 +1,9 @@
 // The Windows side of the platform layer against the system itself (run under
 // wine in the cross build): the registry profile, the port list, config.ini and
 // the console's standard output.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 // sysfile::ReplaceFile, not the system's macro for ReplaceFileW.
 #undef ReplaceFile
 

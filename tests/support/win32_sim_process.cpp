@@ -3,13 +3,13 @@
 // dosdevices, so that a COM port of its own leads to its pseudo-terminal.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "support/sim_process.h"
 

@@ -26,7 +26,7 @@ int ioctl(int fd, unsigned long request, ...) {
   static int (*real)(int, unsigned long, ...);
   va_list ap;
   va_start(ap, request);
-  void *arg = va_arg(ap, void *);
+  void* arg = va_arg(ap, void*);
   va_end(ap);
   if (!real) real = (int (*)(int, unsigned long, ...))dlsym(RTLD_NEXT, "ioctl");
   int r = real(fd, request, arg);
@@ -37,7 +37,7 @@ int ioctl(int fd, unsigned long request, ...) {
     case TIOCMBIC:
     case TIOCMSET:
       if (!is_pty(fd)) return r;
-      if (request == TIOCMGET && arg) *(int *)arg = 0;
+      if (request == TIOCMGET && arg) *(int*)arg = 0;
       errno = 0;
       return 0;
     default:
@@ -45,9 +45,9 @@ int ioctl(int fd, unsigned long request, ...) {
   }
 }
 
-int tcsetattr(int fd, int when, const struct termios *t) {
-  static int (*real)(int, int, const struct termios *);
-  if (!real) real = (int (*)(int, int, const struct termios *))dlsym(RTLD_NEXT, "tcsetattr");
+int tcsetattr(int fd, int when, const struct termios* t) {
+  static int (*real)(int, int, const struct termios*);
+  if (!real) real = (int (*)(int, int, const struct termios*))dlsym(RTLD_NEXT, "tcsetattr");
   int r = real(fd, when, t);
   if (r != 0 && errno == EINVAL && is_pty(fd)) {
     errno = 0;

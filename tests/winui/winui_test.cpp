@@ -2,8 +2,8 @@
 // clicks and keys produce reach the models, and the models' texts reach the
 // controls. The rules themselves are the models' tests'.
 #include <windows.h>
-#include <commctrl.h>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -136,9 +136,7 @@ TEST_F(MainWindow, TitleSystemMenuFieldsAndNames) {
 }
 
 TEST_F(MainWindow, ButtonImagesFollowTheLogicalDpi) {
-  const struct {
-    int dpi, w, h;
-  } cases[] = {{96, 41, 26}, {120, 51, 32}, {144, 61, 39}};
+  const struct { int dpi, w, h; } cases[] = {{96, 41, 26}, {120, 51, 32}, {144, 61, 39}};
   for (const auto& c : cases) {
     SetLogicalDpiYForTest(c.dpi);
     HWND w = Open();
@@ -291,8 +289,7 @@ TEST_F(MainWindow, SettingsDialogLinkOutcomeArrivesOnTheWindowsThread) {
 // The user's pick in a settings list, as a click on an entry leaves it.
 void Choose(CComSetDlg& com, ComList l, const std::string& entry) {
   HWND list = com.list(l);
-  ASSERT_NE(SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), (LPARAM)Wide(entry).c_str()), CB_ERR)
-      << entry;
+  ASSERT_NE(SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), (LPARAM)Wide(entry).c_str()), CB_ERR) << entry;
   SendMessageW(com.hwnd(), WM_COMMAND, MAKEWPARAM(kIdComList + l, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
@@ -306,8 +303,14 @@ TEST_F(MainWindow, LinkAndAutoLinkReachTheSimulatorThenTheWindowDownloads) {
     const char *station, *baud, *mode, *parity, *baudCode;
   } cases[] = {
       {"Link at the defaults", {"--baud", "9600", "--mode", "0"}, false, "1", "9600", "RTU", "No parity", "3: 9600"},
-      {"Auto Link to 19200 ASCII 7E1", {"--baud", "19200", "--mode", "5", "--station", "7"}, true, "7", "19200",
-       "ASCII", "Even-check", "4: 19200"},
+      {"Auto Link to 19200 ASCII 7E1",
+       {"--baud", "19200", "--mode", "5", "--station", "7"},
+       true,
+       "7",
+       "19200",
+       "ASCII",
+       "Even-check",
+       "4: 19200"},
   };
   systemPorts = true;
   for (const auto& c : cases) {
@@ -324,7 +327,8 @@ TEST_F(MainWindow, LinkAndAutoLinkReachTheSimulatorThenTheWindowDownloads) {
         SendMessageW(com.button(kIdAutoLink), BM_CLICK, 0, 0);
         EXPECT_EQ(TextOf(com.button(kIdAutoLink)), "Stop");
         ASSERT_TRUE(PumpUntil([&] { return !com.model().WorkerRunning(); }));
-        EXPECT_EQ(TextOf(com.statusLine()), "Detection successful, parameters configured! Please click on the connection!");
+        EXPECT_EQ(TextOf(com.statusLine()),
+                  "Detection successful, parameters configured! Please click on the connection!");
       }
       EXPECT_EQ(TextOf(com.list(kListBaud)), c.baud);
       EXPECT_EQ(TextOf(com.list(kListMode)), c.mode);
