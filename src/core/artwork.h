@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace tolvane {
@@ -27,6 +28,22 @@ Artwork DownloadArtwork(int width, int height);  // gold square, arrow down
 Artwork DropStripArtwork();
 Artwork LogoArtwork();          // 48 x 26, opaque
 Artwork IconArtwork(int size);  // square, transparent corners
+
+// The functions above hand out a table rendered when the program was built
+// where there is one for the asked size (the sizes the windows ask for on
+// screens of 96, 120, 144 and 192 dots per inch), and draw otherwise: drawing
+// takes milliseconds that a start would spend before its first paint.
+enum class ArtworkKind { kUpload, kDownload, kDropStrip, kLogo, kIcon };
+// Draws afresh, whatever tables there are; the strip and the logo have one
+// size and ignore the one asked for.
+Artwork DrawArtwork(ArtworkKind kind, int width, int height);
+struct ArtworkTable {
+  ArtworkKind kind;
+  int width, height;
+  const uint32_t* pixels;  // width * height, as in Artwork
+};
+// The build's tables (a generated source); the program that makes them has none.
+std::span<const ArtworkTable> PrerenderedArtwork();
 
 // The flat list's own colours, shared by its closed look and the strip's frame.
 inline constexpr uint32_t kListFace = Rgb(240, 250, 255);
