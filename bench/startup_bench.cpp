@@ -113,6 +113,13 @@ int main(int argc, char** argv) {
     cases.push_back({"tolvane", lang, {(dir / "tolvane").string()}, {}, {}, {}});
   }
   setenv("XDG_CONFIG_HOME", (root / "profile").c_str(), 1);
+  // Without a session's runtime folder, one of their own (only the user's, as
+  // Qt wants it), so that neither program warns about it on every run.
+  if (!std::getenv("XDG_RUNTIME_DIR")) {
+    fs::create_directory(root / "runtime");
+    fs::permissions(root / "runtime", fs::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", (root / "runtime").c_str(), 1);
+  }
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("TOLVANE_READY_FD", "3", 1);
   unsetenv("TOLVANE_PORTS");
