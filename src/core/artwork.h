@@ -35,7 +35,7 @@ Artwork IconArtwork(int size);  // square, transparent corners
 // takes milliseconds that a start would spend before its first paint.
 enum class ArtworkKind { kUpload, kDownload, kDropStrip, kLogo, kIcon };
 // Draws afresh, whatever tables there are; the strip and the logo have one
-// size and ignore the one asked for.
+// size and ignore the one asked for, the icon is square and takes the width.
 Artwork DrawArtwork(ArtworkKind kind, int width, int height);
 struct ArtworkTable {
   ArtworkKind kind;

@@ -73,9 +73,9 @@ Artwork Public(const ArtworkTable& t) {
 }
 
 // The tables made at build time hold what the drawing renders now, pixel for
-// pixel, and are what the windows get at those sizes: a changed drawing, a
-// generator that mixes up pictures or sizes, or a building machine that draws
-// otherwise than the target shows here. The sizes the windows ask for at
+// pixel, and are what the windows get at those sizes; this catches a stale
+// table, a generator that mixes up pictures or sizes, and a building machine
+// whose drawing differs from the target's. The sizes the windows ask for at
 // 96 dpi have tables, or each start would draw them.
 TEST(Artwork, TablesAreWhatTheDrawingRenders) {
   const struct {
