@@ -1,5 +1,7 @@
 #include "link/win32_backend.h"
 
+#include <cstring>
+
 #include "link/serial_link.h"
 
 namespace tolvane {
@@ -89,6 +91,12 @@ void ForceLineSwitches(DCB& dcb) {
   // transfers until ClearCommError has read it.
   dcb.fParity = TRUE;
   dcb.fAbortOnError = TRUE;
+  // GetCommState reports what the last program on the port set. Either switch
+  // left on would corrupt binary frames: fNull drops every received 0x00 (an
+  // RTU reply with a zero byte fails its check), fErrorChar overwrites a byte
+  // with a parity error instead of leaving the error for ClearCommError.
+  dcb.fNull = FALSE;
+  dcb.fErrorChar = FALSE;
   dcb.fOutxCtsFlow = FALSE;
   dcb.fOutxDsrFlow = FALSE;
   dcb.fDtrControl = DTR_CONTROL_DISABLE;
@@ -130,6 +138,11 @@ int Win32SerialBackend::Open(const std::string& devicePath) {
 bool Win32SerialBackend::Close() {
   if (!IsOpen()) return false;
   EndPendingWait();
+  return CloseHandleOnce();
+}
+
+bool Win32SerialBackend::CloseHandleOnce() {
+  if (!IsOpen()) return true;  // already closed where a request could not be cancelled
   const bool ok = api_->CloseHandle(port_) != FALSE;
   port_ = INVALID_HANDLE_VALUE;
   return ok;
@@ -188,27 +201,53 @@ long Win32SerialBackend::Queued() {
   return static_cast<long>(queued);
 }
 
+// A signalled event says only that the request ended: its outcome and count
+// are GetOverlappedResult's. A request still running at the limit is cancelled,
+// and its end awaited, before the request block is used again.
+bool Win32SerialBackend::Finish(OVERLAPPED& ov, bool endedAtOnce, DWORD limitMs, DWORD& count) {
+  count = 0;
+  if (endedAtOnce || api_->WaitForSingleObject(ov.hEvent, limitMs) == WAIT_OBJECT_0) {
+    if (api_->GetOverlappedResult(port_, &ov, &count, FALSE)) return true;
+    if (api_->GetLastError() != ERROR_IO_INCOMPLETE) return false;
+  }
+  count = 0;
+  // ERROR_NOT_FOUND: it ended between the wait and the cancel, and its result
+  // stands as it came.
+  if (api_->CancelIoEx(port_, &ov) || api_->GetLastError() == ERROR_NOT_FOUND)
+    return api_->GetOverlappedResult(port_, &ov, &count, TRUE) != FALSE;
+  // Cancelling was refused, so the request may still be running and waiting
+  // for it might never end. Closing the handle ends every request on it; the
+  // port then reads as not open until the next open.
+  CloseHandleOnce();
+  api_->WaitForSingleObject(ov.hEvent, kIoLimitMs);
+  return false;
+}
+
 bool Win32SerialBackend::Write(const uint8_t* data, size_t n, int limitMs) {
   if (!IsOpen()) return false;
   ClearOffsets(write_);
   api_->ResetEvent(write_.hEvent);
+  // Ended at once or pending, the count is the request block's: the one that
+  // WriteFile fills in is not reliable for overlapped requests.
   DWORD sent = 0;
-  if (api_->WriteFile(port_, data, static_cast<DWORD>(n), &sent, &write_)) return true;
-  if (api_->GetLastError() != ERROR_IO_PENDING) return false;
-  return api_->WaitForSingleObject(write_.hEvent, static_cast<DWORD>(limitMs)) == WAIT_OBJECT_0;
+  const bool atOnce = api_->WriteFile(port_, data, static_cast<DWORD>(n), &sent, &write_) != FALSE;
+  if (!atOnce && api_->GetLastError() != ERROR_IO_PENDING) return false;
+  // An aborted write (a line error under abort-on-error, a purge) or one that
+  // the driver's total timeout cut short has not sent the frame.
+  return Finish(write_, atOnce, static_cast<DWORD>(limitMs), sent) && sent == n;
 }
 
 long Win32SerialBackend::Read(uint8_t* data, size_t n) {
   if (!IsOpen()) return -1;
+  // Whatever a short read leaves untouched must not be taken for bytes of this one.
+  std::memset(data, 0, n);
   ClearOffsets(read_);
   api_->ResetEvent(read_.hEvent);
   DWORD got = 0;
-  if (!api_->ReadFile(port_, data, static_cast<DWORD>(n), &got, &read_)) {
-    if (api_->GetLastError() != ERROR_IO_PENDING) return -1;
-    if (api_->WaitForSingleObject(read_.hEvent, kIoLimitMs) != WAIT_OBJECT_0) return -1;
-  }
-  // Exactly the queued count was asked for, and the driver held it.
-  return static_cast<long>(n);
+  const bool atOnce = api_->ReadFile(port_, data, static_cast<DWORD>(n), &got, &read_) != FALSE;
+  if (!atOnce && api_->GetLastError() != ERROR_IO_PENDING) return -1;
+  if (!Finish(read_, atOnce, kIoLimitMs, got)) return -1;
+  return static_cast<long>(got);
 }
 
 bool Win32SerialBackend::WaitReadable(int limitMs) {
@@ -271,11 +310,7 @@ void Win32SerialBackend::EndPendingWait() {
   waitPending_ = false;
   api_->SetCommMask(port_, 0);
   DWORD n = 0;
-  if (api_->WaitForSingleObject(wait_.hEvent, kIoLimitMs) != WAIT_OBJECT_0) {
-    api_->CancelIoEx(port_, &wait_);
-    api_->WaitForSingleObject(wait_.hEvent, kIoLimitMs);
-  }
-  api_->GetOverlappedResult(port_, &wait_, &n, FALSE);
+  Finish(wait_, false, kIoLimitMs, n);
 }
 
 }  // namespace tolvane

@@ -41,7 +41,8 @@ class Win32Comm {
 // The longest gap between two received characters that the driver allows, by baud rate.
 DWORD ReadIntervalMs(uint32_t baud);
 // Whatever the mode text produced: binary, parity checked, abort on error, no
-// flow control of any kind, DTR and RTS held low.
+// flow control of any kind, DTR and RTS held low, no byte dropped (fNull) or
+// replaced (fErrorChar).
 void ForceLineSwitches(DCB& dcb);
 
 class Win32SerialBackend : public SerialBackend {
@@ -64,6 +65,11 @@ class Win32SerialBackend : public SerialBackend {
  private:
   bool ReadStatus(DWORD& errors, DWORD& queued);
   void EndPendingWait();
+  // Waits at most limitMs for the request on ov to end (not at all when it
+  // ended at once), cancels it if it has not; true when it ended without
+  // error, with the count it moved.
+  bool Finish(OVERLAPPED& ov, bool endedAtOnce, DWORD limitMs, DWORD& count);
+  bool CloseHandleOnce();
   std::unique_ptr<Win32Comm> api_;
   HANDLE port_ = INVALID_HANDLE_VALUE;
   OVERLAPPED read_{}, write_{}, wait_{};

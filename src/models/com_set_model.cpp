@@ -56,14 +56,15 @@ bool EqualsNoCase(const std::string& a, const std::string& b) { return a.size() 
 
 }  // namespace
 
-int SelectStoredPort(std::vector<std::string>& ports, const std::string& stored, const ResolvePort& resolve) {
+int SelectStoredPort(std::vector<std::string>& ports, const std::string& stored) {
   if (stored.find('/') != std::string::npos) {
-    const std::string device = resolve(stored);
-    if (!device.empty())
-      for (size_t i = 0; i < ports.size(); ++i)
-        if (resolve(ports[i]) == device) return static_cast<int>(i);
-    // Not one the system lists (a by-id link to an unplugged adapter, a
-    // simulator's pty): kept as the choice rather than silently replaced.
+    auto it = std::find(ports.begin(), ports.end(), stored);
+    const std::string devDir = "/dev/";
+    if (it == ports.end() && stored.rfind(devDir, 0) == 0)
+      it = std::find(ports.begin(), ports.end(), stored.substr(devDir.size()));
+    if (it != ports.end()) return static_cast<int>(it - ports.begin());
+    // Not one the system lists (a by-id link, a simulator's pty): kept as the
+    // choice rather than silently replaced.
     ports.push_back(stored);
     return static_cast<int>(ports.size() - 1);
   }
@@ -76,10 +77,9 @@ int SelectStoredPort(std::vector<std::string>& ports, const std::string& stored,
   return it == ports.end() ? 0 : static_cast<int>(it - ports.begin());
 }
 
-ComSetModel::ComSetModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts, ResolvePort resolvePort)
-    : ui_(ui), listPorts_(std::move(listPorts)), resolvePort_(std::move(resolvePort)) {
+ComSetModel::ComSetModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts)
+    : ui_(ui), listPorts_(std::move(listPorts)) {
   if (!listPorts_) listPorts_ = [] { return std::vector<std::string>{}; };
-  if (!resolvePort_) resolvePort_ = [](const std::string& name) { return DevicePath(name); };
 }
 
 ComSetModel::~ComSetModel() {
@@ -100,7 +100,7 @@ void ComSetModel::Open() {
   SetSearchButtons(false);
   ListState& ports = lists[kListPort];
   ports.items = listPorts_();
-  ports.selection = SelectStoredPort(ports.items, Comm().portName, resolvePort_);
+  ports.selection = SelectStoredPort(ports.items, Comm().portName);
   if (ports.items.empty()) ShowMessagePair(window_, txt::kNoSerialPort);
   FillLists();
   baseline = Comm();

@@ -64,22 +64,19 @@ enum class ComSetState {
   kStopping,    // the user asked the search to stop; the worker has not seen it yet
 };
 
-// The device a port name leads to (a path with its links resolved), empty when
-// it leads nowhere. Asking is a system call, so the dialog hands one in.
-using ResolvePort = std::function<std::string(const std::string& portName)>;
-
 // Which listed port the stored port name selects, by index (-1 for an empty
 // list). A bare name: the same name, letter case aside, else the first port
 // that begins with it, else the first port. A path (a name with a '/'): the
-// listed port that leads to the same device; a path that no listed port
-// matches is added to the list, so that the port the user chose stays chosen.
-int SelectStoredPort(std::vector<std::string>& ports, const std::string& stored, const ResolvePort& resolve);
+// listed port of exactly that name, else the listed node it names under /dev/
+// ("/dev/ttyUSB1" selects "ttyUSB1"); a path that no listed port matches is
+// added to the list, so that the port the user chose stays chosen. Links are
+// never followed to choose: a by-id link stays itself, whichever kernel name it
+// leads to today, and a second link to one device is not the first.
+int SelectStoredPort(std::vector<std::string>& ports, const std::string& stored);
 
 class ComSetModel {
  public:
-  // Without a resolver, names are only turned into their device paths, not followed.
-  ComSetModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts = nullptr,
-              ResolvePort resolvePort = nullptr);
+  explicit ComSetModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts = nullptr);
   ~ComSetModel();
   ComSetModel(const ComSetModel&) = delete;
   ComSetModel& operator=(const ComSetModel&) = delete;
@@ -137,7 +134,6 @@ class ComSetModel {
 
   UiDispatcher& ui_;
   std::function<std::vector<std::string>()> listPorts_;
-  ResolvePort resolvePort_;
   WindowId window_ = nullptr;
   std::thread worker_;
   std::atomic<ComSetState> state_{ComSetState::kIdle};

@@ -13,11 +13,6 @@ std::vector<std::string> ListSerialPorts();
 // ("ttyUSB0", "COM3"), then the other forms a port may be given in.
 std::vector<std::string> PortNameExamples();
 
-// The device node a port name leads to, every link followed ("ttyUSB1" and
-// "/dev/serial/by-id/usb-…-port0" may both give "/dev/ttyUSB1"); empty when
-// there is none.
-std::string ResolvePortDevice(const std::string& portName);
-
 // What a listed port is, so that the user can tell an adapter from the board's own UART.
 struct PortInfo {
   // kNamed: a device the system names (product) that is neither USB nor known

@@ -144,11 +144,4 @@ std::vector<PortInfo> DescribeSerialPorts(const std::vector<std::string>& names)
   return DescribeSerialPorts(names, "/sys/class/tty", "/dev/serial/by-id");
 }
 
-std::string ResolvePortDevice(const std::string& portName) {
-  // A bare name is a node under /dev, as the link opens it.
-  const std::string path = !portName.empty() && portName[0] == '/' ? portName : "/dev/" + portName;
-  char buf[PATH_MAX];
-  return realpath(path.c_str(), buf) ? std::string(buf) : std::string();
-}
-
 }  // namespace tolvane

@@ -145,14 +145,4 @@ std::vector<PortInfo> DescribeSerialPorts(const std::vector<std::string>& names)
   return infos;
 }
 
-std::string ResolvePortDevice(const std::string& portName) {
-  // "\\.\COM3", "//./com3" and "COM3" name one port; the device map lists the last form.
-  std::string name = portName;
-  for (const char* prefix : {"\\\\.\\", "//./"})
-    if (name.rfind(prefix, 0) == 0) name = name.substr(std::char_traits<char>::length(prefix));
-  for (char& c : name)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return name;
-}
-
 }  // namespace tolvane

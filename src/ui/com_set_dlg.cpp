@@ -46,8 +46,7 @@ CComSetDlg::CComSetDlg(QWidget* parent, UiDispatcher& ui, std::function<std::vec
       describePorts_(describePorts ? std::move(describePorts)
                                    : [](const std::vector<std::string>& names) { return DescribeSerialPorts(names); }),
       model_(
-          ui, listPorts ? std::move(listPorts) : [] { return ListSerialPorts(); },
-          [](const std::string& name) { return ResolvePortDevice(name); }) {
+          ui, listPorts ? std::move(listPorts) : [] { return ListSerialPorts(); }) {
   SetUpSmallDialog(this);
   // Laid out for 96 pixels per inch and scaled with the screen's, as the font is,
   // so that every text keeps its room on a screen of higher resolution.

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <filesystem>
+#include <fstream>
+#include <random>
 
 #include "core/language.h"
 #include "support/recorders.h"
@@ -14,6 +16,7 @@ namespace {
 using test::FakeLinkScope;
 using test::MessageRecorder;
 using test::PumpDispatcher;
+namespace fs = std::filesystem;
 
 class ComSetModelTest : public ::testing::Test {
  protected:
@@ -72,21 +75,17 @@ TEST_F(ComSetModelTest, PortSelectionExactNameElsePrefixElseFirst) {
   }
 }
 
-TEST_F(ComSetModelTest, APortStoredAsAPathIsFoundByItsDeviceOrAdded) {
-  // Where each name leads; anything else leads nowhere.
-  const std::map<std::string, std::string> devices{
-      {"ttyUSB10", "/dev/ttyUSB10"},
-      {"ttyUSB1", "/dev/ttyUSB1"},
-      {"ttyS3", "/dev/ttyS3"},
-      {"/dev/ttyUSB1", "/dev/ttyUSB1"},
-      {"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "/dev/ttyUSB1"},
-      {"/dev/ttyS3", "/dev/ttyS3"},
-      {"/tmp/sim/port", "/dev/pts/4"},
-  };
-  const ResolvePort resolve = [&](const std::string& name) {
-    auto it = devices.find(name);
-    return it == devices.end() ? std::string() : it->second;
-  };
+TEST_F(ComSetModelTest, APortStoredAsAPathIsFoundByItsOwnNameOrAdded) {
+  // kx1, kx10 and the by-id link all lead to the node tty0, as udev's links do,
+  // so that a selection that followed links would show (where the system lets
+  // the test make links; the names alone still decide every row).
+  std::error_code ec;
+  const fs::path dir = fs::temp_directory_path(ec) / ("tolvane-port-links-" + std::to_string(std::random_device{}()));
+  fs::create_directories(dir / "by-id", ec);
+  std::ofstream(dir / "tty0").put('\0');
+  for (const char* link : {"kx1", "kx10", "by-id/usb-adapter-port0"})
+    fs::create_symlink(fs::absolute(dir / "tty0", ec), dir / link, ec);
+  const std::string d = dir.generic_string(), tty0 = d + "/tty0", byId = d + "/by-id/usb-adapter-port0";
   const std::vector<std::string> listed{"ttyUSB10", "ttyUSB1", "ttyS3"};
   struct Case {
     std::string stored;
@@ -94,25 +93,30 @@ TEST_F(ComSetModelTest, APortStoredAsAPathIsFoundByItsDeviceOrAdded) {
     std::string selected;
     size_t count;  // the list after opening
   } cases[] = {
-      {"/dev/ttyUSB1", listed, "ttyUSB1", 3},  // not ttyUSB10, the first one it begins with
-      {"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", listed, "ttyUSB1", 3},
-      {"/dev/ttyS3", listed, "ttyS3", 3},
-      {"/tmp/sim/port", listed, "/tmp/sim/port", 4},                    // a device nobody lists
-      {"/dev/serial/by-id/gone", listed, "/dev/serial/by-id/gone", 4},  // leads nowhere
+      {d + "/kx1", {d + "/kx10", d + "/kx1"}, d + "/kx1", 2},  // not the earlier link to the same device
+      {d + "/kx10", {d + "/kx1", d + "/kx10"}, d + "/kx10", 2},
+      {byId, {tty0}, byId, 2},  // a stable link is never swapped for the node it leads to today
+      {tty0, {d + "/kx1", tty0}, tty0, 2},
+      {"/dev/ttyUSB1", listed, "ttyUSB1", 3},  // a node under /dev/ is listed by its bare name
+      {"/dev/ttyUSB1", {"ttyUSB1", "/dev/ttyUSB1"}, "/dev/ttyUSB1", 2},  // the exact name first
+      {"/dev/ttyusb1", listed, "/dev/ttyusb1", 4},  // a path's letters are its own: no such node listed
+      {"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", listed, "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", 4},
+      {"/tmp/sim/port", listed, "/tmp/sim/port", 4},  // a device nobody lists
       {"/dev/ttyUSB1", {}, "/dev/ttyUSB1", 1},
       {"ttyUSB", listed, "ttyUSB10", 3},  // a bare name keeps its prefix rule
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
     Comm().portName = c.stored;
-    auto m = std::make_unique<ComSetModel>(
-        pump, [&c] { return c.ports; }, resolve);
+    auto m = Make(c.ports);
     m->Open();
-    EXPECT_EQ(m->lists[kListPort].Text(), c.selected) << c.stored;
-    EXPECT_EQ(m->lists[kListPort].items.size(), c.count) << c.stored;
-    EXPECT_TRUE(rec.messages.empty()) << c.stored;
+    EXPECT_EQ(m->lists[kListPort].Text(), c.selected);
+    EXPECT_EQ(m->lists[kListPort].items.size(), c.count);
+    EXPECT_TRUE(rec.messages.empty());
     m->OkClick();
-    EXPECT_EQ(Comm().portName, c.selected) << c.stored;
+    EXPECT_EQ(Comm().portName, c.selected);
   }
+  fs::remove_all(dir, ec);
 }
 
 TEST_F(ComSetModelTest, EmptyPortListSaysSoAndOkTakesAnEmptyName) {

@@ -166,15 +166,16 @@ TEST(ComSetDlg, TheConnectionBoxBelongsToTheDialog) {
   ConnectedFlag().store(0);
 }
 
-TEST(ComSetDlg, APortStoredAsALinkSelectsTheListedPortOfTheSameDevice) {
+TEST(ComSetDlg, APortStoredAsALinkStaysItselfBesideTheListedPortOfTheSameDevice) {
   MessageRecorder rec;
   SimProcess sim({"--baud", "115200"});
   SetUiLanguage(1);
-  // A second link to the simulator's pty, as a /dev/serial/by-id/ name is to a tty.
+  // A second link to the simulator's pty, as a /dev/serial/by-id/ name is to a
+  // tty: the stable name the user chose is kept, not swapped for today's tty.
   const std::string other = sim.port() + ".by-id";
   ASSERT_EQ(symlink(sim.port().c_str(), other.c_str()), 0);
-  for (const auto& [stored, selected, count] :
-       {std::tuple{other, sim.port(), 1}, std::tuple{other + ".gone", other + ".gone", 2}}) {
+  for (const auto& [stored, selected, count] : {std::tuple{other, other, 2}, std::tuple{sim.port(), sim.port(), 1},
+                                                std::tuple{other + ".gone", other + ".gone", 2}}) {
     test::UsePort(stored, 115200, 0);
     CComSetDlg dlg(nullptr, CComSetDlg::GuiDispatcherRef(), Ports({sim.port()}));
     dlg.show();
