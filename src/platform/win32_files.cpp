@@ -179,7 +179,6 @@ WriteProblem ProblemOf(DWORD err) {
       return WriteProblem::kNoPermission;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_QUOTA_EXCEEDED:
       return WriteProblem::kDiskFull;
     default:
       return WriteProblem::kOther;
