@@ -448,6 +448,25 @@ inline constexpr TextPair kPortPermissionDenied{
     "and in again."};
 // The About box's first line; the version follows.
 inline constexpr const char* kAboutVersionLead = "Tolvane  Version: ";
+
+// A parameter file that could not be saved, by cause ({path} is the file), and a
+// Format value that is no format number ({value} is the file's text).
+inline constexpr TextPair kParamSaveNoFolder{"无法写入参数文件 {path}：文件夹不存在！",
+                                             "The parameter file {path} cannot be written: its folder does not "
+                                             "exist!"};
+inline constexpr TextPair kParamSaveNoPermission{"无法写入参数文件 {path}：没有在该处写入的权限！",
+                                                 "The parameter file {path} cannot be written: there is no "
+                                                 "permission to write there!"};
+inline constexpr TextPair kParamSaveDiskFull{"无法写入参数文件 {path}：磁盘已满！",
+                                             "The parameter file {path} cannot be written: the disk is full!"};
+inline constexpr TextPair kParamSaveTooLarge{
+    "无法写入参数文件 {path}：该处已有的文件大于 1 MiB，不是 Tolvane 参数文件，不予替换！",
+    "The parameter file {path} cannot be written: the file already there is larger than 1 MiB, so it is not a "
+    "Tolvane parameter file and is not replaced!"};
+inline constexpr TextPair kParamBadFormat{
+    "参数文件 [Tolvane] 节中 Format 的值“{value}”不是格式编号（应为从 1 起的整数）。窗口未作任何更改。",
+    "The value \"{value}\" of [Tolvane] Format in the parameter file is not a format number (a whole number from "
+    "1). Nothing in the window was changed."};
 }  // namespace txt
 
 }  // namespace tolvane

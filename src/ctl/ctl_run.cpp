@@ -285,14 +285,17 @@ class Session {
     return text;
   }
 
-  std::string SaveFailedMessage() const { return Pick(FillPair(txt::kParamSaveFailed, {{"path", o_.file}}).View()); }
+  std::string SaveFailedMessage(WriteProblem problem) const {
+    return Pick(ParameterSaveFailure(problem, o_.file).View());
+  }
 
   // The file of save or apply, looked at before the port is opened: what cannot
   // be used costs the module no request.
   int CheckFile() {
     if (o_.command == Command::kSave) {
-      // The writer's own test: it neither reads nor replaces anything but a regular file.
-      if (ini::ReadFile(o_.file).state == ini::FileState::kUnusable) return Fail(kExitUsage, {SaveFailedMessage()});
+      // The writer's own test, so that a file that cannot be written costs the module no read.
+      if (const WriteProblem problem = ini::CheckRewrite(o_.file); problem != WriteProblem::kNone)
+        return Fail(kExitUsage, {SaveFailedMessage(problem)});
     } else if (o_.command == Command::kApply) {
       const ini::FileText f = ini::ReadFile(o_.file, kMaxParameterFileBytes);
       if (f.state != ini::FileState::kRead)
@@ -317,8 +320,8 @@ class Session {
     if (!values) return Fail(kExitCommFailed, shown.texts);
     if (console::Interrupted()) return Stopped();
     const std::string text = ParameterFileText(*values, {kVersion, SavedStamp()});
-    if (!ini::RewriteFile(o_.file, [&text](const std::string&) { return text; }))
-      return Fail(kExitOutputLost, {SaveFailedMessage()});
+    if (const WriteProblem problem = ini::WriteWholeFile(o_.file, text); problem != WriteProblem::kNone)
+      return Fail(kExitOutputLost, {SaveFailedMessage(problem)});
     return Written(true, txt::kParamSaved);
   }
 

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "core/decimal.h"
+#include "core/ini_text.h"
 #include "core/message_rule.h"
 #include "device/parameter_block.h"
 #include "device/register_map.h"
@@ -25,15 +26,6 @@ std::string Lower(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return s;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string Trim(const std::string& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
 }
 
 // A value on one line, whatever the window held.
@@ -72,6 +64,7 @@ struct Entry {
   int count = 0;
 };
 
+// The entries of a parameter file, by the rules every INI file of ours is read by.
 struct Parsed {
   std::map<std::pair<std::string, std::string>, Entry> entries;  // (section, key), lower case
   bool lastLineCut = false;
@@ -83,27 +76,12 @@ struct Parsed {
 
 Parsed Parse(const std::string& text) {
   Parsed p;
-  std::string section;
-  std::size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-  while (pos < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", pos);
-    const std::string line = Trim(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
-    if (end == std::string::npos) {
-      p.lastLineCut = !line.empty();
-      pos = text.size();
-    } else {
-      pos = end + 1;
-      if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
-    }
-    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-    if (line.front() == '[' && line.back() == ']') {
-      section = Lower(Trim(line.substr(1, line.size() - 2)));
-      continue;
-    }
-    const std::size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    Entry& e = p.entries[{section, Lower(Trim(line.substr(0, eq)))}];
-    if (e.count++ == 0) e.value = Trim(line.substr(eq + 1));
+  const ini::IniLayout layout = ini::ParseIni(text);
+  p.lastLineCut = layout.lastLineCut;
+  for (const ini::IniLine& l : layout.lines) {
+    if (l.kind != ini::IniLine::Kind::kEntry) continue;
+    Entry& e = p.entries[{Lower(std::string(l.section)), Lower(std::string(l.name))}];
+    if (e.count++ == 0) e.value = l.Value(text);
   }
   return p;
 }
@@ -209,18 +187,23 @@ std::string ParameterFileText(const ModuleParameters& v, const ParameterFileStam
   return t;
 }
 
-ParameterFileReading ReadParameterFile(const std::string& text) {
-  if (text.size() > kMaxParameterFileBytes) return Refused(txt::kParamTooLarge);
-  if (text.find('\0') != std::string::npos) return Refused(txt::kParamNotOurs);  // not text at all
-  const Parsed p = Parse(text);
+ParameterFileReading ReadParameterFile(const std::string& bytes) {
+  if (bytes.size() > kMaxParameterFileBytes) return Refused(txt::kParamTooLarge);
+  const std::optional<ini::DecodedText> decoded = ini::DecodeText(bytes);
+  // NUL is in no text of ours (UTF-16 has its own once decoded).
+  if (!decoded || decoded->text.find('\0') != std::string::npos) return Refused(txt::kParamNotOurs);
+  const Parsed p = Parse(decoded->text);
 
   const Entry* format = p.Find(kSecTool, "Format");
-  const std::optional<int> number = format ? WholeNumber(format->value, 1, 999999) : std::nullopt;
-  if (!number) return Refused(txt::kParamNotOurs);
+  if (!format) return Refused(txt::kParamNotOurs);
   if (format->count > 1) return Refused(FillPair(txt::kParamTwice, {{"key", KeyName(kSecTool, "Format")}}));
-  if (*number > kParameterFileFormat)
-    return Refused(FillPair(
-        txt::kParamNewer, {{"format", std::to_string(*number)}, {"supported", std::to_string(kParameterFileFormat)}}));
+  // Any whole number is a format, however far ahead of ours; anything else is none.
+  const std::string digits = StripLeadingZeros(format->value);
+  if (digits.empty() || digits == "0" || digits.find_first_not_of("0123456789") != std::string::npos)
+    return Refused(FillPair(txt::kParamBadFormat, {{"value", Shown(format->value)}}));
+  if (digits != std::to_string(kParameterFileFormat))
+    return Refused(
+        FillPair(txt::kParamNewer, {{"format", Shown(digits)}, {"supported", std::to_string(kParameterFileFormat)}}));
   if (p.lastLineCut) return Refused(txt::kParamCutOff);
 
   ModuleParameters values;
@@ -375,6 +358,27 @@ std::string SavedStamp(int64_t epochSeconds) {
   return out + text;
 }
 
+FilledPair ParameterSaveFailure(WriteProblem problem, const std::string& path) {
+  const TextPair* text = &txt::kParamSaveFailed;
+  switch (problem) {
+    case WriteProblem::kNoFolder:
+      text = &txt::kParamSaveNoFolder;
+      break;
+    case WriteProblem::kNoPermission:
+      text = &txt::kParamSaveNoPermission;
+      break;
+    case WriteProblem::kDiskFull:
+      text = &txt::kParamSaveDiskFull;
+      break;
+    case WriteProblem::kTooLarge:
+      text = &txt::kParamSaveTooLarge;
+      break;
+    default:
+      break;
+  }
+  return FillPair(*text, {{"path", path}});
+}
+
 std::string SaveParameterFile(MainModel& m, const ModuleParameters& values, const std::string& chosen,
                               const ParameterFileStamp& stamp, const ParameterFileAccess& files) {
   const std::string path = WithParameterSuffix(chosen);
@@ -382,9 +386,9 @@ std::string SaveParameterFile(MainModel& m, const ModuleParameters& values, cons
     const FilledPair question = FillPair(txt::kParamOverwrite, {{"path", path}});
     if (AskYesNoPair(m.window(), question.View()) != MsgAnswer::Yes) return {};
   }
-  if (!files.replace(path, ParameterFileText(values, stamp))) {
-    const FilledPair failed = FillPair(txt::kParamSaveFailed, {{"path", path}});
-    ShowMessagePair(m.window(), failed.View());
+  if (const WriteProblem problem = files.replace(path, ParameterFileText(values, stamp));
+      problem != WriteProblem::kNone) {
+    ShowMessagePair(m.window(), ParameterSaveFailure(problem, path).View());
     return {};
   }
   ShowMessagePair(m.window(), txt::kParamSaved);

@@ -3,7 +3,7 @@
 // module). This part works on text only; reading and writing the file itself is
 // the window's business.
 //
-// The file is INI text, format 1:
+// The file is INI text (core/ini_text.h: UTF-8 or UTF-16LE), format 1:
 //   [Tolvane]        Format, Version (of the tool), Saved (ISO 8601 date and time)
 //   [Module]         Model, TypeCode, SoftwareVersion, ContractVersion, HardwareVersion
 //   [Communication]  Station, ModeCode, BaudRateCode
@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "core/texts.h"
+#include "core/write_problem.h"
 #include "models/main_model.h"
 
 namespace tolvane {
@@ -58,7 +59,8 @@ struct ParameterFileReading {
   std::optional<ModuleParameters> values;  // the writable values, when the whole file is valid
   FilledPair problem;                      // otherwise the first thing wrong with it
 };
-ParameterFileReading ReadParameterFile(const std::string& text);
+// The file's bytes, in any encoding the INI reader takes.
+ParameterFileReading ReadParameterFile(const std::string& bytes);
 
 // Save: the window's fields as they stand now (taken first). A value that the
 // field check or a download would refuse is refused here with that check's
@@ -81,12 +83,15 @@ std::string SavedStamp(int64_t epochSeconds);
 // The file as Save and Load reach it; each window hands in its platform's.
 struct ParameterFileAccess {
   std::function<bool(const std::string& path)> exists;
-  // Replaces the whole file with bytes, or leaves it as it was.
-  std::function<bool(const std::string& path, const std::string& bytes)> replace;
+  // Replaces the whole file with bytes, or leaves it as it was and says why.
+  std::function<WriteProblem(const std::string& path, const std::string& bytes)> replace;
   // The bytes of a regular file of at most kMaxParameterFileBytes; nullopt for
   // anything else, with *tooLarge when its size was the reason.
   std::function<std::optional<std::string>(const std::string& path, bool* tooLarge)> read;
 };
+
+// The message for a parameter file that could not be written, naming its cause.
+FilledPair ParameterSaveFailure(WriteProblem problem, const std::string& path);
 
 // Save once the user has named a file (paths are UTF-8, shown as given): the
 // suffix added, an existing file replaced only when the user agrees, the

@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -25,6 +24,11 @@ ReplaceWay ChooseReplaceWay(const OwnerFacts& f) {
   // An owner may hand its file to a group it belongs to, never to another user.
   if (f.fileUid == f.tempUid && f.inFileGroup) return ReplaceWay::kRenameAfterChown;
   return ReplaceWay::kInPlace;
+}
+
+bool MayFollowLink(std::uint32_t linkOwner, std::uint32_t folderOwner, std::uint32_t folderMode, std::uint32_t caller) {
+  const bool guarded = (folderMode & S_ISVTX) != 0 && (folderMode & S_IWOTH) != 0;
+  return !guarded || linkOwner == caller || linkOwner == folderOwner;
 }
 
 namespace {
@@ -46,8 +50,10 @@ class Fd {
   explicit Fd(int fd) : fd_(fd) {}
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
-  ~Fd() {
+  ~Fd() {  // errno stays what the failure that brought us here set
+    const int err = errno;
     if (fd_ >= 0) close(fd_);
+    errno = err;
   }
   int get() const { return fd_; }
   bool ok() const { return fd_ >= 0; }
@@ -252,7 +258,9 @@ bool InGroup(gid_t gid) {
 bool RenameInto(int dirfd, int fd, const std::string& temp, const std::string& base, const std::string& bytes) {
   const bool ok = WriteAll(fd, bytes) && fsync(fd) == 0 && renameat(dirfd, temp.c_str(), dirfd, base.c_str()) == 0;
   if (!ok) {
+    const int err = errno;
     unlinkat(dirfd, temp.c_str(), 0);
+    errno = err;
     return false;
   }
   fsync(dirfd);
@@ -296,6 +304,64 @@ bool ReplaceExisting(int dirfd, const std::string& base, const std::string& byte
   return RenameInto(dirfd, fd.get(), temp, base, bytes);
 }
 
+WriteProblem ProblemOf(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return WriteProblem::kNoFolder;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return WriteProblem::kNoPermission;
+    case ENOSPC:
+    case EDQUOT:
+      return WriteProblem::kDiskFull;
+    default:
+      return WriteProblem::kOther;
+  }
+}
+
+// The file a write to path lands on.
+struct Target {
+  std::string path;  // links at its end followed
+  bool exists = false;
+  nlink_t links = 1;
+};
+
+// Follows the links at the end of path one by one, as the system would follow
+// them for an open: a resolved path handed to open would bypass its refusal to
+// follow a planted link, and so would realpath. The folders above are left to
+// the system (it opens them). A file that is there must be a regular file we
+// may write; a dangling link is left alone.
+WriteProblem Resolve(const std::string& path, Target* t) {
+  t->path = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(t->path.c_str(), &st) != 0) {
+      if (errno == ENOENT && hops == 0) return WriteProblem::kNone;  // created; a missing folder shows on opening it
+      return hops > 0 ? WriteProblem::kOther : ProblemOf(errno);
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      // A file made read-only stays as it is, although the folder would allow the rename.
+      if (!S_ISREG(st.st_mode)) return WriteProblem::kOther;
+      if (faccessat(AT_FDCWD, t->path.c_str(), W_OK, AT_EACCESS) != 0) return ProblemOf(errno);
+      t->exists = true;
+      t->links = st.st_nlink;
+      return WriteProblem::kNone;
+    }
+    const auto [dir, base] = SplitPath(t->path);
+    struct stat folder;
+    if (stat(dir.c_str(), &folder) != 0) return ProblemOf(errno);
+    if (!posix::MayFollowLink(st.st_uid, folder.st_uid, folder.st_mode, geteuid())) return WriteProblem::kNoPermission;
+    std::string to(PATH_MAX, '\0');
+    const ssize_t n = readlink(t->path.c_str(), to.data(), to.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= to.size()) return WriteProblem::kOther;
+    to.resize(static_cast<std::size_t>(n));
+    t->path = to.front() == '/' ? to : dir + "/" + to;
+  }
+  return WriteProblem::kOther;  // a loop of links
+}
+
 }  // namespace
 
 FileText ReadFile(const std::string& path, std::size_t maxBytes) {
@@ -315,30 +381,34 @@ FileText ReadFile(const std::string& path, std::size_t maxBytes) {
   return r;
 }
 
-bool ReplaceFile(const std::string& path, const std::string& bytes) {
-  std::string target = path;
-  struct stat st;
-  bool exists = false;
-  if (lstat(path.c_str(), &st) == 0) {
-    if (S_ISLNK(st.st_mode)) {
-      // Replace the file the link names and keep the link; a dangling link is left alone.
-      char* real = realpath(path.c_str(), nullptr);
-      if (!real) return false;
-      target = real;
-      std::free(real);
-      if (stat(target.c_str(), &st) != 0) return false;
-    }
-    // A file made read-only stays as it is, although the folder would allow the rename.
-    if (!S_ISREG(st.st_mode) || faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
-    exists = true;
-  } else if (errno != ENOENT) {
+bool ReplaceFile(const std::string& path, const std::string& bytes, WriteProblem* problem) {
+  if (problem) *problem = WriteProblem::kNone;
+  const auto fail = [problem](WriteProblem why) {
+    if (problem) *problem = why;
     return false;
-  }
-  const auto [dir, base] = SplitPath(target);
+  };
+  Target t;
+  if (const WriteProblem why = Resolve(path, &t); why != WriteProblem::kNone) return fail(why);
+  const auto [dir, base] = SplitPath(t.path);
   const Fd dirfd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dirfd.ok()) return false;
+  if (!dirfd.ok()) return fail(errno == ENOENT || errno == ENOTDIR ? WriteProblem::kNoFolder : ProblemOf(errno));
   RemoveLeftovers(dirfd.get(), base);
-  return exists ? ReplaceExisting(dirfd.get(), base, bytes) : CreateNew(dirfd.get(), base, bytes);
+  errno = 0;
+  if (t.exists ? ReplaceExisting(dirfd.get(), base, bytes) : CreateNew(dirfd.get(), base, bytes)) return true;
+  return fail(ProblemOf(errno));
+}
+
+WriteProblem CheckReplace(const std::string& path) {
+  Target t;
+  if (const WriteProblem why = Resolve(path, &t); why != WriteProblem::kNone) return why;
+  // A file of several names is written in place: its folder need not take a temporary.
+  if (t.exists && t.links > 1) return WriteProblem::kNone;
+  const auto [dir, base] = SplitPath(t.path);
+  struct stat st;
+  if (stat(dir.c_str(), &st) != 0) return ProblemOf(errno);
+  if (!S_ISDIR(st.st_mode)) return WriteProblem::kNoFolder;
+  if (faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return ProblemOf(errno);
+  return WriteProblem::kNone;
 }
 
 bool MakeFolders(const std::string& path) {

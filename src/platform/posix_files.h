@@ -21,6 +21,13 @@ enum class ReplaceWay {
 
 ReplaceWay ChooseReplaceWay(const OwnerFacts& f);
 
+// Whether a write may follow a link owned by linkOwner, found in a folder of
+// folderOwner with folderMode (its st_mode), for a writer of caller's user id.
+// In a sticky folder that others may write, anyone may plant a link with the
+// name a user is about to write to; only links of the writer or of the folder's
+// owner are followed there, as the system follows them for an open.
+bool MayFollowLink(std::uint32_t linkOwner, std::uint32_t folderOwner, std::uint32_t folderMode, std::uint32_t caller);
+
 // The lock that marks a temporary as a live write's: flock unless a test sets
 // another (nullptr restores flock). Same contract as flock(2).
 using LockFunction = int (*)(int fd, int operation);

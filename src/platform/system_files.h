@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "core/write_problem.h"
+
 namespace tolvane::sysfile {
 
 enum class FileState {
@@ -25,13 +27,17 @@ struct FileText {
 FileText ReadFile(const std::string& path, std::size_t maxBytes);
 
 // Replaces the regular file at path (a link is followed to it) with bytes, or creates
-// it when nothing is there. The file keeps its owner, group, mode, access list and
-// hard links; a reader sees the old or the new bytes, except where keeping those
-// forces a write in place. A new file gets the mode a normal create gives and, when
-// the writer is the administrator, the owner of its folder. Fails, touching nothing
-// and leaving no temporary, when the file is not a regular file we may write or the
-// folder is missing. Temporaries of earlier writes that died are removed first.
-bool ReplaceFile(const std::string& path, const std::string& bytes);
+// it when nothing is there. A link is not followed where the system would refuse
+// to follow it for us: in a folder others may write that keeps its entries to
+// their owners (sticky), one whose owner is neither us nor the folder's. The file keeps its owner, group, mode, access
+// list and hard links; a reader sees the old or the new bytes, except where keeping those forces a write in place. A
+// new file gets the mode a normal create gives and, when the writer is the administrator, the owner of its folder.
+// Fails, touching nothing and leaving no temporary, when the file is not a regular file we may write or the folder is
+// missing; *problem then says why. Temporaries of earlier writes that died are removed first.
+bool ReplaceFile(const std::string& path, const std::string& bytes, WriteProblem* problem = nullptr);
+
+// What would make ReplaceFile fail now, as far as can be told without writing.
+WriteProblem CheckReplace(const std::string& path);
 
 // Creates the folder and any missing folder above it, each owned by the owner of
 // the folder above it and private to that owner. True when the folder exists.

@@ -8,9 +8,19 @@
 #include <vector>
 
 #include "platform/system_files.h"
+#include "platform/win32_files.h"
 #include "platform/win32_text.h"
 
 namespace tolvane::sysfile {
+namespace winapi {
+namespace {
+ReplaceFunction g_replace = nullptr;
+}  // namespace
+
+void SetReplaceFunction(ReplaceFunction replace) { g_replace = replace; }
+
+}  // namespace winapi
+
 namespace {
 
 using win32::Wide;
@@ -157,6 +167,64 @@ bool FollowLink(const std::wstring& path, DWORD attributes, std::wstring* target
   return true;
 }
 
+WriteProblem ProblemOf(DWORD err) {
+  switch (err) {
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_INVALID_DRIVE:
+      return WriteProblem::kNoFolder;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NETWORK_ACCESS_DENIED:
+      return WriteProblem::kNoPermission;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return WriteProblem::kDiskFull;
+    default:
+      return WriteProblem::kOther;
+  }
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A scanner, the search indexer or a sync client may hold the just-closed
+// temporary or the file for a moment: such a step is tried again, a few times
+// within about a quarter of a second, and then fails with the last error.
+template <typename Step>
+bool WithRetries(Step step) {
+  static constexpr DWORD kPauses[] = {10, 20, 40, 70, 110};
+  for (DWORD pause : kPauses) {
+    if (step()) return true;
+    const DWORD err = GetLastError();
+    if (err != ERROR_SHARING_VIOLATION && err != ERROR_ACCESS_DENIED) return false;
+    Sleep(pause);
+  }
+  return step();
+}
+
+// The temporary takes the file's place. A failed replacement may have moved
+// the file away already (1176: it is gone; 1177: it lives on under another
+// name): the temporary then goes where it was, as it holds the only copy of
+// the new bytes. The temporary is deleted only while the file is there.
+bool PutInPlace(const std::wstring& target, const std::wstring& temp, bool exists) {
+  const auto replace = winapi::g_replace ? winapi::g_replace : ::ReplaceFileW;
+  const auto move = [&] { return MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0; };
+  bool ok = exists ? WithRetries([&] {
+    return replace(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+  })
+                   : WithRetries(move);
+  if (ok) return true;
+  DWORD err = GetLastError();
+  if (exists && (err == ERROR_UNABLE_TO_MOVE_REPLACEMENT || err == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) &&
+      !Exists(target)) {
+    if (WithRetries(move)) return true;
+    err = GetLastError();
+  }
+  if (Exists(target) || !exists) DeleteFileW(temp.c_str());
+  SetLastError(err);
+  return false;
+}
+
 }  // namespace
 
 FileText ReadFile(const std::string& path, std::size_t maxBytes) {
@@ -195,29 +263,37 @@ FileText ReadFile(const std::string& path, std::size_t maxBytes) {
   return r;
 }
 
-bool ReplaceFile(const std::string& path, const std::string& bytes) {
+bool ReplaceFile(const std::string& path, const std::string& bytes, WriteProblem* problem) {
+  const auto fail = [problem](WriteProblem why) {
+    if (problem) *problem = why;
+    return false;
+  };
+  if (problem) *problem = WriteProblem::kNone;
   const std::wstring wide = Wide(path);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND) return false;  // no folder, or no access
+  if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND)
+    return fail(ProblemOf(GetLastError()));  // no folder, no access
   std::wstring target = wide;
   if (exists) {
-    if (!FollowLink(wide, attributes, &target)) return false;
+    if (!FollowLink(wide, attributes, &target)) return fail(WriteProblem::kOther);
     const DWORD real = GetFileAttributesW(target.c_str());
     // A file made read-only stays as it is, although the folder would allow the replacement.
-    if (real == INVALID_FILE_ATTRIBUTES || (real & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) return false;
+    if (real == INVALID_FILE_ATTRIBUTES || (real & FILE_ATTRIBUTE_DIRECTORY)) return fail(WriteProblem::kOther);
+    if (real & FILE_ATTRIBUTE_READONLY) return fail(WriteProblem::kNoPermission);
     const Handle file(CreateFileW(target.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!file.ok() || GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info))
-      return false;
-    if (info.nNumberOfLinks > 1) return WriteInPlace(target, bytes);
+      return fail(file.ok() ? WriteProblem::kOther : ProblemOf(GetLastError()));
+    if (info.nNumberOfLinks > 1) return WriteInPlace(target, bytes) || fail(ProblemOf(GetLastError()));
   }
   const auto [dir, base] = SplitPath(target);
   RemoveLeftovers(dir, base);
   std::wstring temp;
   const HANDLE h = CreateTemporary(dir, base, &temp);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) return fail(ProblemOf(GetLastError()));
   bool ok = WriteAll(h, bytes) && FlushFileBuffers(h);
+  DWORD err = ok ? ERROR_SUCCESS : GetLastError();
   if (ok && exists) {
     // ReplaceFileW gives the new bytes the old file's identity (access list,
     // owner, creation time); the flags that hide or mark it go on the temporary
@@ -235,11 +311,31 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
   // write goes with the handle here. Should another writer's clean-up take the
   // temporary in between, this write fails and that writer's stands.
   CloseHandle(h);
-  if (!ok) return false;
-  ok = exists ? ::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-              : MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-  if (!ok) DeleteFileW(temp.c_str());
-  return ok;
+  if (!ok) return fail(ProblemOf(err));
+  return PutInPlace(target, temp, exists) || fail(ProblemOf(GetLastError()));
+}
+
+WriteProblem CheckReplace(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES && GetLastError() != ERROR_FILE_NOT_FOUND) return ProblemOf(GetLastError());
+  std::wstring target = wide;
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (!FollowLink(wide, attributes, &target)) return WriteProblem::kOther;
+    const DWORD real = GetFileAttributesW(target.c_str());
+    if (real == INVALID_FILE_ATTRIBUTES || (real & FILE_ATTRIBUTE_DIRECTORY)) return WriteProblem::kOther;
+    if (real & FILE_ATTRIBUTE_READONLY) return WriteProblem::kNoPermission;
+    const Handle file(CreateFileW(target.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.ok()) return ProblemOf(GetLastError());
+  }
+  // The folder's access list is only known by trying: a temporary of ours that
+  // goes as its handle closes.
+  const auto [dir, base] = SplitPath(target);
+  const DWORD folder = GetFileAttributesW(dir.c_str());
+  if (folder == INVALID_FILE_ATTRIBUTES || !(folder & FILE_ATTRIBUTE_DIRECTORY)) return WriteProblem::kNoFolder;
+  const Handle probe(CreateFileW((dir + L"\\" + TemporaryName(base)).c_str(), GENERIC_WRITE | DELETE, kShareAll,
+                                 nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  return probe.ok() ? WriteProblem::kNone : ProblemOf(GetLastError());
 }
 
 bool MakeFolders(const std::string& path) {

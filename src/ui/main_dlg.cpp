@@ -58,7 +58,7 @@ ParameterFileAccess ParameterFiles() {
   ParameterFileAccess files;
   files.exists = [](const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); };
   files.replace = [](const std::string& path, const std::string& bytes) {
-    return ini::RewriteFile(LocalPath(path), [&bytes](const std::string&) { return bytes; });
+    return ini::WriteWholeFile(LocalPath(path), bytes);
   };
   files.read = [](const std::string& path, bool* tooLarge) -> std::optional<std::string> {
     ini::FileText file = ini::ReadFile(LocalPath(path), kMaxParameterFileBytes);

@@ -92,9 +92,7 @@ ParameterFileAccess ParameterFiles() {
   files.exists = [](const std::string& path) {
     return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   };
-  files.replace = [](const std::string& path, const std::string& bytes) {
-    return ini::RewriteFile(path, [&bytes](const std::string&) { return bytes; });
-  };
+  files.replace = [](const std::string& path, const std::string& bytes) { return ini::WriteWholeFile(path, bytes); };
   files.read = [](const std::string& path, bool* tooLarge) -> std::optional<std::string> {
     ini::FileText file = ini::ReadFile(path, kMaxParameterFileBytes);
     *tooLarge = file.tooLarge;

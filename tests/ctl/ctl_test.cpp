@@ -371,7 +371,11 @@ TEST_F(Ctl, ABadValueOrBadUsageSendsNothing) {
   const std::string station =
       File("station.ini", [](std::string& t) { t.replace(t.find("Station=1"), 9, "Station=300"); });
   const std::string newer = File("newer.ini", [](std::string& t) { t.replace(t.find("Format=1"), 8, "Format=2"); });
+  const std::string huge = File("huge.ini", [](std::string& t) { t.resize(1 << 20 | 1, '\n'); });
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      // A file that save could not write costs the module no request either, and its cause is named.
+      {{"save", (home_ / "missing" / "p.ini").string()}, "p.ini cannot be written: its folder does not exist!"},
+      {{"save", huge}, "huge.ini cannot be written: the file already there is larger than 1 MiB"},
       // A parameter file is refused as the window refuses to load it, before the port is opened.
       {{"apply", (home_ / "none.ini").string()}, "none.ini: The file cannot be read"},
       {{"apply", station}, "The value \"300\" of [Communication] Station in the parameter file is not valid"},
@@ -429,6 +433,32 @@ TEST_F(Ctl, ABadValueOrBadUsageSendsNothing) {
   EXPECT_EQ(j.status, 2);
   EXPECT_EQ(ParseJson(j.out)["ok"].text, "false");
 }
+
+#ifndef _WIN32
+// A link another user planted in a shared sticky folder (/tmp, say) under the
+// name a save is about to use leads nowhere, even for the administrator.
+TEST_F(Ctl, SaveFollowsNoLinkPlantedInASharedFolder) {
+  if (geteuid() != 0) GTEST_SKIP() << "only the administrator can plant a link of another user";
+  SimProcess sim({"--baud", "115200"});
+  const fs::path shared = home_ / "shared", precious = home_ / "precious.conf";
+  fs::create_directory(shared);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  std::ofstream(precious) << "root's own\n";
+  fs::create_symlink(precious, shared / "evil.ini");
+  ASSERT_EQ(lchown((shared / "evil.ini").c_str(), 4321, 4321), 0);
+  const CtlResult r = At(sim, "115200", "1", {"save", (shared / "evil.ini").string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("evil.ini cannot be written: there is no permission to write there!"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadAll(precious), "root's own\n");
+  EXPECT_TRUE(fs::is_symlink(shared / "evil.ini"));
+  EXPECT_TRUE(sim.Requests().empty());
+  // The same link of the folder's owner is followed, as the system would.
+  ASSERT_EQ(lchown((shared / "evil.ini").c_str(), 0, 0), 0);
+  EXPECT_EQ(At(sim, "115200", "1", {"save", (shared / "evil.ini").string()}).status, 0);
+  EXPECT_NE(ReadAll(precious).find("[Tolvane]"), std::string::npos);
+}
+#endif
 
 TEST_F(Ctl, APortThatIsMissingOrBusyCannotBeOpened) {
   CtlResult r = Run({"-p", home_.string() + "/nothing-here", "--json", "probe"});

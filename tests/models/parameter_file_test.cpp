@@ -61,6 +61,18 @@ TEST(ParameterFile, RoundTripAndLenientSpelling) {
   ASSERT_TRUE(read.values) << read.problem.en;
   EXPECT_EQ(read.values, Sample());
 
+  // By the INI rules of config.ini: a header or a value with a comment after it,
+  // and the text in UTF-16LE as a Windows editor saves it.
+  std::string commented = With("[Network]", "[Network] ; addresses");
+  commented = commented.replace(commented.find("Gateway=0.0.0.0"), 15, "Gateway = 0.0.0.0 ; none");
+  std::string utf16 = "\xFF\xFE";
+  for (char c : SampleText()) utf16 += {c, '\0'};
+  for (const std::string& other : {commented, utf16}) {
+    const auto r = ReadParameterFile(other);
+    ASSERT_TRUE(r.values) << r.problem.en;
+    EXPECT_EQ(r.values, Sample());
+  }
+
   // The mode is only told: a file without a valid one is still good.
   for (const char* mode : {"", "ModeCode=6", "ModeCode=x"}) {
     const auto r = ReadParameterFile(With("ModeCode=5", mode));
@@ -78,7 +90,15 @@ TEST(ParameterFile, EveryRefusalNamesTheProblemInBothLanguages) {
       {std::string(kMaxParameterFileBytes + 1, '\n'), "larger than 64 KiB", "大于 64 KiB"},
       {"", "not a Tolvane parameter file", "不是 Tolvane 参数文件"},
       {With("[Tolvane]", "[Other]"), "not a Tolvane parameter file", "不是 Tolvane 参数文件"},
-      {With("Format=1", "Format=one"), "not a Tolvane parameter file", "不是 Tolvane 参数文件"},
+      {With("Format=1", "Format=one"), "\"one\" of [Tolvane] Format in the parameter file is not a format number",
+       "Format 的值“one”不是格式编号"},
+      {With("Format=1", "Format=1.5"), "\"1.5\" of [Tolvane] Format", "“1.5”不是格式编号"},
+      {With("Format=1", "Format=0"), "\"0\" of [Tolvane] Format", "“0”不是格式编号"},
+      {With("Format=1", "Format="), "\"\" of [Tolvane] Format", "“”不是格式编号"},
+      {With("Format=1", "Format=9999999"), "format 9999999 and was saved by a newer Tolvane", "格式为 9999999"},
+      {With("Format=1", "Format=00012345678901234567890"), "format 12345678901234567890 and", "12345678901234567890"},
+      {With("Format=1", "Format=1\nFormat=1"), "[Tolvane] Format appears more than once", "出现了不止一次"},
+      {"\xFF\xFE[\0", "not a Tolvane parameter file", "不是 Tolvane 参数文件"},
       {SampleText() + std::string(1, '\0'), "not a Tolvane parameter file", "不是 Tolvane 参数文件"},
       {newer, "format 2 and was saved by a newer Tolvane; this version reads format 1 only", "格式为 2"},
       {SampleText().substr(0, SampleText().size() - 3), "has no line end", "没有结束"},
@@ -260,6 +280,38 @@ TEST_F(ParameterFileWindowTest, SaveTakesTheFieldsAndRefusesWhatAFieldCheckWould
     EXPECT_FALSE(CollectParameters(model)) << r.text;
     EXPECT_EQ(rec.Texts(), std::vector<std::string>{r.message.en}) << r.text;
     view.screen = before;
+  }
+}
+
+TEST_F(ParameterFileWindowTest, AFailedSaveNamesItsCause) {
+  const struct {
+    WriteProblem problem;
+    std::string message;
+  } cases[] = {
+      {WriteProblem::kNoFolder, "The parameter file p.ini cannot be written: its folder does not exist!"},
+      {WriteProblem::kNoPermission,
+       "The parameter file p.ini cannot be written: there is no permission to write there!"},
+      {WriteProblem::kDiskFull, "The parameter file p.ini cannot be written: the disk is full!"},
+      {WriteProblem::kTooLarge,
+       "The parameter file p.ini cannot be written: the file already there is larger than 1 MiB"},
+      {WriteProblem::kOther,
+       "The parameter file p.ini cannot be written, please check the folder and its permissions!"},
+      {WriteProblem::kNone, "The parameters have been saved to the file!"},
+  };
+  for (const auto& c : cases) {
+    ParameterFileAccess files;
+    std::string written;
+    files.exists = [](const std::string&) { return false; };
+    files.replace = [&](const std::string& path, const std::string&) {
+      written = path;
+      return c.problem;
+    };
+    rec.messages.clear();
+    EXPECT_EQ(SaveParameterFile(model, Sample(), "p", {"1.0", "now"}, files),
+              c.problem == WriteProblem::kNone ? "p.ini" : "");
+    EXPECT_EQ(written, "p.ini");
+    ASSERT_EQ(rec.messages.size(), 1u);
+    EXPECT_EQ(rec.messages[0].text.rfind(c.message, 0), 0u) << rec.messages[0].text;
   }
 }
 

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -295,6 +296,88 @@ TEST(StoredFiles, AReplacementKeepsOwnerGroupAndLinks) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(sysfile::posix::ChooseReplaceWay(c.facts), c.way) << c.facts.fileUid << ":" << c.facts.fileGid;
+}
+
+// A link is followed in a sticky folder others may write only when it is the
+// writer's own or the folder owner's.
+TEST(StoredFiles, ALinkInASharedStickyFolderIsFollowedOnlyForItsOwners) {
+  const struct {
+    std::uint32_t link, folder, mode, caller;
+    bool follow;
+  } cases[] = {
+      {1000, 0, 041777, 0, false},     // another user's link in /tmp, the administrator writing
+      {1000, 0, 041777, 2000, false},  // ... any other user writing
+      {0, 0, 041777, 1000, true},      // the folder owner's link
+      {1000, 0, 041777, 1000, true},   // the writer's own
+      {1000, 0, 040777, 0, true},      // not sticky: the folder's owner chose to share it
+      {1000, 0, 041775, 0, true},      // sticky, but only its group may write
+      {1000, 0, 041770, 0, true},     {1000, 2000, 041757, 3000, false},  // others may write (the group may not)
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(sysfile::posix::MayFollowLink(c.link, c.folder, c.mode, c.caller), c.follow)
+        << c.link << " in " << c.folder << ":" << std::oct << c.mode << " for " << std::dec << c.caller;
+}
+
+// Each write at a user's request says why it failed; the check before it says
+// the same without writing.
+TEST(StoredFiles, AFailedWriteNamesItsCause) {
+  QTemporaryDir dir;
+  const std::string home = ToPath(dir.path());
+  WriteAll(dir.path() + "/huge.ini", QByteArray(static_cast<int>(ini::kMaxFileBytes) + 1, 'x'));
+  ASSERT_EQ(mkdir((home + "/folder.ini").c_str(), 0700), 0);
+  ASSERT_EQ(mkdir((home + "/shared").c_str(), 01777), 0);
+  ASSERT_EQ(chmod((home + "/shared").c_str(), 01777), 0);
+  WriteAll(dir.path() + "/precious.ini", "[System]\nLanguageType=1\n");
+  WriteAll(dir.path() + "/mine.ini", "");
+  const std::string planted = home + "/shared/planted.ini", own = home + "/shared/own.ini";
+  ASSERT_EQ(symlink((home + "/precious.ini").c_str(), planted.c_str()), 0);
+  ASSERT_EQ(symlink((home + "/mine.ini").c_str(), own.c_str()), 0);
+  const bool root = geteuid() == 0;
+  // Only the administrator can give a link to another user.
+  if (root) {
+    ASSERT_EQ(lchown(planted.c_str(), 4321, 4321), 0);
+  }
+  const struct {
+    std::string path;
+    WriteProblem problem;
+  } cases[] = {
+      {home + "/missing/p.ini", WriteProblem::kNoFolder},
+      {home + "/huge.ini/p.ini", WriteProblem::kNoFolder},
+      {home + "/huge.ini", WriteProblem::kTooLarge},
+      {home + "/folder.ini", WriteProblem::kOther},
+      {planted, root ? WriteProblem::kNoPermission : WriteProblem::kNone},
+      {own, WriteProblem::kNone},
+      {home + "/new.ini", WriteProblem::kNone},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ini::CheckRewrite(c.path), c.problem) << c.path;
+    EXPECT_EQ(ini::WriteWholeFile(c.path, "[Tolvane]\n"), c.problem) << c.path;
+    WriteProblem rewrite = WriteProblem::kNone;
+    EXPECT_EQ(ini::RewriteFile(
+                  c.path, [](const std::string&) { return std::string("[T]\n"); }, false, &rewrite),
+              c.problem == WriteProblem::kNone)
+        << c.path;
+    EXPECT_EQ(rewrite, c.problem) << c.path;
+  }
+  // The planted link was not followed; the writer's own was, and stays a link.
+  EXPECT_EQ(ReadAll(dir.path() + "/precious.ini"), root ? "[System]\nLanguageType=1\n" : "[T]\n");
+  EXPECT_EQ(ReadAll(dir.path() + "/mine.ini"), "[T]\n");
+  EXPECT_EQ(Kind(dir.path() + "/shared/own.ini"), S_IFLNK);
+  EXPECT_EQ(Kind(dir.path() + "/shared/planted.ini"), S_IFLNK);
+  EXPECT_EQ(Names(dir.path()), "huge.ini mine.ini new.ini precious.ini");
+}
+
+// A full disk, on a small file system of the test's own.
+TEST(StoredFiles, AWriteToAFullDiskSaysSo) {
+  if (geteuid() != 0) GTEST_SKIP() << "only the administrator can mount a small file system";
+  QTemporaryDir dir;
+  const std::string home = ToPath(dir.path());
+  if (mount("tmpfs", home.c_str(), "tmpfs", 0, "size=8k") != 0) GTEST_SKIP() << "no mount here: " << errno;
+  const std::string big(64 * 1024, 'x');
+  EXPECT_EQ(ini::WriteWholeFile(home + "/p.ini", big), WriteProblem::kDiskFull);
+  EXPECT_EQ(ini::CheckRewrite(home + "/p.ini"), WriteProblem::kNone);  // room is only known by writing
+  EXPECT_EQ(Names(dir.path()), "");                                    // no temporary left
+  umount(home.c_str());
 }
 
 TEST(StoredFiles, TheAdministratorsWriteKeepsOwnerGroupModeLinksAndAccessList) {

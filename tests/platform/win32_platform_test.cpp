@@ -17,6 +17,7 @@
 #include "platform/port_list.h"
 #include "platform/system_files.h"
 #include "platform/user_profile.h"
+#include "platform/win32_files.h"
 #include "platform/win32_text.h"
 
 namespace tolvane {
@@ -134,6 +135,90 @@ TEST_F(Win32Files, OnlyTemporariesOfWritesThatDiedAreRemoved) {
   ASSERT_TRUE(WriteLanguageType(ini, 0));
   CloseHandle(live);
   EXPECT_EQ(Names(), (std::vector<std::string>{"config.ini", "config.ini.Backup", "config.ini.tlv-QwErTy"}));
+}
+
+// ReplaceFileW's failures as the documentation gives them, played one call at a
+// time; once the play is over the system's own runs.
+enum class Play { kSharing, kAccess, kTargetGone1176, kTargetAside1177, kTargetKept1176, kNotRemoved1175, kGoneOther };
+std::vector<Play> g_play;
+std::vector<Play> operator+(std::vector<Play> a, const std::vector<Play>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+int g_calls = 0;
+
+BOOL WINAPI PlayedReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID exclude,
+                          LPVOID reserved) {
+  const std::size_t at = static_cast<std::size_t>(g_calls++);
+  if (at >= g_play.size()) return ReplaceFileW(replaced, replacement, backup, flags, exclude, reserved);
+  DWORD error = ERROR_SUCCESS;
+  switch (g_play[at]) {
+    case Play::kSharing:
+      error = ERROR_SHARING_VIOLATION;
+      break;
+    case Play::kAccess:
+      error = ERROR_ACCESS_DENIED;
+      break;
+    case Play::kTargetGone1176:  // the old file removed, the new one not renamed
+      DeleteFileW(replaced);
+      error = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+      break;
+    case Play::kTargetAside1177:  // the old file moved to a name of the system's
+      MoveFileW(replaced, (std::wstring(replaced) + L".aside").c_str());
+      error = ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+      break;
+    case Play::kTargetKept1176:
+      error = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+      break;
+    case Play::kNotRemoved1175:
+      error = ERROR_UNABLE_TO_REMOVE_REPLACED;
+      break;
+    case Play::kGoneOther:  // someone else removed the file meanwhile
+      DeleteFileW(replaced);
+      error = ERROR_FILE_NOT_FOUND;
+      break;
+  }
+  SetLastError(error);
+  return FALSE;
+}
+
+TEST_F(Win32Files, AFailedReplacementKeepsTheNewBytesOrTheOldFile) {
+  using P = Play;
+  const std::string oldBytes = "[System]\r\nLanguageType=1\r\n", newBytes = "new";
+  const struct {
+    std::vector<Play> play;
+    bool ok;
+    std::string bytes;               // of config.ini afterwards; "" when there is none
+    std::vector<std::string> names;  // "tmp" for a temporary of ours
+    int calls;                       // of the replace function: sharing and access errors are tried again
+  } cases[] = {
+      {{P::kSharing, P::kSharing}, true, newBytes, {"config.ini"}, 3},
+      {{P::kAccess}, true, newBytes, {"config.ini"}, 2},
+      {std::vector<Play>(3, P::kSharing) + std::vector<Play>(5, P::kAccess), false, oldBytes, {"config.ini"}, 6},
+      {{P::kTargetGone1176}, true, newBytes, {"config.ini"}, 1},
+      {{P::kTargetAside1177}, true, newBytes, {"config.ini", "config.ini.aside"}, 1},
+      {{P::kTargetKept1176}, false, oldBytes, {"config.ini"}, 1},
+      {{P::kNotRemoved1175}, false, oldBytes, {"config.ini"}, 1},
+      {{P::kGoneOther}, false, "", {"tmp"}, 1},  // the temporary holds the only copy: it stays
+  };
+  const std::string ini = Path("config.ini");
+  sysfile::winapi::SetReplaceFunction(PlayedReplace);
+  for (const auto& c : cases) {
+    for (const auto& e : fs::directory_iterator(dir_)) fs::remove(e.path());
+    ASSERT_TRUE(sysfile::ReplaceFile(ini, oldBytes));  // created: no replacement played
+    g_play = c.play;
+    g_calls = 0;
+    const std::string label = std::to_string(static_cast<int>(c.play[0])) + " x" + std::to_string(c.play.size());
+    EXPECT_EQ(sysfile::ReplaceFile(ini, newBytes), c.ok) << label;
+    const sysfile::FileText now = sysfile::ReadFile(ini, 4096);
+    EXPECT_EQ(now.bytes, c.bytes) << label;
+    std::vector<std::string> names = Names();
+    for (std::string& n : names)
+      if (n.rfind("config.ini.tlv-", 0) == 0) n = "tmp";
+    EXPECT_EQ(names, c.names) << label;
+    EXPECT_EQ(g_calls, c.calls) << label;
+  }
+  sysfile::winapi::SetReplaceFunction(nullptr);
 }
 
 TEST(Win32ConfigIni, LiesBesideTheExecutable) {

@@ -31,7 +31,8 @@ function(tolvane_test name)
 endfunction()
 
 include(GoogleTest)
-tolvane_test(core_test core/artwork_test.cpp core/message_rule_test.cpp core/decimal_test.cpp core/comm_settings_test.cpp)
+tolvane_test(core_test core/artwork_test.cpp core/message_rule_test.cpp core/decimal_test.cpp core/comm_settings_test.cpp
+  core/ini_text_test.cpp)
 tolvane_test(link_test link/serial_link_test.cpp link/win32_backend_test.cpp)
 tolvane_test(modbus_test modbus/framing_test.cpp modbus/requests_test.cpp modbus/reply_end_test.cpp)
 tolvane_test(device_test device/parameter_block_test.cpp)
