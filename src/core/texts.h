@@ -338,6 +338,23 @@ inline constexpr TextPair kCtlApplyStopped{"已中断：其余写入未发送，
 inline constexpr TextPair kCtlModeUnknown{"模块报告了未知的通讯模式代码 {}，未写入任何数据。",
                                           "The module reports the unknown communication mode code {}; nothing was "
                                           "written."};
+// Codes the module reports outside its own tables, and a write it did not confirm.
+// {register}: the register's number, {name}: the window's label for it, {code}: the whole word.
+inline constexpr TextPair kCodeOutsideTable{
+    "模块的寄存器 {register}（{name}）为 {code}，不在其列表中；参数未保存。",
+    "Register {register} ({name}) of the module holds {code}, which is not in its list; the parameters were not "
+    "saved."};
+inline constexpr TextPair kModeWordRefused{
+    "模块的寄存器 3（通讯模式）为 {code}，不在通讯模式列表中，列表中显示的第一项只是代替它；未写入任何数据。请在列表中"
+    "选择其他通讯模式，或恢复出厂设置。",
+    "Register 3 (Communication mode) of the module holds {code}, which is not in the communication mode list; "
+    "the list's first entry only stands in for it, and nothing was written. Choose another mode in the list, or "
+    "restore the factory settings."};
+inline constexpr TextPair kCtlCodeUnknown{"{}（未知）", "{} (unknown)"};
+inline constexpr TextPair kCtlCommUnconfirmed{
+    "模块未确认通讯参数的写入（没有收到校验正确的应答）；它可能已改用新的设置。",
+    "The module did not confirm the communication parameter write (no checked reply came); it may already be "
+    "using its new settings."};
 
 // Traffic monitor
 inline constexpr TextPair kMenuTrafficMonitor{"通信监视", "Traffic Monitor"};
