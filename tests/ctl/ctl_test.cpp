@@ -213,9 +213,9 @@ TEST_F(Ctl, ScanShowsProgressOnATerminalUnlessQuiet) {
 }
 
 TEST_F(Ctl, ReadShowsTheWindowsTexts) {
-  SimProcess sim({"--baud", "115200", "--station", "9", "--reg", "1=0x10ab", "--reg", "24=171", "--reg", "3=0x1205",
-                  "--reg", "12=0x12C0"});
-  // ASCII 7E1 (register 3's high byte is ignored).
+  SimProcess sim({"--baud", "115200", "--station", "9", "--reg", "1=0x10ab", "--reg", "24=171", "--reg", "3=5", "--reg",
+                  "12=0x12C0"});
+  // ASCII 7E1 (an address register's high byte is ignored).
   const std::vector<std::string> ascii{"--framing", "ascii", "--data", "7", "--parity", "even", "--stop", "1"};
   std::vector<std::string> args = ascii;
   args.push_back("read");
@@ -505,6 +505,9 @@ TEST_F(Ctl, PortsHelpAndVersion) {
   r = Run({"probe", "--version"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, std::string("tolvanectl ") + kVersion + "\n");
+  r = Run({"--json", "--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::string("{\"name\":\"tolvanectl\",\"version\":\"") + kVersion + "\"}\n");
 }
 
 // How the caller leaves the standard descriptors and Ctrl-C, and what the tool
@@ -612,6 +615,66 @@ TEST_F(Ctl, FollowsTheConsoleConventions) {
 #endif
 }
 
+// A mode or baud code the module reports outside its table is shown as unknown,
+// never saved, and a mode such as this is never written back; the mode
+// register's whole word decides.
+TEST_F(Ctl, ModuleCodesOutsideTheTables) {
+  const std::string saved = (home_ / "saved.ini").string(), file = File("template.ini");
+  const auto notSaved = [](const std::string& reg, const std::string& name, const std::string& code) {
+    return "Register " + reg + " (" + name + ") of the module holds " + code +
+           ", which is not in its list; the parameters were not saved.";
+  };
+  const auto unknownMode = [](const std::string& code) {
+    return "The module reports the unknown communication mode code " + code + "; nothing was written.";
+  };
+  const std::vector<std::string> setComm{"set-comm", "--new-station", "9", "--new-baud", "9600"};
+  struct Case {
+    std::vector<std::string> regs, args;
+    int status;
+    std::vector<std::string> out;
+    std::string err;
+  };
+  const std::vector<Case> cases{
+      {{"4=9"}, {"read"}, 0, {"Communication mode: 0: RTU,8,N,2\nBaud rate: 9 (unknown)\n"}, ""},
+      {{"3=6"}, {"read"}, 0, {"Communication mode: 6 (unknown)\nBaud rate: 3: 9600\n"}, ""},
+      {{"3=0x0100"}, {"read"}, 0, {"Communication mode: 256 (unknown)\n"}, ""},
+      {{"0=0x9999", "3=0x0100", "4=12"},
+       {"--json", "read"},
+       0,
+       {R"({"model":null,"type_code":"0x9999",)",
+        R"("comm_mode":{"code":256,"text":null},"baud":{"code":12,"text":null})"},
+       ""},
+      {{"4=9"}, {"save", saved}, 4, {}, notSaved("4", "Baud rate", "9")},
+      {{"3=6"}, {"save", saved}, 4, {}, notSaved("3", "Communication mode", "6")},
+      {{"3=0x0100"}, {"--json", "save", saved}, 4, {R"({"ok":false,)"}, notSaved("3", "Communication mode", "256")},
+      {{"3=6"}, {"apply", file}, 4, {}, unknownMode("6")},
+      {{"3=0x0100"}, {"--json", "apply", file}, 4, {R"("writes":[)"}, unknownMode("256")},
+      {{"3=6"}, setComm, 4, {}, unknownMode("6")},
+      {{"3=0x0100"}, setComm, 4, {}, unknownMode("256")},
+      // apply writes the file's baud code, not the module's.
+      {{"4=9"}, {"apply", file}, 0, {"registers 2-4 (Communication Parameter Setting): 1 0 3\n"}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.regs.back() + " " + c.args[c.args[0] == "--json" ? 1 : 0]);
+    std::vector<std::string> simArgs;
+    for (const std::string& r : c.regs) simArgs.insert(simArgs.end(), {"--reg", r});
+    SimProcess sim(simArgs);  // 9600 baud RTU 8N2 whatever registers 3 and 4 hold
+    const CtlResult r = At(sim, "9600", "1", c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    for (const std::string& text : c.out) EXPECT_NE(r.out.find(text), std::string::npos) << text << " in\n" << r.out;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(saved));
+    if (c.status == 0) continue;
+    for (const std::string& rq : sim.Requests()) EXPECT_NE(rq.substr(3, 2), "10") << rq;
+  }
+}
+
+// The communication range of apply's JSON.
+Json CommWrite(const CtlResult& r) {
+  const Json j = ParseJson(r.out);
+  return j["writes"].items.size() == 5 ? j["writes"].items[4] : Json{};
+}
+
 // What the module answers decides the outcome, and JSON says no more than it did.
 TEST_F(Ctl, TheModulesAnswersDecideTheOutcome) {
   const std::string file = File("template.ini");
@@ -641,26 +704,6 @@ TEST_F(Ctl, TheModulesAnswersDecideTheOutcome) {
        2,
        "--mode 2: The module's communication mode is 1: RTU,8,O,1; the mode is never changed.",
        noWrite},
-      {"set-comm with a mode code the module should not have",
-       {"--reg", "3=9"},
-       {"set-comm", "--new-station", "9", "--new-baud", "9600"},
-       4,
-       "unknown communication mode code 9; nothing was written",
-       noWrite},
-      {"codes outside the tables read as null",
-       {"--reg", "0=0x9999", "--reg", "3=9", "--reg", "4=12"},
-       {"--json", "read"},
-       0,
-       "",
-       [](const SimProcess&, const CtlResult& r) {
-         const Json j = ParseJson(r.out);
-         EXPECT_EQ(j["model"].kind, Json::kNull) << r.out;
-         EXPECT_EQ(j["type_code"].text, "0x9999");
-         EXPECT_EQ(j["comm_mode"]["code"].Number(), 9);
-         EXPECT_EQ(j["comm_mode"]["text"].kind, Json::kNull) << r.out;
-         EXPECT_EQ(j["baud"]["code"].Number(), 12);
-         EXPECT_EQ(j["baud"]["text"].kind, Json::kNull) << r.out;
-       }},
       {"a reply in two pieces, taken once complete", {"--split"}, {"read"}, 0, "", noWrite},
       {"bytes after the reply stay for the next purge", {"--trail", "4:20"}, {"read"}, 0, "", noWrite},
       {"--settle: the window's sleep takes them in",
@@ -688,7 +731,64 @@ TEST_F(Ctl, TheModulesAnswersDecideTheOutcome) {
        4,
        "Communication error, please check!",
        [](const SimProcess& sim, const CtlResult&) { EXPECT_EQ(sim.Registers()[2], 4); }},
-      {"apply to a mode code the module should not have", {"--reg", "3=9"}, {"apply", file}, 4, "code 9", noWrite},
+      // The communication write counts as sent without a checked reply, but says so.
+      {"apply: the communication write unanswered",
+       {"--drop-write", "2:3"},
+       {"--json", "apply", file},
+       0,
+       "",
+       [](const SimProcess&, const CtlResult& r) { EXPECT_EQ(CommWrite(r)["confirmed"].text, "false") << r.out; }},
+      {"apply: the communication write answered",
+       {},
+       {"--json", "apply", file},
+       0,
+       "",
+       [](const SimProcess&, const CtlResult& r) {
+         EXPECT_EQ(CommWrite(r)["confirmed"].text, "true") << r.out;
+         // Only the communication range, which may go unanswered, carries the key.
+         EXPECT_EQ(ParseJson(r.out)["writes"].items[0].Keys(),
+                   (std::vector<std::string>{"range", "registers", "values", "ok"}));
+       }},
+      {"apply in text: the communication write unanswered",
+       {"--drop-write", "2:3"},
+       {"apply", file},
+       0,
+       "",
+       [](const SimProcess&, const CtlResult& r) {
+         EXPECT_NE(r.out.find("(Communication Parameter Setting): 1 0 3\nThe module did not confirm the communication "
+                              "parameter write"),
+                   std::string::npos)
+             << r.out;
+       }},
+      // The probe, the read, and the module gone before the write's answer.
+      {"set-comm: the module gone before it answered",
+       {"--exit-after", "2"},
+       {"--json", "set-comm", "--new-station", "9", "--new-baud", "9600"},
+       0,
+       "",
+       [](const SimProcess&, const CtlResult& r) {
+         const Json j = ParseJson(r.out);
+         EXPECT_EQ(j.Keys(), (std::vector<std::string>{"ok", "message", "confirmed"})) << r.out;
+         EXPECT_EQ(j["ok"].text, "true") << r.out;
+         EXPECT_EQ(j["confirmed"].text, "false") << r.out;
+       }},
+      {"set-comm: the write answered",
+       {},
+       {"--json", "set-comm", "--new-station", "9", "--new-baud", "9600"},
+       0,
+       "",
+       [](const SimProcess&, const CtlResult& r) { EXPECT_EQ(ParseJson(r.out)["confirmed"].text, "true") << r.out; }},
+      {"set-comm in text: the write unanswered",
+       {"--drop-write", "2:3"},
+       {"set-comm", "--new-station", "9", "--new-baud", "9600"},
+       0,
+       "",
+       [](const SimProcess&, const CtlResult& r) {
+         EXPECT_EQ(r.out,
+                   "The module did not confirm the communication parameter write (no checked reply came); it may "
+                   "already be using its new settings.\nThe command to modify communication parameters has been "
+                   "sent. Please reconnect the device!\n");
+       }},
       {"an unknown module's probe",
        {"--reg", "0=0x9999"},
        {"--json", "probe"},
