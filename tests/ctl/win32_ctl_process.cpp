@@ -90,6 +90,9 @@ void ShareAConsole() {
     const DWORD which[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
     HANDLE kept[3];
     for (int i = 0; i < 3; ++i) kept[i] = GetStdHandle(which[i]);
+    // What a process started without a console may be attached to (wine gives
+    // one that cannot pass control events) makes way for a console of its own.
+    FreeConsole();
     const bool made = AllocConsole();
     for (int i = 0; i < 3; ++i) SetStdHandle(which[i], kept[i]);
     return made;
@@ -164,15 +167,13 @@ bool CtlProcess::WaitForErr(const std::string& text) {
 }
 
 // SIGINT is the console's Ctrl-Break to the child's group, which the program's
-// own handler takes as Ctrl-C; its exit status is the program's. Other signals
-// have no console event: the process is ended as a shell shows one ended by it.
-void CtlProcess::Signal(int sig) {
-  if (sig != SIGINT) {
-    TerminateProcess(sys_->process, 128 + sig);
-    return;
-  }
-  if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, sys_->id))
-    throw std::runtime_error("Ctrl-Break not sent: error " + std::to_string(GetLastError()));
+// own handler takes as Ctrl-C; its exit status is the program's. False when the
+// system cannot deliver it (wine's console refuses control events). Other
+// signals have no console event: the process is ended as a shell shows one
+// ended by it.
+bool CtlProcess::Signal(int sig) {
+  if (sig != SIGINT) return TerminateProcess(sys_->process, 128 + sig);
+  return GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, sys_->id);
 }
 
 CtlResult CtlProcess::Finish() {
