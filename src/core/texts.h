@@ -199,9 +199,9 @@ inline constexpr TextPair kCtlUsage{
     "--parity 和 --stop。\n"
     "\n"
     "退出状态：0 成功；1 无应答或未找到；2 用法错误、重复的选项、数值超限或参数文件被拒绝\n"
-    "（未写入任何数据）；3 串口无法打开；4 其它通讯故障，或模块拒绝了写入；5 命令已执行\n"
-    "（模块可能已改变），但输出（save 的文件）未能写出。Ctrl-C 在当前一步结束、串口关闭后\n"
-    "结束程序（退出状态 130）。\n"
+    "（未写入任何数据）；3 串口无法打开；4 其它通讯故障，或模块拒绝了写入；5 丢失的只是\n"
+    "命令的产物：标准输出未能写出（命令已执行，模块可能已改变），或 save 的文件未能写出\n"
+    "（模块未改变）。Ctrl-C 在当前一步结束、串口关闭后结束程序（退出状态 130）。\n"
     "\n"
     "示例：\n"
     "  tolvanectl -p {} -s 7 scan --save\n"
@@ -272,9 +272,10 @@ inline constexpr TextPair kCtlUsage{
     "Exit status: 0 success; 1 no answer or nothing found; 2 bad usage, a repeated\n"
     "option, a value out of range or a refused parameter file (nothing written); 3 the\n"
     "port cannot be opened; 4 any other communication failure, or the module refused a\n"
-    "write; 5 the command ran (the module may have changed) but its output (save's\n"
-    "file) was lost. Ctrl-C ends the program once the current step is over and the\n"
-    "port is closed (exit status 130).\n"
+    "write; 5 only what the command produced was lost: its standard output (the\n"
+    "command ran, the module may have changed) or save's file (the module is\n"
+    "unchanged). Ctrl-C ends the program once the current step is over and the port\n"
+    "is closed (exit status 130).\n"
     "\n"
     "Examples:\n"
     "  tolvanectl -p {} -s 7 scan --save\n"
@@ -338,6 +339,23 @@ inline constexpr TextPair kCtlApplyStopped{"已中断：其余写入未发送，
 inline constexpr TextPair kCtlModeUnknown{"模块报告了未知的通讯模式代码 {}，未写入任何数据。",
                                           "The module reports the unknown communication mode code {}; nothing was "
                                           "written."};
+// Codes the module reports outside its own tables, and a write it did not confirm.
+// {register}: the register's number, {name}: the window's label for it, {code}: the whole word.
+inline constexpr TextPair kCodeOutsideTable{
+    "模块的寄存器 {register}（{name}）为 {code}，不在其列表中；参数未保存。",
+    "Register {register} ({name}) of the module holds {code}, which is not in its list; the parameters were not "
+    "saved."};
+inline constexpr TextPair kModeWordRefused{
+    "模块的寄存器 3（通讯模式）为 {code}，不在通讯模式列表中，列表中显示的第一项只是代替它；未写入任何数据。请在列表中"
+    "选择其他通讯模式，或恢复出厂设置。",
+    "Register 3 (Communication mode) of the module holds {code}, which is not in the communication mode list; "
+    "the list's first entry only stands in for it, and nothing was written. Choose another mode in the list, or "
+    "restore the factory settings."};
+inline constexpr TextPair kCtlCodeUnknown{"{}（未知）", "{} (unknown)"};
+inline constexpr TextPair kCtlCommUnconfirmed{
+    "模块未确认通讯参数的写入（没有收到校验正确的应答）；它可能已改用新的设置。",
+    "The module did not confirm the communication parameter write (no checked reply came); it may already be "
+    "using its new settings."};
 
 // Traffic monitor
 inline constexpr TextPair kMenuTrafficMonitor{"通信监视", "Traffic Monitor"};

@@ -49,8 +49,12 @@ Json ModelJson(uint16_t typeCode) {
 }
 // A code with its list entry, or null for a code outside the module's table.
 template <size_t N>
-Json CodeJson(uint8_t code, const std::array<const char*, N>& entries) {
+Json CodeJson(unsigned code, const std::array<const char*, N>& entries) {
   return Json{{"code", code}, {"text", code < N ? Json(entries[code]) : Json(nullptr)}};
+}
+template <size_t N>
+std::string CodeText(unsigned code, const std::array<const char*, N>& entries) {
+  return code < N ? std::string(entries[code]) : PickFilled(txt::kCtlCodeUnknown, {std::to_string(code)});
 }
 }  // namespace
 
@@ -78,8 +82,8 @@ std::string BlockText(const ParameterBlock& b) {
       {&txt::kLblContractVersion, f.contractVersion},
       {&txt::kLblHwVersion, f.hardwareVersion},
       {&txt::kLblStation, f.station},
-      {&txt::kLblCommMode, CommModeEntries()[f.modeSelection]},
-      {&txt::kLblBaud, BaudCodeEntries()[f.baudSelection]},
+      {&txt::kLblCommMode, CodeText(b.modeCode, CommModeEntries())},
+      {&txt::kLblBaud, CodeText(b.baudCode, BaudCodeEntries())},
       {&txt::kLblStopAddr, f.stopAddress},
       {&txt::kLblStopCode, f.stopCode},
       {&txt::kLblIp, f.ip},
@@ -126,8 +130,9 @@ std::string RangeWriteText(const RangeWrite& w) {
 Json RangeWriteJson(const RangeWrite& w) {
   Json registers = Json::array();
   for (size_t i = 0; i < w.values.size(); ++i) registers.push_back(w.start + i);
-  return Json{
-      {"range", w.key}, {"registers", registers}, {"values", w.values}, {"ok", w.ok ? Json(*w.ok) : Json(nullptr)}};
+  Json j{{"range", w.key}, {"registers", registers}, {"values", w.values}, {"ok", w.ok ? Json(*w.ok) : Json(nullptr)}};
+  if (w.start == kCommRange.start) j["confirmed"] = w.confirmed ? Json(*w.confirmed) : Json(nullptr);
+  return j;
 }
 
 }  // namespace tolvane::ctl

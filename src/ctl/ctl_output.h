@@ -36,9 +36,11 @@ std::string ModuleAtText(uint16_t typeCode, const CommSettings& c);
 Json ProbeJson(bool found, int probes, const std::string& port, int station, const CommSettings* settings,
                std::optional<uint16_t> typeCode);
 
-// The parameter block as the window shows it: one "label: value" line per field.
-// In JSON a value the module does not have (a type code, mode or baud code
-// outside the tables) is null beside its code, never the window's fallback.
+// The parameter block as the window shows it: one "label: value" line per field,
+// but a mode or baud code outside its table as "9 (unknown)", never the list
+// entry that stands in for it in the window. In JSON a value the module does
+// not have (a type code, mode or baud code outside the tables) is null beside
+// its code.
 std::string BlockText(const ParameterBlock& block);
 Json BlockJson(const ParameterBlock& block);
 
@@ -53,10 +55,14 @@ struct RangeWrite {
   uint16_t start;
   std::vector<int> values;
   std::optional<bool> ok;  // none: not sent
+  // The communication write only, once sent: whether a checked reply came. It
+  // counts as sent without one, since the module may switch before answering.
+  std::optional<bool> confirmed;
 };
 // "registers 5-6 (Default shutdown parameters): 8192 3".
 std::string RangeWriteText(const RangeWrite& w);
 // {"range": "shutdown", "registers": [5, 6], "values": [8192, 3], "ok": true}; ok is null when not sent.
+// The communication range adds "confirmed" (null when not sent).
 Json RangeWriteJson(const RangeWrite& w);
 
 }  // namespace tolvane::ctl

@@ -1,8 +1,6 @@
 #include "ctl/ctl_run.h"
 
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <optional>
@@ -82,27 +80,6 @@ class CaughtMessages : public MessagePresenter {
   std::vector<std::string> texts;
 };
 
-// Local date and time with its offset from UTC, "2026-03-01T14:05:09+01:00", as
-// the window stamps a saved file. The offset is worked out rather than taken from
-// strftime's %z, which not every C library gives as a number.
-std::string SavedStamp() {
-  const std::time_t now = std::time(nullptr);
-  const std::tm* local = std::localtime(&now);  // one thread: the shared result is ours
-  if (!local) return {};
-  const std::tm localCopy = *local;
-  const std::tm* utc = std::gmtime(&now);
-  if (!utc) return {};
-  std::tm utcAsLocal = *utc;
-  utcAsLocal.tm_isdst = localCopy.tm_isdst;
-  // Whole minutes, within a day either way.
-  const int offset = static_cast<int>(std::lround(std::difftime(now, std::mktime(&utcAsLocal)) / 60)) % (24 * 60);
-  char text[48];
-  if (!std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &localCopy)) return {};
-  char zone[16];
-  std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60, std::abs(offset) % 60);
-  return std::string(text) + zone;
-}
-
 // The octets of an address already in its plain form.
 std::vector<int> Octets(const std::string& dotted) {
   std::vector<int> octets;
@@ -117,6 +94,8 @@ bool CommWriteSent() {
   const TransactionReport& t = LastTransaction();
   return t.result == kLinkOk || (t.sent && !t.refused);
 }
+// Whether the module said so: a checked reply to the write came.
+bool CommWriteConfirmed() { return LastTransaction().result == kLinkOk; }
 
 void Out(const std::string& text) { console::Write(console::Stream::kOut, text); }
 void Err(const std::string& text) { console::Write(console::Stream::kErr, text); }
@@ -138,7 +117,10 @@ class Session {
         return kExitOk;
       }
       case Command::kVersion:
-        Out(std::string("tolvanectl ") + kVersion + "\n");
+        if (o_.json)
+          Json(ctl::Json{{"name", "tolvanectl"}, {"version", kVersion}});
+        else
+          Out(std::string("tolvanectl ") + kVersion + "\n");
         return kExitOk;
       case Command::kPorts:
         return Ports();
@@ -266,15 +248,25 @@ class Session {
   int SetComm() {
     const LinkResult r = ReadRegisters(kBlockRegisters);
     if (r != kLinkOk) return Fail(StatusFor(r), {Pick(ReadResultText(r))});
-    const uint8_t mode = DecodeBlockReply().modeCode;
+    const uint16_t mode = DecodeBlockReply().modeCode;
     if (mode >= kCommModeCount)
       return Fail(kExitCommFailed, {PickFilled(txt::kCtlModeUnknown, {std::to_string(mode)})});
     if (o_.modeCode && *o_.modeCode != mode)
       return Fail(kExitUsage, {"--mode " + std::to_string(*o_.modeCode) + ": " +
                                PickFilled(txt::kCtlModeFixed, {CommModeEntries()[mode]})});
     if (console::Interrupted()) return Stopped();
-    WriteCommParameters(*o_.newStation, mode, *o_.baudCode);
-    return Written(CommWriteSent(), txt::kCommParamsSent);
+    WriteCommParameters(*o_.newStation, static_cast<uint8_t>(mode), *o_.baudCode);
+    if (!CommWriteSent()) return Fail(kExitCommFailed, {Pick(txt::kCommErrorCheck)});
+    const bool confirmed = CommWriteConfirmed();
+    if (o_.json) {
+      ctl::Json j = OutcomeJson(true, Pick(txt::kCommParamsSent));
+      j["confirmed"] = confirmed;
+      Json(j);
+    } else {
+      if (!confirmed) Out(std::string(Pick(txt::kCtlCommUnconfirmed)) + "\n");
+      Out(std::string(Pick(txt::kCommParamsSent)) + "\n");
+    }
+    return kExitOk;
   }
 
   // A loader refusal as the command line means it.
@@ -319,7 +311,8 @@ class Session {
     const std::optional<ModuleParameters> values = CollectParameters(window);
     if (!values) return Fail(kExitCommFailed, shown.texts);
     if (console::Interrupted()) return Stopped();
-    const std::string text = ParameterFileText(*values, {kVersion, SavedStamp()});
+    const std::string text =
+        ParameterFileText(*values, {kVersion, SavedStamp(static_cast<int64_t>(std::time(nullptr)))});
     if (const WriteProblem problem = ini::WriteWholeFile(o_.file, text); problem != WriteProblem::kNone)
       return Fail(kExitOutputLost, {SaveFailedMessage(problem)});
     return Written(true, txt::kParamSaved);
@@ -348,19 +341,20 @@ class Session {
     const auto station = static_cast<uint16_t>(v.station);
     const auto baud = static_cast<uint8_t>(v.baudCode);
     writes_ = {
-        {"shutdown", &txt::kGroupShutdown, kShutdownRange.start, {stopAddress, stopCode}, std::nullopt},
-        {"ip", &txt::kLblIp, kIpRange.start, Octets(v.ip), std::nullopt},
-        {"mask", &txt::kLblMask, kMaskRange.start, Octets(v.mask), std::nullopt},
-        {"gateway", &txt::kLblGateway, kGatewayRange.start, Octets(v.gateway), std::nullopt},
-        {"communication", &txt::kGroupComm, kCommRange.start, {station, mode, baud}, std::nullopt},
+        {"shutdown", &txt::kGroupShutdown, kShutdownRange.start, {stopAddress, stopCode}, std::nullopt, std::nullopt},
+        {"ip", &txt::kLblIp, kIpRange.start, Octets(v.ip), std::nullopt, std::nullopt},
+        {"mask", &txt::kLblMask, kMaskRange.start, Octets(v.mask), std::nullopt, std::nullopt},
+        {"gateway", &txt::kLblGateway, kGatewayRange.start, Octets(v.gateway), std::nullopt, std::nullopt},
+        {"communication", &txt::kGroupComm, kCommRange.start, {station, mode, baud}, std::nullopt, std::nullopt},
     };
     sends_ = {
         [=] { return WriteShutdown(stopAddress, stopCode) == kLinkOk; },
         [ip = v.ip] { return WriteAddress(kIpRange, ip) == kLinkOk; },
         [mask = v.mask] { return WriteAddress(kMaskRange, mask) == kLinkOk; },
         [gateway = v.gateway] { return WriteAddress(kGatewayRange, gateway) == kLinkOk; },
-        [=] {
+        [=, this] {
           WriteCommParameters(station, mode, baud);
+          writes_.back().confirmed = CommWriteConfirmed();
           return CommWriteSent();
         },
     };
@@ -369,10 +363,10 @@ class Session {
   int Apply() {
     const LinkResult r = ReadRegisters(kBlockRegisters);
     if (r != kLinkOk) return Fail(StatusFor(r), {Pick(ReadResultText(r))});
-    const uint8_t mode = DecodeBlockReply().modeCode;
+    const uint16_t mode = DecodeBlockReply().modeCode;
     if (mode >= kCommModeCount)
       return Fail(kExitCommFailed, {PickFilled(txt::kCtlModeUnknown, {std::to_string(mode)})});
-    PlanWrites(mode);
+    PlanWrites(static_cast<uint8_t>(mode));
     if (o_.dryRun) {
       if (o_.json) {
         Json(ApplyJson(true, Pick(txt::kCtlDryRun)));
@@ -387,7 +381,9 @@ class Session {
       if (console::Interrupted()) return Fail(kExitInterrupted, {Pick(txt::kCtlApplyStopped)});
       writes_[i].ok = sends_[i]();
       if (!*writes_[i].ok) return Fail(kExitCommFailed, {Pick(txt::kCommErrorCheck)});
-      if (!o_.json) Out(RangeWriteText(writes_[i]) + "\n");
+      if (o_.json) continue;
+      Out(RangeWriteText(writes_[i]) + "\n");
+      if (writes_[i].confirmed == false) Out(std::string(Pick(txt::kCtlCommUnconfirmed)) + "\n");
     }
     if (o_.json)
       Json(ApplyJson(true, Pick(txt::kCommParamsSent)));

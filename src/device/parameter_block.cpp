@@ -19,7 +19,7 @@ ParameterBlock DecodeParameterBlock(const uint8_t* data, size_t length) {
   b.typeCode = word(kRegTypeCode);
   b.softwareVersion = word(kRegSoftwareVersion);
   b.station = static_cast<int16_t>(word(kRegStation));
-  b.modeCode = low(kRegCommMode);
+  b.modeCode = word(kRegCommMode);
   b.baudCode = low(kRegBaudCode);
   b.stopAddress = word(kRegStopAddress);
   b.stopCode = word(kRegStopCode);

@@ -13,7 +13,9 @@ struct ParameterBlock {
   uint16_t typeCode = 0;
   uint16_t softwareVersion = 0;
   int16_t station = 0;
-  uint8_t modeCode = 0;
+  // The mode register's whole word: a high byte makes it a code outside the
+  // table rather than the mode its low byte would name.
+  uint16_t modeCode = 0;
   uint8_t baudCode = 0;
   uint16_t stopAddress = 0;
   uint16_t stopCode = 0;

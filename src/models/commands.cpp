@@ -114,7 +114,11 @@ void WriteShutdownParameters(MainModel& m) {
 
 void ModifyCommParameters(MainModel& m) {
   m.Take();
-  m.modeCode = static_cast<uint8_t>(m.modeSelection);
+  // A mode word the module reported beyond one byte is no mode of the list: the
+  // list's first entry only stands in for it, and writing that entry would put
+  // a mode into the module that nobody chose. Another entry is the user's choice.
+  const bool standIn = m.modeCode > 0xFF && m.modeSelection == SelectionForCode(m.modeCode, kCommModeCount);
+  if (!standIn) m.modeCode = static_cast<uint16_t>(m.modeSelection);
   m.baudCode = static_cast<uint8_t>(m.baudSelection);
   // A station the module itself reported (register 2 read as -1, say) has never
   // passed the field check; it must not be written back.
@@ -126,7 +130,13 @@ void ModifyCommParameters(MainModel& m) {
   }
   m.Show();
   if (!RequireConnection(m)) return;
-  Busy([&] { return WriteCommParameters(static_cast<uint16_t>(m.station), m.modeCode, m.baudCode); });
+  if (standIn) {
+    ShowMessagePair(m.window(), FillPair(txt::kModeWordRefused, {{"code", std::to_string(m.modeCode)}}).View());
+    return;
+  }
+  Busy([&] {
+    return WriteCommParameters(static_cast<uint16_t>(m.station), static_cast<uint8_t>(m.modeCode), m.baudCode);
+  });
   // No try put the request on the line (the port is gone), or the module
   // answered with a refusal: it keeps its settings and the link stays as it is.
   // Any other failure may be the module already answering at its new settings,

@@ -74,7 +74,8 @@ class MainModel {
   int baudSelection = 3;
 
   int16_t station = 1;
-  uint8_t modeCode = 0;
+  // Register 3's whole word as last read, or the list's mode once written.
+  uint16_t modeCode = 0;
   uint8_t baudCode = 3;
   uint16_t stopAddress = 8192;
   uint16_t stopCode = 3;

@@ -255,6 +255,23 @@ std::optional<ModuleParameters> CollectParameters(MainModel& m) {
     Refuse(m, *refusal, kStation);
     return std::nullopt;
   }
+  // A file holds only what the module reported: a code outside its table has
+  // no entry, and the list's first entry only stands in for it.
+  const struct {
+    Register reg;
+    const TextPair& label;
+    int code, count;
+  } codes[] = {{kRegCommMode, txt::kLblCommMode, m.modeCode, kCommModeCount},
+               {kRegBaudCode, txt::kLblBaud, m.baudCode, kBaudCodeCount}};
+  for (const auto& c : codes) {
+    if (c.code < c.count) continue;
+    const auto fill = [&c](const char* name) {
+      return FillPair(txt::kCodeOutsideTable,
+                      {{"register", std::to_string(c.reg)}, {"name", name}, {"code", std::to_string(c.code)}});
+    };
+    Refuse(m, FilledPair{fill(c.label.zh).zh, fill(c.label.en).en}.View(), std::nullopt);
+    return std::nullopt;
+  }
   v.modeCode = m.modeSelection;
   v.baudCode = m.baudSelection;
 

@@ -31,7 +31,8 @@ class CtlProcess {
 
   // Reads until stderr holds `text`; false if the process ended first.
   bool WaitForErr(const std::string& text);
-  void Signal(int sig);
+  // False when the signal could not be delivered.
+  bool Signal(int sig);
   CtlResult Finish();
 
  private:

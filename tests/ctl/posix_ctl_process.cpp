@@ -93,7 +93,7 @@ bool CtlProcess::WaitForErr(const std::string& text) {
   return true;
 }
 
-void CtlProcess::Signal(int sig) { kill(sys_->pid, sig); }
+bool CtlProcess::Signal(int sig) { return kill(sys_->pid, sig) == 0; }
 
 CtlResult CtlProcess::Finish() {
   while (Pump(sys_->outFd, sys_->errFd, result_, -1)) {

@@ -1,11 +1,16 @@
-// The Windows side: a process of its own without a console, stdin on NUL and
-// stdout and stderr on pipes. A thread drains stdout, so that neither pipe can
-// fill and stall the program while the test reads the other.
+// The Windows side: a process in a process group of its own, on the test's
+// console (made for it when the test has none), stdin on NUL and stdout and
+// stderr on pipes. A thread drains stdout, so that neither pipe can fill and
+// stall the program while the test reads the other. Ctrl-C reaches it as the
+// console's Ctrl-Break, the one control event a process group can be sent.
 #include <windows.h>
+
+#include <signal.h>
 
 #include <algorithm>
 #include <cwchar>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "ctl/ctl_process.h"
@@ -14,6 +19,7 @@ namespace tolvane::test {
 
 struct CtlProcess::System {
   HANDLE process = nullptr;
+  DWORD id = 0;
   HANDLE out = nullptr, err = nullptr;  // the read ends
   bool errEnded = false;
   std::thread outReader;
@@ -76,6 +82,24 @@ bool ReadSome(HANDLE h, std::string& into) {
   return true;
 }
 
+// A console events can be sent through; the test's own standard handles stay
+// where the test runner put them.
+void ShareAConsole() {
+  static const bool shared = [] {
+    if (GetConsoleCP() != 0) return true;  // attached to one already
+    const DWORD which[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    HANDLE kept[3];
+    for (int i = 0; i < 3; ++i) kept[i] = GetStdHandle(which[i]);
+    // What a process started without a console may be attached to (wine gives
+    // one that cannot pass control events) makes way for a console of its own.
+    FreeConsole();
+    const bool made = AllocConsole();
+    for (int i = 0; i < 3; ++i) SetStdHandle(which[i], kept[i]);
+    return made;
+  }();
+  if (!shared) throw std::runtime_error("no console: error " + std::to_string(GetLastError()));
+}
+
 void MakePipe(HANDLE* readEnd, HANDLE* writeEnd) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   if (!CreatePipe(readEnd, writeEnd, &inherit, 0)) throw std::runtime_error("CreatePipe");
@@ -88,6 +112,7 @@ CtlProcess::CtlProcess(const std::vector<std::string>& args, const std::vector<s
                        const std::string& program, const std::function<void()>& inChild)
     : sys_(std::make_unique<System>()) {
   if (errOnTerminal || inChild) throw std::invalid_argument("a terminal and inChild are POSIX only");
+  ShareAConsole();
   HANDLE outWrite = nullptr, errWrite = nullptr;
   MakePipe(&sys_->out, &outWrite);
   MakePipe(&sys_->err, &errWrite);
@@ -106,8 +131,8 @@ CtlProcess::CtlProcess(const std::vector<std::string>& args, const std::vector<s
   std::wstring environment = Environment(env);
   PROCESS_INFORMATION pi{};
   const BOOL started =
-      CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW,
-                     environment.data(), nullptr, &si, &pi);
+      CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE,
+                     CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP, environment.data(), nullptr, &si, &pi);
   // Only the child holds the write ends now: the pipes end when it does.
   CloseHandle(outWrite);
   CloseHandle(errWrite);
@@ -115,6 +140,7 @@ CtlProcess::CtlProcess(const std::vector<std::string>& args, const std::vector<s
   if (!started) throw std::runtime_error("cannot start " + program + ": error " + std::to_string(GetLastError()));
   CloseHandle(pi.hThread);
   sys_->process = pi.hProcess;
+  sys_->id = pi.dwProcessId;
   sys_->outReader = std::thread([h = sys_->out, out = &result_.out] {
     while (ReadSome(h, *out)) {
     }
@@ -140,8 +166,15 @@ bool CtlProcess::WaitForErr(const std::string& text) {
   return true;
 }
 
-// No signals here: the process ends with the status a shell shows for one.
-void CtlProcess::Signal(int sig) { TerminateProcess(sys_->process, 128 + sig); }
+// SIGINT is the console's Ctrl-Break to the child's group, which the program's
+// own handler takes as Ctrl-C; its exit status is the program's. False when the
+// system cannot deliver it (wine's console refuses control events). Other
+// signals have no console event: the process is ended as a shell shows one
+// ended by it.
+bool CtlProcess::Signal(int sig) {
+  if (sig != SIGINT) return TerminateProcess(sys_->process, 128 + sig);
+  return GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, sys_->id);
+}
 
 CtlResult CtlProcess::Finish() {
   while (!sys_->errEnded) sys_->errEnded = !ReadSome(sys_->err, result_.err);

@@ -27,15 +27,15 @@ TEST(ModelTable, NamesAndCouplerCheck) {
 }
 
 TEST(ParameterBlock, DecodesEveryFieldAndFormatsItsDisplayForms) {
-  auto data = Block({{0, 0x1501},  {1, 258},     {2, 0xFFFF}, {3, 0x1202},  {4, 0x0005},  {5, 8192},
+  auto data = Block({{0, 0x1501},  {1, 258},     {2, 0xFFFF}, {3, 0x0002},  {4, 0x1205},  {5, 8192},
                      {6, 3},       {8, 0x001A},  {9, 0x2B3C}, {10, 0x4D5E}, {12, 0x00C0}, {13, 0x00A8},
                      {14, 0x0001}, {15, 0x12AA}, {16, 255},   {17, 255},    {18, 255},    {19, 0},
                      {20, 192},    {21, 168},    {22, 1},     {23, 1},      {24, 171},    {25, 0x0201}});
   ParameterBlock b = DecodeParameterBlock(data.data(), data.size());
   EXPECT_EQ(b.typeCode, 0x1501);
   EXPECT_EQ(b.station, -1);
-  EXPECT_EQ(b.modeCode, 2);  // the high byte is ignored
-  EXPECT_EQ(b.baudCode, 5);
+  EXPECT_EQ(b.modeCode, 2);
+  EXPECT_EQ(b.baudCode, 5);  // the high byte is ignored
   FormattedBlock f = FormatParameterBlock(b);
   EXPECT_EQ(f.moduleType, "KX-130");
   EXPECT_EQ(f.softwareVersion, "0102");
@@ -56,9 +56,26 @@ TEST(ParameterBlock, UnknownTypeAndOutOfTableCodes) {
   auto data = Block({{0, 0x3005}, {3, 6}, {4, 8}, {5, 65535}});
   FormattedBlock f = FormatParameterBlock(DecodeParameterBlock(data.data(), data.size()));
   EXPECT_EQ(f.moduleType, "");
-  EXPECT_EQ(f.modeSelection, 0);
-  EXPECT_EQ(f.baudSelection, 0);
   EXPECT_EQ(f.stopAddress, "65535");  // unsigned
+  // The mode register's whole word decides: a high byte is no mode the list has.
+  const struct {
+    uint16_t modeWord, baudWord;
+    int modeCode, baudCode, modeSelection, baudSelection;
+  } rows[] = {
+      {6, 8, 6, 8, 0, 0},
+      {0x0100, 0x0103, 256, 3, 0, 3},
+      {0x1205, 0x0007, 0x1205, 7, 0, 7},
+      {0x0005, 0x0000, 5, 0, 5, 0},
+  };
+  for (const auto& r : rows) {
+    data = Block({{3, r.modeWord}, {4, r.baudWord}});
+    const ParameterBlock b = DecodeParameterBlock(data.data(), data.size());
+    EXPECT_EQ(b.modeCode, r.modeCode) << r.modeWord;
+    EXPECT_EQ(b.baudCode, r.baudCode) << r.baudWord;
+    f = FormatParameterBlock(b);
+    EXPECT_EQ(f.modeSelection, r.modeSelection) << r.modeWord;
+    EXPECT_EQ(f.baudSelection, r.baudSelection) << r.baudWord;
+  }
   EXPECT_EQ(SelectionForCode(7, 8), 7);
   EXPECT_EQ(SelectionForCode(-1, 8), 0);
 }

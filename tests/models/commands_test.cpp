@@ -288,6 +288,62 @@ TEST_F(Commands, AStationTheModuleReportedOutOfRangeIsNotWrittenBack) {
   EXPECT_TRUE(IsConnected());
 }
 
+// A code the module reports outside its table: the communication download
+// writes what the lists show, except a mode word beyond one byte, for which the
+// first entry only stands in; Save Parameters never puts such a code in a file.
+TEST_F(Commands, ModuleCodesOutsideTheTables) {
+  const std::string sent = "The command to modify communication parameters has been sent. Please reconnect the device!";
+  const std::string modeWord =
+      "Register 3 (Communication mode) of the module holds 256, which is not in the communication mode list; the "
+      "list's first entry only stands in for it, and nothing was written. Choose another mode in the list, or "
+      "restore the factory settings.";
+  const auto notSaved = [](const std::string& reg, const std::string& name, const std::string& code) {
+    return "Register " + reg + " (" + name + ") of the module holds " + code +
+           ", which is not in its list; the parameters were not saved.";
+  };
+  struct Case {
+    std::string reg;         // the simulator's register, "N=V"
+    bool save;               // Save Parameters, else the communication download
+    int pickMode, pickBaud;  // the user's pick in a list after the read, -1 none
+    std::vector<std::string> messages;
+    std::string write;  // registers 2-4 as written, empty for none; save: the file's baud code
+  } cases[] = {
+      {"3=0x0100", false, -1, -1, {modeWord}, ""},
+      {"3=0x0100", false, 2, -1, {sent}, "00 01 00 02 00 03"},
+      {"3=6", false, -1, -1, {sent}, "00 01 00 00 00 03"},
+      {"4=9", false, -1, -1, {sent}, "00 01 00 00 00 00"},
+      {"3=0x0100", true, -1, -1, {notSaved("3", "Communication mode", "256")}, ""},
+      {"3=0x0100", true, 1, -1, {notSaved("3", "Communication mode", "256")}, ""},
+      {"3=6", true, -1, -1, {notSaved("3", "Communication mode", "6")}, ""},
+      {"4=9", true, -1, -1, {notSaved("4", "Baud rate", "9")}, ""},
+      {"4=9", true, -1, 5, {}, "5"},
+      {"3=0", true, -1, -1, {}, "3"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reg + (c.save ? " save" : " download"));
+    // Register 4 outside the table leaves the simulator at 9600 baud.
+    Start({"--reg", c.reg}, 9600, 0);
+    ASSERT_EQ(ReadAfterConnect(model), kLinkOk);
+    rec.messages.clear();
+    if (c.pickMode >= 0) view.mode = c.pickMode;
+    if (c.pickBaud >= 0) {
+      view.baud = c.pickBaud;
+      model.OnSelectBaudRate(c.pickBaud);
+    }
+    if (c.save) {
+      const std::optional<ModuleParameters> values = CollectParameters(model);
+      EXPECT_EQ(values ? std::to_string(values->baudCode) : std::string(), c.write);
+    } else {
+      ModifyCommParameters(model);
+      const std::vector<std::string> writes = Writes();
+      EXPECT_EQ(writes.empty() ? std::string() : writes.back().substr(21), c.write);
+      EXPECT_EQ(IsConnected(), writes.empty());
+    }
+    EXPECT_EQ(rec.Texts(), c.messages);
+    Link().ClosePort();
+  }
+}
+
 TEST_F(Commands, NewCommParametersTakeEffectAndTheModuleAnswersThere) {
   Start({"--apply-now"});
   view.screen[kStation] = "2";
