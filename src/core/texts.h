@@ -446,6 +446,40 @@ inline constexpr TextPair kPortPermissionDenied{
     "没有权限打开 {port}。请把当前用户加入 'dialout' 组（sudo usermod -aG dialout $USER），然后注销并重新登录。",
     "Permission denied on {port}. Add your user to the 'dialout' group (sudo usermod -aG dialout $USER), then log out "
     "and in again."};
+// Finding a module whose station and line settings are unknown
+inline constexpr TextPair kMenuFindModule{"查找模块...", "Find Module..."};
+inline constexpr TextPair kFindTitle{"查找模块", "Find Module"};
+inline constexpr TextPair kFindFrom{"起始站号：", "From:"};
+inline constexpr TextPair kFindTo{"结束站号：", "To:"};
+inline constexpr TextPair kFindLines{"通讯参数：", "Line settings:"};
+inline constexpr TextPair kFindAllLines{"全部，按自动检测的顺序", "All, in Auto Link's order"};
+inline constexpr TextPair kFindAllModules{"查找所有模块", "Find all modules"};
+inline constexpr TextPair kFindSearch{"搜索", "Search"};
+inline constexpr TextPair kFindUse{"使用", "Use"};
+inline constexpr TextPair kFindClose{"关闭", "Close"};
+inline constexpr TextPair kFindResults{"找到的模块：", "Modules found:"};
+inline constexpr TextPair kFindColStation{"站号", "Station"};
+inline constexpr TextPair kFindColBaud{"波特率", "Baud rate"};
+inline constexpr TextPair kFindColFormat{"帧格式", "Frame format"};
+inline constexpr TextPair kFindColModel{"型号", "Model"};
+inline constexpr TextPair kFindNotCoupler{"有应答，不是 KX-130", "answers, not a KX-130"};
+// {} stand for the number of probes and a duration ("33 min", "28 s").
+inline constexpr TextPair kFindExpected{"共 {} 次探测，预计约 {}。", "{} probes, expected to take about {}."};
+// Probes done, probes in all, time elapsed, time left by the bound.
+inline constexpr TextPair kFindProgress{"探测 {}/{}，已用 {}，最多还需 {}", "probe {}/{}, {} elapsed, at most {} left"};
+inline constexpr TextPair kFindMinutes{"{} 分钟", "{} min"};
+inline constexpr TextPair kFindSeconds{"{} 秒", "{} s"};
+inline constexpr TextPair kFindRangeBad{"站号范围须为 1～247，且起始站号不大于结束站号。",
+                                        "The station range must lie within 1..247, From not above To."};
+inline constexpr TextPair kFindNothing{"在此范围内没有找到 KX-130。", "No KX-130 found in this range."};
+inline constexpr TextPair kFindDone{"搜索完成，找到 {} 个 KX-130。", "Search finished, {} KX-130 found."};
+inline constexpr TextPair kFindStopped{"用户停止搜索。", "Search stopped by the user."};
+// tolvanectl scan over stations; {} stand for numbers and line settings.
+inline constexpr TextPair kCtlFindProgress{"探测 {}/{}：站号 {}，{} 波特，{}", "probe {}/{}: station {}, {} baud, {}"};
+inline constexpr TextPair kCtlStationsForm{"应为 1～247 的站号，或 FROM-TO 形式的范围。",
+                                           "expected a station 1..247 or a range FROM-TO within 1..247."};
+inline constexpr TextPair kCtlNoLineMatches{"给出的通讯参数不在自动检测的组合之中。",
+                                            "the line settings given match none that Auto Link tries."};
 // The About box's first line; the version follows.
 inline constexpr const char* kAboutVersionLead = "Tolvane  Version: ";
 }  // namespace txt
