@@ -174,6 +174,10 @@ inline constexpr TextPair kCtlUsage{
     "  probe                  以给定设置识别模块\n"
     "  scan [--save]          在给定串口和站号上，按自动检测的顺序尝试 8 种波特率 x 6 种帧格式；\n"
     "                         --save 把找到的设置保存为 Tolvane 的通信设置\n"
+    "  scan --stations 起-止 [--all] [--save]\n"
+    "                         在站号范围（或单个站号）内查找模块：给出的 -b、--framing、--data、\n"
+    "                         --parity、--stop 限定所试的通讯参数，其余取自动检测的全部值；\n"
+    "                         找到第一个 KX-130 即停止，--all 查找到范围末尾并逐个报告\n"
     "  read                   读取并解析 26 个寄存器的参数块\n"
     "  set-network --ip A.B.C.D --mask A.B.C.D --gateway A.B.C.D\n"
     "                         写入 IP 地址、子网掩码和网关\n"
@@ -195,8 +199,8 @@ inline constexpr TextPair kCtlUsage{
     "\n"
     "除 ports 外，每个命令先识别模块（与“连接”相同），再执行。所有数值在发送前检查。\n"
     "\n"
-    "每个选项只能给出一次。scan 自行尝试所有波特率和帧格式，不接受 -b、--framing、--data、\n"
-    "--parity 和 --stop。\n"
+    "每个选项只能给出一次。不带 --stations 的 scan 自行尝试所有波特率和帧格式，不接受 -b、\n"
+    "--framing、--data、--parity 和 --stop。\n"
     "\n"
     "退出状态：0 成功；1 无应答或未找到；2 用法错误、重复的选项、数值超限或参数文件被拒绝\n"
     "（未写入任何数据）；3 串口无法打开；4 其它通讯故障，或模块拒绝了写入；5 丢失的只是\n"
@@ -236,6 +240,11 @@ inline constexpr TextPair kCtlUsage{
     "  scan [--save]          search 8 baud rates x 6 frame formats in Auto Link's order\n"
     "                         at the given port and station; --save stores the settings\n"
     "                         found as Tolvane's connection settings\n"
+    "  scan --stations FROM-TO [--all] [--save]\n"
+    "                         search a station range (or one station): -b, --framing,\n"
+    "                         --data, --parity and --stop given restrict the line settings\n"
+    "                         tried, the others take all of Auto Link's values; stops at\n"
+    "                         the first KX-130, --all goes on to the end and reports each\n"
     "  read                   read and decode the 26-register parameter block\n"
     "  set-network --ip A.B.C.D --mask A.B.C.D --gateway A.B.C.D\n"
     "                         write the IP address, subnet mask and gateway\n"
@@ -266,8 +275,8 @@ inline constexpr TextPair kCtlUsage{
     "Every command but ports first identifies the module (as Link does), then works.\n"
     "Every value is checked before anything is sent.\n"
     "\n"
-    "Each option may be given once. scan tries every baud rate and frame format\n"
-    "itself and refuses -b, --framing, --data, --parity and --stop.\n"
+    "Each option may be given once. scan without --stations tries every baud rate and\n"
+    "frame format itself and refuses -b, --framing, --data, --parity and --stop.\n"
     "\n"
     "Exit status: 0 success; 1 no answer or nothing found; 2 bad usage, a repeated\n"
     "option, a value out of range or a refused parameter file (nothing written); 3 the\n"
@@ -464,6 +473,42 @@ inline constexpr TextPair kPortPermissionDenied{
     "没有权限打开 {port}。请把当前用户加入 'dialout' 组（sudo usermod -aG dialout $USER），然后注销并重新登录。",
     "Permission denied on {port}. Add your user to the 'dialout' group (sudo usermod -aG dialout $USER), then log out "
     "and in again."};
+// Finding a module whose station and line settings are unknown
+inline constexpr TextPair kMenuFindModule{"查找模块...", "Find Module..."};
+inline constexpr TextPair kFindTitle{"查找模块", "Find Module"};
+inline constexpr TextPair kFindFrom{"起始站号：", "From:"};
+inline constexpr TextPair kFindTo{"结束站号：", "To:"};
+inline constexpr TextPair kFindLines{"通讯参数：", "Line settings:"};
+inline constexpr TextPair kFindAllLines{"全部，按自动检测的顺序", "All, in Auto Link's order"};
+inline constexpr TextPair kFindAllModules{"查找所有模块", "Find all modules"};
+inline constexpr TextPair kFindSearch{"搜索", "Search"};
+inline constexpr TextPair kFindUse{"使用", "Use"};
+inline constexpr TextPair kFindClose{"关闭", "Close"};
+inline constexpr TextPair kFindResults{"找到的模块：", "Modules found:"};
+inline constexpr TextPair kFindColStation{"站号", "Station"};
+inline constexpr TextPair kFindColBaud{"波特率", "Baud rate"};
+inline constexpr TextPair kFindColFormat{"帧格式", "Frame format"};
+inline constexpr TextPair kFindColModel{"型号", "Model"};
+inline constexpr TextPair kFindNotCoupler{"有应答，不是 KX-130", "answers, not a KX-130"};
+// {} stand for the number of probes and a duration ("33 min", "28 s").
+inline constexpr TextPair kFindExpected{"共 {} 次探测，预计约 {}。", "{} probes, expected to take about {}."};
+// Probes done, probes in all, time elapsed, time left by the bound.
+inline constexpr TextPair kFindProgress{"探测 {}/{}，已用 {}，最多还需 {}", "probe {}/{}, {} elapsed, at most {} left"};
+inline constexpr TextPair kFindMinutes{"{} 分钟", "{} min"};
+inline constexpr TextPair kFindSeconds{"{} 秒", "{} s"};
+inline constexpr TextPair kFindRangeBad{"站号范围须为 1～247，且起始站号不大于结束站号。",
+                                        "The station range must lie within 1..247, From not above To."};
+inline constexpr TextPair kFindNothing{"在此范围内没有找到 KX-130。", "No KX-130 found in this range."};
+inline constexpr TextPair kFindDone{"搜索完成，找到 {} 个 KX-130。", "Search finished, {} KX-130 found."};
+inline constexpr TextPair kFindStopped{"用户停止搜索。", "Search stopped by the user."};
+// tolvanectl scan over stations; {} stand for numbers and line settings.
+inline constexpr TextPair kCtlFindProgress{"探测 {}/{}：站号 {}，{} 波特，{}", "probe {}/{}: station {}, {} baud, {}"};
+inline constexpr TextPair kCtlStationsForm{"应为 1～247 的站号，或 FROM-TO 形式的范围。",
+                                           "expected a station 1..247 or a range FROM-TO within 1..247."};
+inline constexpr TextPair kCtlAllNeedsStations{"--all 只用于 scan --stations。",
+                                               "--all applies to scan --stations only."};
+inline constexpr TextPair kCtlNoLineMatches{"给出的通讯参数不在自动检测的组合之中。",
+                                            "the line settings given match none that Auto Link tries."};
 // The About box's first line; the version follows.
 inline constexpr const char* kAboutVersionLead = "Tolvane  Version: ";
 

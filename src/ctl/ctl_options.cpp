@@ -8,6 +8,7 @@
 #include "core/comm_settings.h"
 #include "core/decimal.h"
 #include "device/register_map.h"
+#include "models/module_search.h"
 #include "models/writable_fields.h"
 
 namespace tolvane::ctl {
@@ -62,6 +63,8 @@ const OptionDef kOptionDefs[] = {
     {"-h,--help", "-h", "--help", false},
     {"--version", "", "--version", false},
     {"--save", "", "--save", false, Bit(Command::kScan)},
+    {"--stations", "", "--stations", true, Bit(Command::kScan)},
+    {"--all", "", "--all", false, Bit(Command::kScan)},
     {"--yes", "", "--yes", false, Bit(Command::kRestoreFactory)},
     {"--ip", "", "--ip", true, kNetworkOptions},
     {"--mask", "", "--mask", true, kNetworkOptions},
@@ -151,8 +154,9 @@ class Parser {
     if (c == Command::kNone) Refuse(txt::kCtlNoCommand, {});
     for (const OptionDef* s : given_)
       if (!(s->commands & Bit(c)) && c != Command::kNone) Refuse(txt::kCtlNotForCommand, Shown(*s));
-    if (c == Command::kScan)
+    if (c == Command::kScan && !o.stations)
       for (const OptionDef* s : lineSettings_) Refuse(txt::kCtlScanTriesAll, Shown(*s));
+    if (c == Command::kScan) RequireStationsForAll();
     RequireCommandValues();
     return out_;
   }
@@ -234,6 +238,8 @@ class Parser {
       o.settle = true;
     else if (name == "--dry-run")
       o.dryRun = true;
+    else if (name == "--all")
+      o.all = true;
   }
 
   // A number the window's table of writable values accepts, or a refusal with
@@ -338,6 +344,9 @@ class Parser {
       o.newStation = narrow(Number(subject, v, WritableField::kStation));
     } else if (name == "mode") {
       o.modeCode = narrow(ModeCode(subject, v));
+    } else if (name == "stations") {
+      o.stations = StationRange(v);
+      if (!o.stations) Refuse(txt::kCtlStationsForm, subject);
     } else if (name == "new-baud") {
       if (auto rate = Rate(subject, v)) o.baudCode = static_cast<uint8_t>(BaudIndex(*rate));
     }
@@ -370,6 +379,14 @@ class Parser {
     }
   }
 
+  // --all finds several modules only over a range of stations; the line settings
+  // given must leave something to try.
+  void RequireStationsForAll() {
+    const Options& o = out_.options;
+    if (o.all && !o.stations) Refuse(txt::kCtlAllNeedsStations, "--all");
+    if (o.stations && LinesMatching(FilterOf(o)).empty()) Refuse(txt::kCtlNoLineMatches, {});
+  }
+
   const std::vector<std::string>& args_;
   Parsed out_;
   bool help_ = false, version_ = false;
@@ -400,6 +417,22 @@ int BaudIndex(uint32_t baud) {
   for (size_t i = 0; i < rates.size(); ++i)
     if (rates[i] == std::to_string(baud)) return static_cast<int>(i);
   return -1;
+}
+
+std::optional<std::pair<int, int>> StationRange(const std::string& text) {
+  const size_t dash = text.find('-', 1);  // a leading sign is the number's own
+  const std::optional<int> from = WholeNumber(text.substr(0, dash));
+  const std::optional<int> to = dash == std::string::npos ? from : WholeNumber(text.substr(dash + 1));
+  if (!from || !to || *from < kFirstStation || *to > kLastStation || *from > *to) return std::nullopt;
+  return std::make_pair(*from, *to);
+}
+
+LineFilter FilterOf(const Options& o) {
+  return {.baud = o.baud,
+          .transferMode = o.transferMode,
+          .dataBits = o.dataBits,
+          .parity = o.parity,
+          .stopBits = o.stopBits};
 }
 
 Parsed ParseArguments(const std::vector<std::string>& args) { return Parser(args).Run(); }

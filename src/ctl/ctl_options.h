@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/texts.h"
+#include "models/module_search.h"
 
 namespace tolvane::ctl {
 
@@ -73,6 +75,9 @@ struct Options {
   std::optional<uint16_t> stopAddress, stopCode;
   std::optional<uint8_t> newStation, baudCode;
   std::optional<uint8_t> modeCode;  // only a check: the module's own code is written back
+  // scan over a station range instead of Auto Link's search at one station.
+  std::optional<std::pair<int, int>> stations;
+  bool all = false;  // go on to the end of the range and report every module
 };
 
 struct Parsed {
@@ -90,5 +95,9 @@ std::optional<int> WholeNumber(const std::string& text);
 std::optional<std::string> DottedAddress(const std::string& text);
 // Index of the rate in the baud rate list (the module's baud code), or -1.
 int BaudIndex(uint32_t baud);
+// "FROM-TO" or one station, within 1..247 and FROM not above TO.
+std::optional<std::pair<int, int>> StationRange(const std::string& text);
+// The line settings the options given restrict scan --stations to.
+LineFilter FilterOf(const Options& o);
 
 }  // namespace tolvane::ctl

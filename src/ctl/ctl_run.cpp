@@ -16,6 +16,7 @@
 #include "models/com_set_model.h"
 #include "models/commands.h"
 #include "models/main_model.h"
+#include "models/module_search.h"
 #include "models/parameter_file.h"
 #include "platform/config_ini.h"
 #include "platform/console.h"
@@ -412,6 +413,7 @@ class Session {
 
   // Auto Link's search: every rate in its order, every format at each rate.
   int Scan() {
+    if (o_.stations) return ScanStations();
     if (!Open()) return kExitPortOpen;
     CommSettings& c = Comm();
     for (int rateIndex : ScanRateOrder()) {
@@ -436,6 +438,103 @@ class Session {
     }
     EndProgress();
     return Fail(kExitNoAnswer, {Pick(txt::kDetectNothing)});
+  }
+
+  // One module of a station search as a line; one that answers but is not the
+  // coupler says so in place of its model.
+  static std::string FoundText(const FoundModule& m) {
+    CommSettings at = Comm();
+    UseLine(at, m.line);
+    at.station = m.station;
+    if (m.IsCoupler()) return ModuleAtText(m.typeCode, at);
+    return PickFilled(txt::kCtlModuleAt, {Pick(txt::kFindNotCoupler), at.portName, std::to_string(at.station),
+                                          std::to_string(at.baud), FrameText(at)});
+  }
+  static ctl::Json FoundJson(const FoundModule& m) {
+    const std::string model = m.identified ? ModelName(m.typeCode) : std::string();
+    return ctl::Json{{"station", m.station},
+                     {"baud", m.line.baud},
+                     {"framing", m.line.format.transferMode == 0 ? "ascii" : "rtu"},
+                     {"data", m.line.format.dataBits},
+                     {"parity", ParityName(m.line.format.parity)},
+                     {"stop", m.line.format.stopBits},
+                     {"model", model.empty() ? ctl::Json(nullptr) : ctl::Json(model)}};
+  }
+
+  // The search over a station range, at the line settings the options leave open.
+  int ScanStations() {
+    if (!Open()) return kExitPortOpen;
+    SearchInput in;
+    in.from = o_.stations->first;
+    in.to = o_.stations->second;
+    in.given = GivenStation(Comm().station, in.from, in.to);
+    in.lines = LinesMatching(FilterOf(o_));
+    in.findAll = o_.all;
+    const CommSettings before = Comm();
+    ModuleSearch search(in);
+    search.stopRequested = [] { return console::Interrupted(); };
+    search.onProgress = [this](const SearchProgress& p) {
+      probes_ = static_cast<int>(p.done);
+      if (!progressShown_ || p.done == 0) return;
+      const CommSettings& c = Comm();
+      Err("\r\x1b[K" +
+          PickFilled(txt::kCtlFindProgress, {std::to_string(p.done), std::to_string(p.total), std::to_string(c.station),
+                                             std::to_string(c.baud), FrameText(c)}));
+    };
+    search.onFound = [this](const FoundModule& m) {
+      if (o_.all && !o_.json) {
+        EndProgress();
+        Out(FoundText(m) + "\n");
+      }
+    };
+    const SearchEnd end = search.Run();
+    EndProgress();
+    Comm() = before;
+    const FoundModule* first = nullptr;
+    for (const FoundModule& m : search.found())
+      if (m.IsCoupler() && !first) first = &m;
+    if (first) {
+      UseLine(Comm(), first->line);
+      Comm().station = first->station;
+    }
+    if (o_.all && o_.json) {
+      ctl::Json list = ctl::Json::array();
+      for (const FoundModule& m : search.found()) list.push_back(FoundJson(m));
+      Out(JsonText(list) + "\n");
+    }
+    if (end == SearchEnd::kStopped) return StationsStopped();
+    if (end == SearchEnd::kPortFailed) return Fail(kExitCommFailed, {Pick(txt::kSearchPortFailed)});
+    if (!first) {
+      if (o_.all) {
+        Say(Pick(txt::kFindNothing));
+        return kExitNoAnswer;
+      }
+      for (const FoundModule& m : search.found()) Say(FoundText(m));
+      return Fail(kExitNoAnswer, {Pick(txt::kFindNothing)});
+    }
+    const bool saved = o_.save && StoreCommSettings(*OpenUserProfile());
+    const std::string where = UserProfileLocation();
+    if (!o_.all) {
+      if (o_.json) {
+        ctl::Json j = ProbeJson(true, probes_, Comm().portName, Comm().station, &Comm(), first->typeCode);
+        if (o_.save) j["saved"] = saved;
+        Json(j);
+      } else {
+        for (const FoundModule& m : search.found()) Out(FoundText(m) + "\n");
+      }
+    }
+    if (saved && !o_.json) Out(PickFilled(txt::kCtlSaved, {where}) + "\n");
+    if (!o_.save || saved) return kExitOk;
+    Say(PickFilled(txt::kCtlNotSaved, {where}));
+    return kExitCommFailed;
+  }
+  // Ctrl-C: what was found so far has been reported; nothing is stored.
+  int StationsStopped() {
+    if (o_.all && o_.json) {
+      Say(Pick(txt::kDetectStopped));
+      return kExitInterrupted;
+    }
+    return Stopped();
   }
 
   int Found() {

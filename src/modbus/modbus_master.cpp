@@ -141,6 +141,9 @@ struct Transaction {
   LinkResult mismatch;
   bool rtuRebuildEachTry;
   size_t replyBytes;  // the binary reply the request asks for, without its check
+  // Bytes that cannot become the reply end the try at once instead of at S, and
+  // a complete reply is taken as it arrives, whatever the process-wide setting.
+  bool endOnGarbage = false;
 };
 
 // An exception reply: station, function | 0x80, exception code.
@@ -214,9 +217,10 @@ LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& bui
   const int settle = rtu ? t.rtuSettle : t.asciiSettle;
   FrameBuffers& f = Frames();
   SerialLink& link = Link();
-  const bool early = g_replyEnd.load(std::memory_order_relaxed) == ReplyEnd::kWhenComplete;
+  const bool early = tr.endOnGarbage || g_replyEnd.load(std::memory_order_relaxed) == ReplyEnd::kWhenComplete;
   const FrameJudge judge = [&tr, rtu](const uint8_t* b, size_t count) {
-    return rtu ? JudgeRtu(tr, b, count) : JudgeAscii(tr, b, count);
+    const FrameVerdict v = rtu ? JudgeRtu(tr, b, count) : JudgeAscii(tr, b, count);
+    return tr.endOnGarbage && v.kind == FrameVerdict::kNotAReply ? kComplete : v;
   };
   size_t n = 0;
   if (rtu && !tr.rtuRebuildEachTry) n = build(f.rtuTx);
@@ -386,6 +390,31 @@ LinkResult ProbeModule() {
       [&](const uint8_t* r, size_t len) {
         return IsReadReply(r, len, station, 2) && r[5] * 256 + r[6] >= kProbeMinVersion;
       });
+}
+
+LinkResult ProbeOnce() {
+  const uint8_t station = Comm().station;
+  // A try that ends before any receive must not leave an earlier reply to be read as this one's.
+  Frames().replyLength = 0;
+  return Run(
+      {.kind = Request::Probe,
+       .station = station,
+       .function = kReadHoldingRegisters,
+       .tries = 1,
+       .mismatch = kLinkUnexpectedReply,
+       .rtuRebuildEachTry = false,
+       .replyBytes = 3 + 2 * 2,
+       .endOnGarbage = true},
+      [&](uint8_t* b) { return BuildRead(b, station, 2); },
+      [&](const uint8_t* r, size_t len) {
+        return IsReadReply(r, len, station, 2) && r[5] * 256 + r[6] >= kProbeMinVersion;
+      });
+}
+
+bool AnsweredByStation() {
+  const uint8_t* r = Reply();
+  const TransactionReport& t = LastTransaction();
+  return t.sent && ReplyLength() >= 2 && r[0] == Comm().station && (r[1] & 0x7F) == kReadHoldingRegisters;
 }
 
 LinkResult ReadRegisters(uint8_t count) {

@@ -55,6 +55,12 @@ struct TransactionReport {
 const TransactionReport& LastTransaction();
 
 LinkResult ProbeModule();
+// One try of the probe, for a search over stations: the reply is taken as soon
+// as it is complete, and bytes that cannot become the station's reply end the
+// try at once. AnsweredByStation() then says whether the station asked sent a
+// checked reply to it (a regular or an exception reply).
+LinkResult ProbeOnce();
+bool AnsweredByStation();
 LinkResult ReadRegisters(uint8_t count);
 LinkResult ReadRegistersReported(uint8_t count);
 LinkResult WriteRegisters(uint16_t address, size_t length, const uint8_t* data);

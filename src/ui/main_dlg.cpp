@@ -28,6 +28,7 @@
 #include "ui/about_dlg.h"
 #include "ui/com_set_dlg.h"
 #include "ui/controls.h"
+#include "ui/find_module_dlg.h"
 #include "ui/images.h"
 #include "ui/lang_set_dlg.h"
 #include "ui/qt_services.h"
@@ -97,6 +98,9 @@ COndrelDlg::COndrelDlg(MainDlgDeps deps, QWidget* parent) : QDialog(parent), dep
   connect(monitorItem_, &QAction::triggered, this, [this] { TrafficMonitorCommand(); });
   menus_[0]->insertAction(menus_[0]->actions()[1], monitorItem_);
   addAction(monitorItem_);
+  findModuleItem_ = new QAction(this);
+  connect(findModuleItem_, &QAction::triggered, this, [this] { FindModuleCommand(); });
+  menus_[0]->insertAction(monitorItem_, findModuleItem_);
   QAction* about = menuItems_[4];
   about->setShortcut(QKeySequence::HelpContents);
   about->setShortcutContext(Qt::WindowShortcut);
@@ -226,6 +230,7 @@ void COndrelDlg::RelabelWindow() {
                               &txt::kMenuAbout};
   for (int i = 0; i < 5; ++i) menuItems_[i]->setText(Pick(*items[i]));
   monitorItem_->setText(Pick(txt::kMenuTrafficMonitor));
+  findModuleItem_->setText(Pick(txt::kMenuFindModule));
   if (monitor_) monitor_->RelabelWindow();
   saveParamsItem_->setText(Pick(txt::kMenuSaveParams));
   loadParamsItem_->setText(Pick(txt::kMenuLoadParams));
@@ -338,6 +343,13 @@ void COndrelDlg::ConnectionCommand() {
   CComSetDlg dlg(this);
   const int result = dlg.exec();
   model_.ConnectionDialogEnded(result == QDialog::Accepted, dlg.model().linkStarted);
+}
+
+// Use in the dialog stores the module's settings and connects as Link does; the
+// window then reads the module as after a Link.
+void COndrelDlg::FindModuleCommand() {
+  CFindModuleDlg dlg(this);
+  if (dlg.exec() == QDialog::Accepted) model_.ConnectionDialogEnded(true, true);
 }
 
 void COndrelDlg::RestoreFactoryCommand() { RestoreFactory(model_); }

@@ -44,6 +44,8 @@ class COndrelDlg : public QDialog, public MainView {
 
   void RelabelWindow();
   void ConnectionCommand();
+  void FindModuleCommand();
+  QAction* findModuleItem() const { return findModuleItem_; }
   void LanguageCommand();
   void HelpCommand();
   void AboutCommand();
@@ -87,6 +89,7 @@ class COndrelDlg : public QDialog, public MainView {
   // Built once; a language switch re-labels them.
   std::array<QMenu*, 3> menus_{};
   std::array<QAction*, 5> menuItems_{};
+  QAction* findModuleItem_ = nullptr;
   QAction* monitorItem_;
   CTrafficMonitorDlg* monitor_ = nullptr;  // made on first use, then only hidden and shown
   QAction *saveParamsItem_, *loadParamsItem_;

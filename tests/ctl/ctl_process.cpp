@@ -115,7 +115,7 @@ Json ParseJson(const std::string& text) {
   Reader r{text};
   Json v = r.Value();
   r.Blank();
-  return r.i == text.size() && v.kind == Json::kObject ? v : Json{};
+  return r.i == text.size() && (v.kind == Json::kObject || v.kind == Json::kArray) ? v : Json{};
 }
 
 }  // namespace tolvane::test

@@ -189,6 +189,44 @@ TEST_F(Ctl, ScanFindsTheModuleOnTheTwelfthProbeAndSavesOnlyWhenAsked) {
   EXPECT_EQ(ProfileText(), saved);
 }
 
+// A module at an unknown station: one try per silent station, then the probe that
+// identifies it; --all goes on to the end of the range and lists each module.
+TEST_F(Ctl, ScanOverStationsFindsTheModuleWithOneTryPerSilentStation) {
+  SimProcess sim({"--station", "201", "--baud", "19200", "--mode", "5"});
+  const std::vector<std::string> line{"-b", "19200",    "--framing", "ascii",  "--data",
+                                      "7",  "--parity", "even",      "--stop", "1"};
+  std::vector<std::string> args{"-p", sim.port(), "scan", "--stations", "195-205", "--save", "--json"};
+  args.insert(args.end(), line.begin(), line.end());
+  CtlResult r = Run(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  Json j = ParseJson(r.out);
+  EXPECT_EQ(j["station"].Number(), 201) << r.out;
+  EXPECT_EQ(j["framing"].text, "ascii");
+  EXPECT_EQ(j["probes"].Number(), 7);
+  EXPECT_NE(ProfileText().find("REM_StaNum=201"), std::string::npos);
+  // 195..200 once each, 201 once and once more for the identification.
+  EXPECT_EQ(sim.Requests().size(), 8u);
+
+  // Only the framing and parity given: Auto Link's eight rates, 200 and 201 at
+  // each; the stored station (201) first, so found on the sixth pair, then on to the end.
+  r = Run(
+      {"-p", sim.port(), "--json", "scan", "--stations", "200-201", "--all", "--framing", "ascii", "--parity", "even"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  j = ParseJson(r.out);
+  ASSERT_EQ(j.kind, Json::kArray) << r.out;
+  ASSERT_EQ(j.items.size(), 1u);
+  EXPECT_EQ(j.items[0].Keys(),
+            (std::vector<std::string>{"station", "baud", "framing", "data", "parity", "stop", "model"}));
+  EXPECT_EQ(j.items[0]["model"].text, "KX-130");
+  EXPECT_EQ(sim.Requests().size(), 8u + 8 * 2 + 1);
+
+  // Nothing at these stations: exit 1, every pair tried once.
+  r = Run({"-p", sim.port(), "scan", "--stations", "1-3", "-b", "19200", "--framing", "ascii", "--parity", "even"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("No KX-130 found in this range."), std::string::npos) << r.err;
+  EXPECT_EQ(sim.Requests().size(), 8u + 17 + 3);  // one line setting: 19200 ASCII 7E1
+}
+
 TEST_F(Ctl, ScanShowsProgressOnATerminalUnlessQuiet) {
 #ifdef _WIN32
   GTEST_SKIP() << "a console of its own and an unwritable profile are not made here";
@@ -418,6 +456,12 @@ TEST_F(Ctl, ABadValueOrBadUsageSendsNothing) {
       {{"--data", "8", "scan"}, "--data: scan tries every"},
       {{"scan", "--parity=odd"}, "--parity: scan tries every"},
       {{"scan", "--stop", "2"}, "--stop: scan tries every"},
+      {{"scan", "--stations", "0-5"}, "--stations 0-5: expected a station 1..247"},
+      {{"scan", "--stations", "9-3"}, "--stations 9-3: expected a station"},
+      {{"scan", "--stations", "248"}, "--stations 248: expected a station"},
+      {{"scan", "--stations", "195,201"}, "--stations 195,201: expected a station"},
+      {{"scan", "--all"}, "--all: --all applies to scan --stations only."},
+      {{"scan", "--stations", "1-3", "--framing", "rtu", "--data", "7"}, "the line settings given match none"},
   };
   for (const auto& [args, message] : cases) {
     // The simulator's port, unless the case is about the port option itself.
@@ -525,13 +569,42 @@ TEST_F(Ctl, PortsHelpAndVersion) {
 
   r = Run({"--help"});
   EXPECT_EQ(r.status, 0);
-  for (
-      const char* word :
-      {"ports",           "probe",        "scan",      "--save",   "read",      "set-network",   "--ip",   "--mask",
-       "--gateway",       "set-shutdown", "--address", "--code",   "set-comm",  "--new-station", "--mode", "--new-baud",
-       "restore-factory", "--yes",        "save",      "apply",    "--dry-run", "--settle",      "--port", "--station",
-       "--baud",          "--framing",    "--data",    "--parity", "--stop",    "--lang",        "--json", "--quiet",
-       "--version",       "Exit status"})
+  for (const char* word : {"ports",
+                           "probe",
+                           "scan",
+                           "--save",
+                           "read",
+                           "set-network",
+                           "--ip",
+                           "--mask",
+                           "--gateway",
+                           "set-shutdown",
+                           "--address",
+                           "--code",
+                           "set-comm",
+                           "--new-station",
+                           "--mode",
+                           "--new-baud",
+                           "restore-factory",
+                           "--yes",
+                           "save",
+                           "apply",
+                           "--dry-run",
+                           "--settle",
+                           "--port",
+                           "--station",
+                           "--baud",
+                           "--framing",
+                           "--data",
+                           "--parity",
+                           "--stop",
+                           "--lang",
+                           "--json",
+                           "--quiet",
+                           "--version",
+                           "--stations",
+                           "--all",
+                           "Exit status"})
     EXPECT_NE(r.out.find(word), std::string::npos) << word;
   for (const std::string& text : inHelp) EXPECT_NE(r.out.find(text), std::string::npos) << text;
   r = Run({"probe", "--version"});

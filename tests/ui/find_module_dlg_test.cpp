@@ -1,0 +1,109 @@
+// The Find Module dialog as a view over its model, against the simulator.
+#include "ui/find_module_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include "core/language.h"
+#include "link/serial_link.h"
+#include "support/recorders.h"
+#include "support/sim_process.h"
+
+namespace tolvane {
+namespace {
+
+TEST(FindModuleDlg, LabelsAndNamesInBothLanguages) {
+  test::MessageRecorder rec;
+  Comm() = CommSettings{};
+  struct Row {
+    int lang;
+    const char *title, *search, *use, *close, *all, *lines, *from, *expected;
+  };
+  const Row rows[] = {
+      {1, "Find Module", "Search", "Use", "Close", "Find all modules", "All, in Auto Link's order",
+       "From:", "11856 probes, expected to take about 34 min."},
+      {0, "查找模块", "搜索", "使用", "关闭", "查找所有模块", "全部，按自动检测的顺序", "起始站号：",
+       "共 11856 次探测，预计约 34 分钟。"},
+  };
+  for (const Row& r : rows) {
+    SetUiLanguage(r.lang);
+    CFindModuleDlg dlg(nullptr, CComSetDlg::GuiDispatcherRef(), [] { return std::vector<std::string>{"ttyS0"}; });
+    EXPECT_EQ(dlg.windowTitle(), r.title);
+    EXPECT_EQ(dlg.searchButton()->text(), r.search);
+    EXPECT_EQ(dlg.useButton()->text(), r.use);
+    EXPECT_FALSE(dlg.useButton()->isEnabled());
+    EXPECT_EQ(dlg.closeButton()->text(), r.close);
+    EXPECT_EQ(dlg.findAll()->text(), r.all);
+    EXPECT_FALSE(dlg.findAll()->isChecked());
+    EXPECT_EQ(dlg.lines()->currentText(), r.lines);
+    EXPECT_EQ(dlg.lines()->itemText(1), "9600 RTU 8N2");  // the settings stored for the connection
+    EXPECT_EQ(dlg.from()->text(), "1");
+    EXPECT_EQ(dlg.to()->text(), "247");
+    EXPECT_EQ(dlg.from()->accessibleName(), r.from);
+    EXPECT_EQ(dlg.findAll()->accessibleName(), r.all);
+    EXPECT_EQ(dlg.figures()->text(), r.expected);
+    // One line setting over the whole range: about 28 s at 9600 RTU.
+    dlg.lines()->setCurrentIndex(1);
+    emit dlg.lines()->activated(1);
+    EXPECT_NE(dlg.figures()->text().indexOf(r.lang ? "about 28 s" : "约 28 秒"), -1)
+        << dlg.figures()->text().toStdString();
+  }
+  SetUiLanguage(1);
+}
+
+// A short range finds the module at 201; Use connects to it as Link does, Close
+// leaves the connection as it was.
+TEST(FindModuleDlg, FindsTheModuleThenUseConnectsOrCloseLeavesAllAsItWas) {
+  test::MessageRecorder rec;
+  SetUiLanguage(1);
+  test::SimProcess sim({"--station", "201", "--baud", "19200", "--mode", "5"});
+  for (bool use : {false, true}) {
+    SCOPED_TRACE(use ? "Use" : "Close");
+    test::UsePort(sim.port(), 19200, 5, 7);
+    Link().ClosePort();
+    ConnectedFlag().store(0);
+    const CommSettings before = Comm();
+    CFindModuleDlg dlg(nullptr, CComSetDlg::GuiDispatcherRef(), [&] { return std::vector<std::string>{sim.port()}; });
+    dlg.from()->setText("195");
+    emit dlg.from()->textEdited("195");
+    dlg.to()->setText("205");
+    emit dlg.to()->textEdited("205");
+    emit dlg.lines()->activated(1);
+    EXPECT_EQ(dlg.figures()->text(), "11 probes, expected to take about 1 s.");
+    dlg.searchButton()->click();
+    EXPECT_EQ(dlg.searchButton()->text(), "Stop");
+    EXPECT_FALSE(dlg.closeButton()->isEnabled());
+    dlg.reject();  // cannot close while it runs
+    EXPECT_TRUE(dlg.model().Running());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.model().Running(); }, 30000));
+    EXPECT_EQ(dlg.searchButton()->text(), "Search");
+    ASSERT_EQ(dlg.results()->topLevelItemCount(), 1);
+    const QTreeWidgetItem* row = dlg.results()->topLevelItem(0);
+    EXPECT_EQ(row->text(0) + " " + row->text(1) + " " + row->text(2) + " " + row->text(3),
+              "201 19200 ASCII 7E1 KX-130");
+    EXPECT_EQ(dlg.results()->currentItem(), row);  // the first module found is selected
+    EXPECT_TRUE(dlg.useButton()->isEnabled());
+    EXPECT_NE(dlg.figures()->text().indexOf("probe 7/11"), -1) << dlg.figures()->text().toStdString();
+    // Between the search and the choice, the connection is the one of before.
+    EXPECT_EQ(Comm(), before);
+    EXPECT_FALSE(Link().IsOpen());
+    (use ? dlg.useButton() : dlg.closeButton())->click();
+    EXPECT_EQ(dlg.result(), use ? QDialog::Accepted : QDialog::Rejected);
+    EXPECT_EQ(Comm().station, use ? 201 : 7);
+    EXPECT_EQ(Link().IsOpen(), use);
+    EXPECT_EQ(IsConnected(), use);
+  }
+  Link().ClosePort();
+  ConnectedFlag().store(0);
+  EXPECT_TRUE(rec.Texts().empty());
+}
+
+}  // namespace
+}  // namespace tolvane
