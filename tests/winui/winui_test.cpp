@@ -373,8 +373,10 @@ TEST_F(MainWindow, AddressFieldsHaveTheFrameAndFontOfTheOtherFields) {
     EXPECT_EQ(GetPixel(dc, 1, 1), RGB(255, 255, 255));  // no grey edge inside the frame
     ReleaseDC(field, dc);
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)), DialogFont());
-    for (HWND box = GetWindow(field, GW_CHILD); box; box = GetWindow(box, GW_HWNDNEXT))
+    int boxes = 0;
+    for (HWND box = GetWindow(field, GW_CHILD); box; box = GetWindow(box, GW_HWNDNEXT), ++boxes)
       EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)), DialogFont());
+    EXPECT_EQ(boxes, f == kStation ? 0 : 4);
   }
 }
 
