@@ -342,7 +342,7 @@ bool COndrelDlg::Handle(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* answer)
       return false;
     case WM_HELP:
       // F1 in a dialog or message box this window owns reaches it here: while
-      // that holds the window disabled, About waits for it to close.
+      // that holds the window disabled, F1 opens nothing.
       if (IsWindowEnabled(hwnd_)) AboutCommand();
       *answer = TRUE;
       return true;
