@@ -20,8 +20,10 @@
 #include "modbus/modbus_master.h"
 #include "models/commands.h"
 #include "winui/com_set_dlg.h"
+#include "winui/fonts.h"
 #include "winui/lang_set_dlg.h"
 #include "winui/main_dlg.h"
+#include "winui/screen_scale.h"
 #include "winui/traffic_monitor_dlg.h"
 #include "winui/win_services.h"
 

@@ -7,6 +7,10 @@
 
 #include "core/language.h"
 #include "tolvane_version.h"
+#include "winui/bitmaps.h"
+#include "winui/fonts.h"
+#include "winui/screen_scale.h"
+#include "winui/text_conversion.h"
 
 namespace tolvane::win {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "winui/win_util.h"
+#include "winui/dialog.h"
 
 namespace tolvane::win {
 

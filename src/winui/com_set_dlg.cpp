@@ -7,6 +7,9 @@
 #include "core/language.h"
 #include "platform/port_list.h"
 #include "winui/controls.h"
+#include "winui/fonts.h"
+#include "winui/screen_scale.h"
+#include "winui/text_conversion.h"
 
 namespace tolvane::win {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "models/com_set_model.h"
-#include "winui/win_util.h"
+#include "winui/dialog.h"
 
 namespace tolvane::win {
 

@@ -2,7 +2,14 @@
 
 #include <commctrl.h>
 
-#include "winui/win_util.h"
+#include <algorithm>
+#include <vector>
+
+#include "winui/bitmaps.h"
+#include "winui/dialog.h"
+#include "winui/fonts.h"
+#include "winui/screen_scale.h"
+#include "winui/text_conversion.h"
 
 namespace tolvane::win {
 
@@ -20,6 +27,7 @@ struct ImageButtonState {
   int width = 0, height = 0;
   ImageAlign align = ImageAlign::Top;
   bool over = false;
+  bool pressRefused = false;  // the press's check of the field left refused its entry
   void Free() {
     for (HBITMAP b : {normal, hover, grey})
       if (b) DeleteObject(b);
@@ -33,6 +41,10 @@ struct FaceButtonState {
 
 struct FlatListState {
   int hover = 0;
+};
+
+struct AddressFieldState {
+  HFONT font = nullptr;
 };
 
 // Each control keeps its state under a property named after its kind, so that
@@ -54,6 +66,10 @@ const wchar_t* PropName<FaceButtonState>() {
 template <>
 const wchar_t* PropName<FlatListState>() {
   return L"TolvaneFlatList";
+}
+template <>
+const wchar_t* PropName<AddressFieldState>() {
+  return L"TolvaneAddressField";
 }
 
 template <class State>
@@ -147,6 +163,25 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
 LRESULT CALLBACK ImageButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
   auto* state = reinterpret_cast<ImageButtonState*>(data);
   switch (msg) {
+    case WM_LBUTTONDOWN: {
+      // The press moves the focus here, which runs the check of the field
+      // being left; a check that refused its entry took the focus back. The
+      // press is then no click (BM_CLICK, as screen readers click, included),
+      // so that no command runs on the refused value.
+      const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
+      state->pressRefused = GetFocus() != hwnd;
+      if (state->pressRefused) {
+        if (GetCapture() == hwnd) ReleaseCapture();
+        SendMessageW(hwnd, BM_SETSTATE, FALSE, 0);
+      }
+      return r;
+    }
+    case WM_LBUTTONUP:
+      if (state->pressRefused) {
+        state->pressRefused = false;
+        return 0;
+      }
+      break;
     case WM_MOUSEMOVE: {
       RECT rc;
       GetClientRect(hwnd, &rc);
@@ -262,6 +297,91 @@ LRESULT CALLBACK FlatListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
   return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
+// The address control's four boxes, left to right.
+std::vector<HWND> AddressBoxes(HWND field) {
+  std::vector<HWND> boxes;
+  for (HWND box = GetWindow(field, GW_CHILD); box; box = GetWindow(box, GW_HWNDNEXT)) boxes.push_back(box);
+  std::sort(boxes.begin(), boxes.end(), [field](HWND a, HWND b) {
+    RECT ra, rb;
+    GetWindowRect(a, &ra);
+    GetWindowRect(b, &rb);
+    return ra.left < rb.left;
+  });
+  return boxes;
+}
+
+RECT RectIn(HWND parent, HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// The boxes keep their columns; each holds one text line in the middle of the
+// field, as the framed fields do.
+void PlaceAddressBoxes(HWND field) {
+  RECT client;
+  GetClientRect(field, &client);
+  for (HWND box : AddressBoxes(field)) {
+    const RECT r = RectIn(field, box);
+    const int line = std::min(TextLineHeight(box), static_cast<int>(client.bottom) - 2);
+    MoveWindow(box, r.left, (client.bottom - line) / 2, r.right - r.left, line, TRUE);
+  }
+}
+
+void PaintAddressField(HWND hwnd, HDC dc, const AddressFieldState& state) {
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  FillRect(dc, &rc, IsWindowEnabled(hwnd) ? WhiteBrush() : GetSysColorBrush(COLOR_3DFACE));
+  HBRUSH frame = CreateSolidBrush(kFrameColour);
+  FrameRect(dc, &rc, frame);
+  DeleteObject(frame);
+  // The dots between the boxes, on their text line.
+  HGDIOBJ old = state.font ? SelectObject(dc, state.font) : nullptr;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(IsWindowEnabled(hwnd) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+  const std::vector<HWND> boxes = AddressBoxes(hwnd);
+  for (size_t i = 0; i + 1 < boxes.size(); ++i) {
+    const RECT left = RectIn(hwnd, boxes[i]), right = RectIn(hwnd, boxes[i + 1]);
+    RECT gap{left.right, left.top, right.left, left.bottom};
+    DrawTextW(dc, L".", 1, &gap, DT_SINGLELINE | DT_CENTER | DT_TOP | DT_NOPREFIX);
+  }
+  if (old) SelectObject(dc, old);
+}
+
+LRESULT CALLBACK AddressFieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  auto* state = reinterpret_cast<AddressFieldState*>(data);
+  switch (msg) {
+    case WM_SETFONT: {
+      // The system's control keeps a smaller font of its own in its boxes.
+      DefSubclassProc(hwnd, msg, wParam, lParam);
+      state->font = reinterpret_cast<HFONT>(wParam);
+      for (HWND box : AddressBoxes(hwnd)) SendMessageW(box, WM_SETFONT, wParam, lParam);
+      PlaceAddressBoxes(hwnd);
+      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    }
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(state->font);
+    case WM_ERASEBKGND:
+      return TRUE;  // painted whole below
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      PaintAddressField(hwnd, dc, *state);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_NCDESTROY:
+      Detach<AddressFieldState>(hwnd, AddressFieldProc);
+      delete state;
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
 }  // namespace
 
 HWND CreateDrawEdit(HWND parent, int id, DWORD style, int x, int y, int w, int h, bool filterTyping) {
@@ -301,6 +421,17 @@ void SetEditHint(HWND edit, const wchar_t* text) {
 HWND EditHintWindow(HWND edit) {
   auto* state = StateOf<EditState>(edit, EditProc);
   return state ? state->hint : nullptr;
+}
+
+HWND CreateAddressField(HWND parent, int id, int x, int y, int w, int h) {
+  HWND field = Child(parent, WC_IPADDRESSW, "", WS_TABSTOP, x, y, w, h, id);
+  // The frame is painted in the client area: no system border around it.
+  SetWindowLongPtrW(field, GWL_STYLE, GetWindowLongPtrW(field, GWL_STYLE) & ~WS_BORDER);
+  SetWindowLongPtrW(field, GWL_EXSTYLE, GetWindowLongPtrW(field, GWL_EXSTYLE) & ~(WS_EX_CLIENTEDGE | WS_EX_STATICEDGE));
+  SetWindowPos(field, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  Attach(field, AddressFieldProc, new AddressFieldState);
+  SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+  return field;
 }
 
 HWND CreateImageButton(HWND parent, int id, int x, int y, int w, int h) {

@@ -22,6 +22,10 @@ HWND CreateDrawEdit(HWND parent, int id, DWORD style, int x, int y, int w, int h
 void SetEditHint(HWND edit, const wchar_t* text);
 HWND EditHintWindow(HWND edit);  // the hint object, once made
 
+// The system's IPv4 address control with the look of the framed fields: the
+// same accent frame, white, and the font it is given in its four boxes.
+HWND CreateAddressField(HWND parent, int id, int x, int y, int w, int h);
+
 // CButtonST: BS_OWNERDRAW; the parent passes WM_DRAWITEM on to DrawImageButton.
 HWND CreateImageButton(HWND parent, int id, int x, int y, int w, int h);
 void SetButtonImages(HWND button, const Artwork& hover, const Artwork& normal, ImageAlign align);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "winui/controls.h"
+#include "winui/text_conversion.h"
 
 namespace tolvane::win {
 
@@ -18,19 +19,20 @@ void CLangSetDlg::OnInit() {
   SetFocus(list_);
 }
 
+// The list shows its choice afresh whenever the focus leaves it for OK.
+void CLangSetDlg::LeaveList() {
+  InvalidateRect(list_, nullptr, TRUE);
+  SetFocus(ok_);
+}
+
 bool CLangSetDlg::Handle(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* answer) {
   switch (msg) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam), code = HIWORD(wParam);
       *answer = TRUE;
       if (id == kIdLangList) {
-        if (code == CBN_SELCHANGE) {
-          model_.selection = static_cast<int>(SendMessageW(list_, CB_GETCURSEL, 0, 0));
-          SetFocus(ok_);
-        } else if (code == CBN_CLOSEUP) {
-          InvalidateRect(list_, nullptr, TRUE);
-          SetFocus(ok_);
-        }
+        if (code == CBN_SELCHANGE) model_.selection = static_cast<int>(SendMessageW(list_, CB_GETCURSEL, 0, 0));
+        if (code == CBN_SELCHANGE || code == CBN_CLOSEUP) LeaveList();
         return true;
       }
       if (id == IDOK) {
@@ -46,7 +48,7 @@ bool CLangSetDlg::Handle(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* answer
       *answer = TRUE;
       return true;
     case WM_LBUTTONUP:
-      SetFocus(ok_);
+      LeaveList();
       return false;
     case WM_MEASUREITEM:
       *answer = MeasureFlatListItem(hwnd_, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "models/lang_set_model.h"
-#include "winui/win_util.h"
+#include "winui/dialog.h"
 
 namespace tolvane::win {
 
@@ -23,6 +23,7 @@ class CLangSetDlg : public Dialog {
   bool Handle(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* answer) override;
 
  private:
+  void LeaveList();
   LangSetModel model_;
   HWND list_ = nullptr, ok_ = nullptr;
 };

@@ -11,6 +11,7 @@
 #include "platform/config_ini.h"
 #include "platform/user_profile.h"
 #include "winui/main_dlg.h"
+#include "winui/text_conversion.h"
 #include "winui/win_services.h"
 
 int main() {

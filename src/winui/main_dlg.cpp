@@ -14,9 +14,13 @@
 #include "platform/ini_file.h"
 #include "tolvane_version.h"
 #include "winui/about_dlg.h"
+#include "winui/bitmaps.h"
 #include "winui/com_set_dlg.h"
 #include "winui/controls.h"
+#include "winui/fonts.h"
 #include "winui/lang_set_dlg.h"
+#include "winui/screen_scale.h"
+#include "winui/text_conversion.h"
 #include "winui/traffic_monitor_dlg.h"
 #include "winui/win_services.h"
 
@@ -193,7 +197,7 @@ void COndrelDlg::OnInit() {
                                kIdLabel + p.field);
       const int fx = x + p.labelWidth, id = kIdField + p.field;
       if (IsAddress(p.field)) {
-        fields_[p.field] = Child(hwnd_, WC_IPADDRESSW, "", WS_TABSTOP, fx, y, p.fieldWidth, 24, id);
+        fields_[p.field] = CreateAddressField(hwnd_, id, fx, y, p.fieldWidth, 24);
         continue;
       }
       const bool readOnly = p.field != kStation && p.field != kStopAddress && p.field != kStopCode;
@@ -238,13 +242,14 @@ void COndrelDlg::OnInit() {
   SetFocus(fields_[kStation]);
 }
 
+// Every language other than Chinese is English here, the menus too: a stored
+// value the program never writes must not leave the user without the menu
+// that changes it back.
 void COndrelDlg::RelabelWindow() {
-  if (UiLanguage() == 0 || UiLanguage() == 1) {
-    HMENU old = GetMenu(hwnd_);
-    SetMenu(hwnd_, BuildMenuBar());
-    if (old) DestroyMenu(old);
-    DrawMenuBar(hwnd_);
-  }
+  HMENU old = GetMenu(hwnd_);
+  SetMenu(hwnd_, BuildMenuBar());
+  if (old) DestroyMenu(old);
+  DrawMenuBar(hwnd_);
   // A command button shows only an image: its window text, the group's caption, names it.
   for (int g = 0; g < kGroupCount; ++g) {
     SetText(groups_[g], Pick(GroupCaption(g)));
@@ -334,7 +339,9 @@ bool COndrelDlg::Handle(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* answer)
       }
       return false;
     case WM_HELP:
-      AboutCommand();
+      // F1 in a dialog or message box this window owns reaches it here: while
+      // that holds the window disabled, F1 opens nothing.
+      if (IsWindowEnabled(hwnd_)) AboutCommand();
       *answer = TRUE;
       return true;
     case WM_CLOSE:  // the close box and the system menu's Close

@@ -12,7 +12,8 @@
 #include "core/dispatcher.h"
 #include "models/control_rules.h"
 #include "models/main_model.h"
-#include "winui/win_util.h"
+#include "winui/dialog.h"
+#include "winui/file_prompt.h"
 
 namespace tolvane::win {
 

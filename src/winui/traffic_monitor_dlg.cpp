@@ -11,6 +11,10 @@
 // Ours is sysfile::ReplaceFile; windows.h would have it name the system's.
 #undef ReplaceFile
 #include "platform/system_files.h"
+#include "winui/bitmaps.h"
+#include "winui/fonts.h"
+#include "winui/screen_scale.h"
+#include "winui/text_conversion.h"
 
 namespace tolvane::win {
 

@@ -11,7 +11,8 @@
 #include <string>
 
 #include "models/traffic_monitor_model.h"
-#include "winui/win_util.h"
+#include "winui/dialog.h"
+#include "winui/file_prompt.h"
 
 namespace tolvane::win {
 

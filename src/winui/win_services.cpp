@@ -1,6 +1,8 @@
 #include "winui/win_services.h"
 
-#include "winui/win_util.h"
+#include "winui/dialog.h"
+#include "winui/text_conversion.h"
+#include "winui/wait_cursor.h"
 
 namespace tolvane::win {
 

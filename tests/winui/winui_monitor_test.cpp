@@ -20,19 +20,14 @@
 #include "support/sim_process.h"
 #include "winui/com_set_dlg.h"
 #include "winui/main_dlg.h"
+#include "winui/text_conversion.h"
 #include "winui/traffic_monitor_dlg.h"
+#include "winui/window_pump.h"
 
 namespace tolvane::win {
 namespace {
 
-bool PumpUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 3000 && !done(); ++i) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    Sleep(5);
-  }
-  return done();
-}
+using test::PumpUntil;
 
 // What any other program reads from the list.
 std::vector<std::string> Lines(HWND list) {
@@ -86,35 +81,76 @@ class WinMonitor : public ::testing::Test {
   std::string answer, folder;
 };
 
-// Ctrl held as each key arrives through the window's own dialog loop.
+std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = Utf8(static_cast<const wchar_t*>(GlobalLock(data)));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+// Each key arrives through the window's own modal loop, as the user types it:
+// the window's accelerators, and the monitor's Copy, Pause (its button by the
+// space bar) and Escape.
 TEST_F(WinMonitor, TheKeysWorkInTheWindowsModalLoop) {
   COndrelDlg main(Deps());
-  static std::vector<std::function<void()>> steps;
-  auto press = [&main](UINT key) {
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = key ? 0x80 : 0;
-    SetKeyboardState(keys);
-    if (key) PostMessageW(main.field(kStation), WM_KEYDOWN, key, 1);
+  CTrafficMonitorDlg* m = nullptr;
+  auto ctrl = [](HWND to, UINT key) {
+    test::HoldCtrl(true);
+    test::PostKey(to, key);
   };
-  steps = {[&] { press('T'); },
-           [&] {
-             test::ShowSampleModule(main.model());
-             press('S');
-           },
-           [&] { press('O'); },  // unconnected: no prompt
-           [&] {
-             press(0);
-             EXPECT_TRUE(main.trafficMonitor() && IsWindowVisible(main.trafficMonitor()->hwnd()));
-             main.End(IDCANCEL);
-           }};
-  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-    const std::function<void()> step = steps.front();
-    steps.erase(steps.begin());
-    if (steps.empty()) KillTimer(nullptr, id);
-    step();
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+  std::string copied, shown;
+  test::ModalSteps steps({
+      [&] { ctrl(main.field(kStation), 'T'); },
+      [&] {
+        test::HoldCtrl(false);
+        m = main.trafficMonitor();
+        ASSERT_TRUE(m && IsWindowVisible(m->hwnd()));
+        SendMessageW(m->button(kIdMonClear), BM_CLICK, 0, 0);
+        Traffic().Record(TrafficEvent::kPurge);
+        Traffic().Record(TrafficEvent::kClose);
+        m->Refresh();
+        test::PostKey(m->button(kIdMonPause), VK_SPACE);
+      },
+      [&] {
+        ASSERT_NE(m, nullptr);
+        EXPECT_TRUE(m->model().paused());
+        EXPECT_EQ(TextOf(m->button(kIdMonPause)), "Resume");
+        Traffic().Record(TrafficEvent::kPurge);  // not shown while paused
+        m->Refresh();
+        ctrl(m->list(), 'C');
+      },
+      [&] {
+        test::HoldCtrl(false);
+        ASSERT_NE(m, nullptr);
+        copied = ClipboardText();
+        const std::vector<std::string> lines = Lines(m->list());
+        EXPECT_EQ(lines.size(), 2u);
+        for (const std::string& line : lines) shown += line + "\r\n";
+        test::PostKey(m->list(), VK_ESCAPE);
+      },
+      [&] {
+        ASSERT_NE(m, nullptr);
+        EXPECT_FALSE(IsWindowVisible(m->hwnd()));
+        test::ShowSampleModule(main.model());
+        ctrl(main.field(kStation), 'S');
+      },
+      [&] { ctrl(main.field(kStation), 'O'); },  // unconnected: no prompt
+      [&] {
+        test::HoldCtrl(false);
+        main.End(IDCANCEL);
+      },
   });
   main.RunModal(nullptr);
+  EXPECT_TRUE(steps.finished());
+  EXPECT_EQ(copied, shown);  // nothing selected: every line
   ASSERT_EQ(prompts.size(), 1u);
   EXPECT_EQ(prompts[0].caption, "Save Parameters");
   EXPECT_EQ(prompts[0].name, "KX-130_station12.ini");

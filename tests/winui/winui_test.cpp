@@ -20,37 +20,22 @@
 #include "winui/about_dlg.h"
 #include "winui/com_set_dlg.h"
 #include "winui/controls.h"
+#include "winui/fonts.h"
 #include "winui/lang_set_dlg.h"
 #include "winui/main_dlg.h"
+#include "winui/screen_scale.h"
+#include "winui/text_conversion.h"
 #include "winui/win_services.h"
+#include "winui/window_pump.h"
 
 namespace tolvane::win {
 namespace {
 
 using test::MessageRecorder;
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
-bool PumpUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 3000 && !done(); ++i) {
-    Pump();
-    Sleep(5);
-  }
-  return done();
-}
-
-// A key as the dialog's message loop hands it over.
-void Key(HWND dialog, UINT vk) {
-  MSG msg{GetFocus(), WM_KEYDOWN, vk, 0, 0, {}};
-  if (!IsDialogMessageW(dialog, &msg)) DispatchMessageW(&msg);
-  Pump();
-}
+using test::Key;
+using test::Pump;
+using test::PumpUntil;
 
 void Type(HWND edit, const char* text) {
   for (const char* c = text; *c; ++c) SendMessageW(edit, WM_CHAR, static_cast<WPARAM>(*c), 0);
@@ -90,10 +75,15 @@ class MainWindow : public ::testing::Test {
     deps.writeLanguage = [this](int lang) { written.push_back(lang); };
     deps.openDocument = [this](const std::wstring& path) { opened.push_back(path); };
     deps.runDialog = [this](Dialog& shown, HWND owner) -> INT_PTR {
+      if (runDialog) return runDialog(shown, owner);
       shown.Create(owner);
       ShowWindow(shown.hwnd(), SW_SHOW);
       if (onDialog) onDialog(shown);
       return shown.result();
+    };
+    deps.askPath = [this](const FilePrompt& prompt) {
+      prompts.push_back(prompt);
+      return std::string();
     };
     if (!systemPorts) deps.listPorts = [] { return std::vector<std::string>{"COM3", "COM4"}; };
     dlg = std::make_unique<COndrelDlg>(deps);
@@ -107,7 +97,9 @@ class MainWindow : public ::testing::Test {
   test::MemoryProfile profile;
   std::vector<int> written;
   std::vector<std::wstring> opened;
+  std::vector<FilePrompt> prompts;
   std::function<void(Dialog&)> onDialog;
+  std::function<INT_PTR(Dialog&, HWND)> runDialog;  // instead of the modeless run with onDialog
   std::unique_ptr<COndrelDlg> dlg;
   bool systemPorts = false;  // the port list the system reports, not COM3 and COM4
 };
@@ -149,24 +141,66 @@ TEST_F(MainWindow, ButtonImagesFollowTheLogicalDpi) {
   SetLogicalDpiYForTest(0);
 }
 
-// The click takes the focus first, so a typed station is checked before the command runs.
-TEST_F(MainWindow, AClickChecksTheTypedStationThenReachesItsCommand) {
-  for (int language : {1, 0}) {
+// A click takes the focus first, so a typed station is checked before the
+// command runs; a refused entry ends the click there. BM_CLICK is how screen
+// readers and UI Automation click.
+TEST_F(MainWindow, AClickChecksTheTypedStationAndARefusalEndsIt) {
+  const struct {
+    int language;
+    const char* typed;
+    bool connected;
+    int button;
+    std::vector<TextPair> said;
+    const char* shown;
+  } cases[] = {
+      {1, "3a00", false, 0, {txt::kStationRange}, "1"},   // the letter is dropped: 300
+      {0, "3a00", false, 0, {txt::kStationRange}, "1"},   // the Chinese box belongs to the window
+      {1, "0", true, 1, {txt::kStationRange}, "1"},       // connected: the download would write
+      {1, "1a2", false, 0, {txt::kPleaseConnect}, "12"},  // a taken entry: the command runs
+      {0, "007", false, 0, {txt::kPleaseConnect}, "7"},
+  };
+  HWND w = Open();  // one window: wine takes seconds to let one go
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.typed) + " language " + std::to_string(c.language));
+    SetUiLanguage(c.language);  // messages choose their language as they are shown
     rec.messages.clear();
-    HWND w = Open(language);
-    HWND station = dlg->field(kStation);
+    dlg->model().station = 1;
+    ConnectedFlag().store(c.connected ? 1 : 0);
+    HWND station = dlg->field(kStation), button = GetDlgItem(w, kIdButton + c.button);
     SetFocus(station);
     SendMessageW(station, EM_SETSEL, 0, -1);
-    Type(station, "3a00");
-    EXPECT_EQ(TextOf(station), "300");  // the letter is dropped
-    SendDlgItemMessageW(w, kIdButton, BM_CLICK, 0, 0);
+    Type(station, c.typed);
+    SendMessageW(button, BM_CLICK, 0, 0);
     Pump();
-    ASSERT_EQ(rec.messages.size(), 2u);
-    EXPECT_EQ(rec.messages[0].text, Pick(txt::kStationRange));
-    EXPECT_EQ(rec.messages[1].text, Pick(txt::kPleaseConnect));
-    EXPECT_EQ(rec.messages[1].owner, language == 0 ? ToWindowId(w) : nullptr);
-    EXPECT_EQ(TextOf(station), "1");
-    dlg.reset();
+    std::vector<std::string> said;
+    for (const TextPair& t : c.said) said.push_back(Pick(t));
+    EXPECT_EQ(rec.Texts(), said);
+    ASSERT_FALSE(rec.messages.empty());
+    EXPECT_EQ(rec.messages[0].owner, c.language == 0 ? ToWindowId(w) : nullptr);
+    EXPECT_EQ(TextOf(station), c.shown);
+    const bool refused = c.said[0].en == txt::kStationRange.en;
+    EXPECT_EQ(GetFocus(), refused ? station : button);
+    EXPECT_FALSE(SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED);  // not left pressed
+    EXPECT_EQ(GetCapture(), nullptr);
+  }
+  ConnectedFlag().store(0);
+}
+
+// A stored language the program never writes is English, menu bar included,
+// so that the user can still connect and choose the language.
+TEST_F(MainWindow, EveryLanguageButChineseIsEnglishMenusIncluded) {
+  HWND w = Open(2);  // as config.ini may hold it at the start
+  for (int language : {2, 0, 255, 1}) {
+    SCOPED_TRACE(language);
+    if (language != 2) {
+      SetUiLanguage(language);
+      dlg->RelabelWindow();
+    }
+    const bool chinese = language == 0;
+    ASSERT_NE(GetMenu(w), nullptr);
+    EXPECT_EQ(MenuText(GetMenu(w), 0), chinese ? "通讯(&C)" : "Communication(&C)");
+    EXPECT_EQ(MenuText(GetSubMenu(GetMenu(w), 1), 0), chinese ? "语言设置" : "Language Setting");
+    EXPECT_EQ(TextOf(GetDlgItem(w, kIdLabel + kStation)), chinese ? "站号" : "Station No");
   }
 }
 
@@ -249,6 +283,104 @@ TEST_F(MainWindow, TheSystemMenuAndTheHelpMenuOpenAbout) {
   SendMessageW(w, WM_SYSCOMMAND, kSysAbout, 0);
   SendMessageW(w, WM_COMMAND, kCmdAbout, 0);
   EXPECT_EQ(shown, 2);
+}
+
+// F1 in a dialog or message box reaches the window that owns it; About then
+// waits until the window is free again.
+TEST_F(MainWindow, F1OpensAboutOnlyWhileTheWindowIsFree) {
+  int abouts = 0;
+  Dialog* modal = nullptr;
+  runDialog = [&](Dialog& d, HWND owner) -> INT_PTR {
+    if (dynamic_cast<CAboutDlg*>(&d)) {
+      ++abouts;
+      return IDOK;
+    }
+    modal = &d;
+    return d.RunModal(owner);
+  };
+  HWND w = Open();
+  auto f1 = [w] {
+    HELPINFO help{sizeof(HELPINFO), HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
+    SendMessageW(w, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+  };
+  win::Win32MessagePresenter boxes;  // a real box, which holds the window as it does for the user
+  const struct {
+    const char* holder;
+    std::vector<test::ModalSteps::Step> steps;
+  } cases[] = {
+      {"nothing", {f1}},
+      {"the language dialog",
+       {[w] { SendMessageW(w, WM_COMMAND, kCmdLanguage, 0); }, f1,
+        [&] { test::PostKey(GetDlgItem(modal->hwnd(), kIdLangList), VK_ESCAPE); }}},
+      {"a message box",
+       {[&] {
+          SetMessagePresenter(&boxes);
+          ShowMessagePair(ToWindowId(w), txt::kPleaseConnect);
+          SetMessagePresenter(&rec);
+        },
+        f1, [] { PostMessageW(FindWindowW(nullptr, L"Remind"), WM_COMMAND, IDOK, 0); }}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.holder);
+    abouts = 0;
+    test::ModalSteps steps(c.steps);
+    ASSERT_TRUE(PumpUntil([&] { return steps.finished(); }));
+    EXPECT_EQ(abouts, c.steps.size() == 1 ? 1 : 0);
+    ASSERT_TRUE(IsWindowEnabled(w));
+    f1();  // free again
+    EXPECT_EQ(abouts, c.steps.size() == 1 ? 2 : 1);
+  }
+}
+
+// The list shows its choice afresh whenever the focus goes to OK: after a
+// pick, after the drop-down closes, after a click on the dialog.
+TEST_F(MainWindow, TheLanguageListIsRedrawnEachTimeTheFocusGoesToOk) {
+  const struct {
+    const char* name;
+    UINT msg;
+    int code;
+  } cases[] = {{"pick", WM_COMMAND, CBN_SELCHANGE}, {"close-up", WM_COMMAND, CBN_CLOSEUP}, {"click", WM_LBUTTONUP, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CLangSetDlg lang([](int) {});
+    lang.Create(nullptr);
+    ShowWindow(lang.hwnd(), SW_SHOW);
+    HWND ok = GetDlgItem(lang.hwnd(), IDOK);
+    SetFocus(ok);  // a focus leaving the list would redraw it by itself
+    UpdateWindow(lang.list());
+    ASSERT_FALSE(GetUpdateRect(lang.list(), nullptr, FALSE));
+    if (c.msg == WM_COMMAND)
+      SendMessageW(lang.hwnd(), WM_COMMAND, MAKEWPARAM(kIdLangList, c.code), reinterpret_cast<LPARAM>(lang.list()));
+    else
+      SendMessageW(lang.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    EXPECT_TRUE(GetUpdateRect(lang.list(), nullptr, FALSE));
+    EXPECT_EQ(GetFocus(), ok);
+  }
+}
+
+// The address fields look like the other framed fields: the accent frame on
+// white, and the dialog's font in each of their boxes.
+TEST_F(MainWindow, AddressFieldsHaveTheFrameAndFontOfTheOtherFields) {
+  HWND w = Open();
+  UpdateWindow(w);
+  for (Field f : {kStation, kIpAddress, kSubnetMask, kGateway}) {
+    SCOPED_TRACE(f);
+    HWND field = dlg->field(f);
+    RedrawWindow(field, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT r;
+    GetWindowRect(field, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC dc = GetWindowDC(field);
+    const POINT frame[] = {{0, height / 2}, {width - 1, height / 2}, {width / 2, 0}, {width / 2, height - 1}};
+    for (POINT p : frame) EXPECT_EQ(GetPixel(dc, p.x, p.y), kFrameColour) << p.x << "," << p.y;
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(255, 255, 255));  // no grey edge inside the frame
+    ReleaseDC(field, dc);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)), DialogFont());
+    int boxes = 0;
+    for (HWND box = GetWindow(field, GW_CHILD); box; box = GetWindow(box, GW_HWNDNEXT), ++boxes)
+      EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)), DialogFont());
+    EXPECT_EQ(boxes, f == kStation ? 0 : 4);
+  }
 }
 
 // Link runs its worker; while it runs nothing else acts, and its outcome is
@@ -359,6 +491,56 @@ TEST_F(MainWindow, LinkAndAutoLinkReachTheSimulatorThenTheWindowDownloads) {
               "The command to modify communication parameters has been sent. Please reconnect the device!");
     dlg.reset();
   }
+}
+
+// The settings dialog in its own modal loop, as the user has it: the main
+// window's accelerators do nothing there, and Escape puts back the settings a
+// search changed, storing nothing.
+TEST_F(MainWindow, InTheSettingsDialogsLoopEscapeRestoresAndTheWindowsKeysDoNothing) {
+  test::SimProcess sim({"--baud", "19200", "--mode", "5"});
+  systemPorts = true;
+  CComSetDlg* com = nullptr;  // while it runs
+  INT_PTR ended = 0;
+  runDialog = [&](Dialog& d, HWND owner) {
+    com = dynamic_cast<CComSetDlg*>(&d);
+    ended = d.RunModal(owner);
+    com = nullptr;
+    return ended;
+  };
+  HWND w = Open();
+  const CommSettings before = Comm();
+  auto keys = [&](std::initializer_list<UINT> vks) {
+    for (UINT vk : vks) test::PostKey(com->list(kListBaud), vk);
+  };
+  test::ModalSteps steps({
+      [w] { SendMessageW(w, WM_COMMAND, kCmdConnection, 0); },
+      [&] {
+        ASSERT_NE(com, nullptr);
+        Choose(*com, kListPort, sim.port());
+        SendMessageW(com->button(kIdAutoLink), BM_CLICK, 0, 0);
+      },
+      test::ModalSteps::Until([&] { return !com || !com->model().WorkerRunning(); }),
+      [&] {
+        ASSERT_NE(com, nullptr);
+        EXPECT_EQ(Comm().baud, 19200u);  // the search left what it found
+        test::HoldCtrl(true);
+        keys({'T', 'S', 'O'});
+      },
+      [&] {
+        ASSERT_NE(com, nullptr);
+        test::HoldCtrl(false);
+        keys({VK_ESCAPE});
+      },
+  });
+  ASSERT_TRUE(PumpUntil([&] { return steps.finished(); }));
+  EXPECT_EQ(ended, IDCANCEL);
+  EXPECT_EQ(Comm().baud, before.baud);
+  EXPECT_EQ(Comm().transferMode, before.transferMode);
+  EXPECT_EQ(Comm().portName, before.portName);
+  EXPECT_TRUE(profile.values.empty());
+  EXPECT_EQ(dlg->trafficMonitor(), nullptr);
+  EXPECT_TRUE(prompts.empty());
+  EXPECT_TRUE(rec.messages.empty());
 }
 
 // While the search runs only its Stop acts; Stop brings the dialog back idle.
