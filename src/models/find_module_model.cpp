@@ -18,11 +18,9 @@ FindResultRow ResultRow(const FoundModule& m) {
   return {std::to_string(m.station), std::to_string(m.line.baud), FrameFormatText(m.line.format), m.ModelText()};
 }
 
-FindModuleModel::FindModuleModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts,
-                                 ResolvePort resolvePort)
-    : ui_(ui), listPorts_(std::move(listPorts)), resolvePort_(std::move(resolvePort)) {
+FindModuleModel::FindModuleModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts)
+    : ui_(ui), listPorts_(std::move(listPorts)) {
   if (!listPorts_) listPorts_ = [] { return std::vector<std::string>{}; };
-  if (!resolvePort_) resolvePort_ = [](const std::string& name) { return DevicePath(name); };
 }
 
 FindModuleModel::~FindModuleModel() {
@@ -41,7 +39,7 @@ void FindModuleModel::Open() {
   saved_ = Comm();
   savedOpen_ = Link().IsOpen();
   ports.items = listPorts_();
-  ports.selection = SelectStoredPort(ports.items, saved_.portName, resolvePort_);
+  ports.selection = SelectStoredPort(ports.items, saved_.portName);
   if (ports.items.empty()) ShowMessagePair(window_, txt::kNoSerialPort);
   const LineChoice stored = LineOf(saved_);
   lines.items = {Pick(txt::kFindAllLines), std::to_string(stored.baud) + " " + FrameFormatText(stored.format)};

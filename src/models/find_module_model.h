@@ -28,8 +28,7 @@ FindResultRow ResultRow(const FoundModule& m);
 
 class FindModuleModel {
  public:
-  FindModuleModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts,
-                  ResolvePort resolvePort = nullptr);
+  FindModuleModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts);
   ~FindModuleModel();
   FindModuleModel(const FindModuleModel&) = delete;
   FindModuleModel& operator=(const FindModuleModel&) = delete;
@@ -78,7 +77,6 @@ class FindModuleModel {
 
   UiDispatcher& ui_;
   std::function<std::vector<std::string>()> listPorts_;
-  ResolvePort resolvePort_;
   WindowId window_ = nullptr;
   std::thread worker_;
   std::atomic<State> state_{State::kIdle};

@@ -28,8 +28,7 @@ CFindModuleDlg::CFindModuleDlg(QWidget* parent, UiDispatcher& ui, std::function<
       describePorts_(describePorts ? std::move(describePorts)
                                    : [](const std::vector<std::string>& names) { return DescribeSerialPorts(names); }),
       model_(
-          ui, listPorts ? std::move(listPorts) : [] { return ListSerialPorts(); },
-          [](const std::string& name) { return ResolvePortDevice(name); }) {
+          ui, listPorts ? std::move(listPorts) : [] { return ListSerialPorts(); }) {
   SetUpSmallDialog(this);
   auto* grid = new QGridLayout(this);
   portLabel_ = new QLabel(this);
