@@ -7,7 +7,9 @@
 // The simulator takes as long to answer as its reply needs on the wire. Each
 // result carries the two transactions' own wire time (request and reply bytes at
 // 11 bits a character, RTU 8N2) and its ratio to it; at 115200 also the ratio to
-// mbpoll's read measured in the same run. The in-process full-settle case shows
+// mbpoll's read measured in the same run, and what is left over the wire time
+// and the silences the line needs around each frame (3.5 characters, at least
+// 1.75 ms: before the first request after the port opens, and after each reply). The in-process full-settle case shows
 // that the window's pattern still sleeps S: shortest_ms never falls below settle_ms.
 #include <fcntl.h>
 #include <spawn.h>
@@ -95,8 +97,12 @@ struct Timing {
   double Mean() const { return n ? sumMs / static_cast<double>(n) : 0; }
 };
 
-void Report(benchmark::State& state, const Timing& t, int baud, int wireBytes) {
+// silences: how many frame gaps the command waits for (mbpoll's own are not counted).
+void Report(benchmark::State& state, const Timing& t, int baud, int wireBytes, int silences = 0) {
   const double wire = WireMs(wireBytes, baud);
+  const double gaps = silences * std::chrono::duration<double, std::milli>(FrameSilence(baud, true)).count();
+  state.counters["silences_ms"] = gaps;
+  state.counters["over_wire_and_silences_ms"] = t.Mean() - wire - gaps;
   state.counters["wire_ms"] = wire;
   state.counters["mean_ms"] = t.Mean();
   state.counters["shortest_ms"] = t.shortestMs;
@@ -159,7 +165,8 @@ void BM_CtlRead(benchmark::State& state, bool fullSettle) {
     }
     if (status != 0) state.SkipWithError("tolvanectl read failed");
   }
-  Report(state, t, baud, kTwoTransactionBytes);
+  // Before the probe (the port has just opened), after its reply, after the block's.
+  Report(state, t, baud, kTwoTransactionBytes, 3);
   if (MbpollMs().count(baud)) state.counters["x_mbpoll"] = t.Mean() / MbpollMs()[baud];
 }
 
@@ -187,7 +194,8 @@ void BM_InProcess(benchmark::State& state, ReplyEnd end) {
   SetReplyEnd(ReplyEnd::kAfterSettle);
   Link().ClosePort();
   Traffic().SetEnabled(true);
-  Report(state, t, baud, kTwoTransactionBytes);
+  // After each reply; the port stays open, so the next probe finds the line quiet.
+  Report(state, t, baud, kTwoTransactionBytes, 2);
   state.counters["settle_ms"] = TimingFor(Request::Probe, static_cast<uint32_t>(baud)).rtuSettle +
                                 TimingFor(Request::Read, static_cast<uint32_t>(baud)).rtuSettle;
   if (MbpollMs().count(baud)) state.counters["x_mbpoll"] = t.Mean() / MbpollMs()[baud];

@@ -44,6 +44,9 @@ void BM_ReadBlock(benchmark::State& state, uint8_t mode, bool recording) {
   Link().ClosePort();
   Traffic().SetEnabled(true);
   state.counters["mandated_settle_ms"] = settle;
+  // The try ends only once the line has been quiet that long after the reply.
+  state.counters["frame_silence_ms"] =
+      std::chrono::duration<double, std::milli>(FrameSilence(115200, mode < 3)).count();
   state.counters["overhead_ms"] = n ? totalMs / static_cast<double>(n) - settle : 0;
 }
 

@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +56,10 @@ const char kHelp[] =
     "  --twice MS         send every reply a second time MS later\n"
     "  --trail N[:MS]     send N bytes of garbage MS (default 10) ms after every reply\n"
     "  --any-line         answer whatever line settings the tool applied\n"
+    "  --echo             send every received byte straight back, as a 2-wire line\n"
+    "                     without echo suppression does\n"
+    "  --check-silence    refuse (ignore, and log) a request that begins less than\n"
+    "                     3.5 characters (at least 1.75 ms) after the last byte we sent\n"
     "A pseudo-terminal keeps only the baud rate, the stop bits and odd-versus-not-odd\n"
     "parity of what the tool sets; data bits and even-versus-no parity cannot be seen,\n"
     "so they are not checked. With the framing that is enough to tell all six formats\n"
@@ -74,7 +79,7 @@ struct WriteFault {
 struct Options {
   std::string link, log;
   bool applyNow = false, silent = false, badCrc = false, exception = false, split = false;
-  bool wireTime = false, noise = false, anyLine = false;
+  bool wireTime = false, noise = false, anyLine = false, echo = false, checkSilence = false;
   int skip = 0, delayMs = 0, exitAfter = -1, twiceMs = -1, replyStation = -1;
   int trailBytes = 0, trailMs = 10;
   WriteFault drop, refuse;
@@ -237,6 +242,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o, sim::Coupler&
       }
     } else if (a == "--any-line")
       o.anyLine = true;
+    else if (a == "--echo")
+      o.echo = true;
+    else if (a == "--check-silence")
+      o.checkSilence = true;
     else {
       std::fprintf(stderr, "tolvane-sim: unknown option %s (see --help)\n", a.c_str());
       return 2;
@@ -272,20 +281,41 @@ std::optional<PtyPair> OpenPty(uint32_t baud) {
   return p;
 }
 
+using Clock = std::chrono::steady_clock;
+
 class Server {
  public:
   Server(Options& o, sim::Coupler& c, int master) : o_(o), coupler_(c), master_(master) {}
-  // Answers one received frame as the coupler would, with the fault options applied.
-  void Serve(const sim::Bytes& frame);
+  // Answers one received frame as the coupler would, with the fault options
+  // applied; began: when its first byte arrived.
+  void Serve(const sim::Bytes& frame, Clock::time_point began);
 
  private:
   bool Ignored(const sim::Bytes& pdu, bool wrote);
+  bool TooSoon(Clock::time_point began, std::string& why) const;
   void Send(const sim::Bytes& out);
   Options& o_;
   sim::Coupler& coupler_;
   int master_;
   std::mt19937 rng_{12345};
+  Clock::time_point lastSent_{};  // when our last byte went out; never before the first reply
+  bool sentAny_ = false;
 };
+
+// A frame on a Modbus serial line ends with 3.5 characters of silence (11 bits
+// each in RTU, 10 in ASCII, 1.75 ms at the least); a request that begins sooner
+// is, for a module, the tail of the frame before.
+bool Server::TooSoon(Clock::time_point began, std::string& why) const {
+  if (!o_.checkSilence || !sentAny_) return false;
+  const double bits = coupler_.Rtu() ? 11.0 : 10.0;
+  const double gapMs = std::max(3.5 * bits * 1000.0 / coupler_.baud, 1.75);
+  const double ms = std::chrono::duration<double, std::milli>(began - lastSent_).count();
+  if (ms >= gapMs) return false;
+  char text[96];
+  std::snprintf(text, sizeof text, "request began %.2f ms after our reply ended", ms);
+  why = text;
+  return true;
+}
 
 bool Server::Ignored(const sim::Bytes& pdu, bool wrote) {
   if (o_.silent) return true;
@@ -307,8 +337,13 @@ void Server::Send(const sim::Bytes& out) {
   }
 }
 
-void Server::Serve(const sim::Bytes& frame) {
+void Server::Serve(const sim::Bytes& frame, Clock::time_point began) {
   std::string line = "RX " + sim::Hex(frame);
+  std::string why;
+  if (TooSoon(began, why)) {
+    Log(line + " | " + why + " | ignored");
+    return;
+  }
   if (!o_.anyLine && !LineMatches(master_, coupler_)) {
     Log(line + " | line mismatch: " + LineSeen(master_));
     if (o_.noise) {
@@ -367,6 +402,8 @@ void Server::Serve(const sim::Bytes& frame) {
     WriteAll(master_, junk);
     Log("TX trail " + sim::Hex(junk));
   }
+  lastSent_ = Clock::now();
+  sentAny_ = true;
 }
 
 }  // namespace
@@ -400,6 +437,7 @@ int main(int argc, char** argv) {
 
   Server server(o, coupler, pty->master);
   sim::Bytes buf;
+  Clock::time_point began{};
   int requests = 0;
   while (!g_stop) {
     if (g_restart) {
@@ -413,7 +451,11 @@ int main(int argc, char** argv) {
     if (r > 0 && (p.revents & POLLIN)) {
       uint8_t chunk[512];
       ssize_t n = read(pty->master, chunk, sizeof chunk);
-      if (n > 0) buf.insert(buf.end(), chunk, chunk + n);
+      if (n > 0) {
+        if (buf.empty()) began = Clock::now();
+        buf.insert(buf.end(), chunk, chunk + n);
+        if (o.echo) WriteAll(pty->master, sim::Bytes(chunk, chunk + n));
+      }
       bool frameDone = !coupler.Rtu() && !buf.empty() && buf.back() == '\n';
       if (!frameDone) continue;
     } else if (r > 0) {
@@ -427,7 +469,7 @@ int main(int argc, char** argv) {
       Log("EXIT");
       break;
     }
-    server.Serve(frame);
+    server.Serve(frame, began);
   }
   if (!o.link.empty()) unlink(o.link.c_str());
   close(pty->keep);

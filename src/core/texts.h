@@ -388,6 +388,8 @@ inline constexpr TextPair kMonitorOpen{"打开通讯口 ", "port opened "};
 inline constexpr TextPair kMonitorOpenFailed{"通讯口打开失败 ", "port open failed "};
 inline constexpr TextPair kMonitorDiscarded{"（丢弃 {} 个未读字节）", " ({} unread bytes thrown away)"};
 inline constexpr TextPair kMonitorClose{"关闭通讯口", "port closed"};
+inline constexpr TextPair kMonitorEcho{"回显（本机发送的帧）", "echo of the frame sent"};
+inline constexpr TextPair kMonitorStray{"不属于应答，已丢弃", "not part of a reply, thrown away"};
 inline constexpr TextPair kLinkName0{"成功", "OK"};
 inline constexpr TextPair kLinkName1{"超时（无应答）", "timeout (no reply)"};
 inline constexpr TextPair kLinkName2{"意外应答（站号、功能码或长度不符）",

@@ -43,6 +43,10 @@ class SerialBackend {
   virtual bool Write(const uint8_t* data, size_t n, int limitMs) = 0;
   // True as soon as a byte is queued, false after limitMs (or on hang-up).
   virtual bool WaitReadable(int limitMs) = 0;
+  // True when no byte arrives within limitMs: the line stayed quiet that long.
+  // The silence between frames is measured with it; any bounded wait that ends
+  // at the first byte will do.
+  virtual bool StaysQuiet(int limitMs) { return !WaitReadable(limitMs); }
   // Raw count of queued bytes, line-error marks included; -1 on failure.
   virtual long Queued() = 0;
   // Reads up to n queued bytes without blocking; -1 on failure.

@@ -44,6 +44,9 @@ bool SerialLink::OpenDevice(bool pause) {
   }
   const std::string path = DevicePath(Comm().portName);
   lastError_ = backend_->Open(path);
+  // Opening may leave a glitch on the line, and whatever a module was sending
+  // when the port opened is no frame: the first request waits for a silence.
+  if (lastError_ == 0) MarkActive();
   Traffic().Record(lastError_ == 0 ? TrafficEvent::kOpen : TrafficEvent::kOpenFailed,
                    reinterpret_cast<const uint8_t*>(path.data()), path.size(), lastError_);
   return lastError_ == 0;
@@ -62,6 +65,7 @@ bool SerialLink::ApplyLineSettings() {
   s.parity = letter ? letter : 'N';
   s.dataBits = c.dataBits;
   s.stopBits = c.stopBits;
+  MarkActive();  // bytes in flight at the old settings arrive as garbage
   return backend_->ApplyLine(s);
 }
 
@@ -97,6 +101,7 @@ void SerialLink::PurgePort() {
     // What the purge throws away is often a late answer to the previous request:
     // the monitor says how much, so that a slow module does not look like a dead one.
     const long unread = backend_->Queued();
+    if (unread > 0) MarkActive();
     Traffic().Record(TrafficEvent::kPurge, nullptr, 0, unread > 0 ? static_cast<int>(unread) : 0);
   }
   backend_->Purge();
@@ -104,12 +109,21 @@ void SerialLink::PurgePort() {
 
 bool SerialLink::WriteRaw(const uint8_t* buffer, size_t n) {
   if (!backend_->IsOpen()) return false;
-  return backend_->Write(buffer, n, kIoLimitMs);
+  const bool sent = backend_->Write(buffer, n, kIoLimitMs);
+  MarkActive();
+  return sent;
 }
 
 bool SerialLink::WaitForReceive(int limitMs) {
   if (!backend_->IsOpen()) return false;
-  return backend_->WaitReadable(limitMs);
+  if (!backend_->WaitReadable(limitMs)) return false;
+  MarkActive();
+  return true;
+}
+
+void SerialLink::MarkActive() {
+  lastActive_ = std::chrono::steady_clock::now();
+  quiet_ = false;
 }
 
 namespace {
@@ -177,6 +191,7 @@ ReadResult SerialLink::ReadQueued(uint8_t* buffer) {
   std::memset(buffer, 0, kFrameBufferSize);
   long got = queued > 0 ? backend_->Read(raw_, static_cast<size_t>(queued)) : 0;
   if (got < 0) return {kLinkReceiveFailed, 0};
+  if (got > 0) MarkActive();
   MarkDecoder marks(backend_->MarksLineErrorsInData());
   size_t out = 0;
   marks.Feed(raw_, static_cast<size_t>(got), buffer, out);
@@ -185,13 +200,14 @@ ReadResult SerialLink::ReadQueued(uint8_t* buffer) {
   return {kLinkOk, out};
 }
 
-ReadResult SerialLink::ReadReply(uint8_t* buffer, int limitMs, const FrameJudge& judge) {
+ReadResult SerialLink::ReadReply(uint8_t* buffer, int limitMs, const FrameJudge& judge, size_t have) {
   if (!backend_->IsOpen()) return {kLinkPortNotOpen, 0};
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
   if (backend_->TakeLineError()) return {kLinkLineError, 0};
-  std::memset(buffer, 0, kFrameBufferSize);
+  have = std::min(have, kFrameBufferSize);
+  std::memset(buffer + have, 0, kFrameBufferSize - have);
   MarkDecoder marks(backend_->MarksLineErrorsInData());
-  size_t raw = 0, count = 0;
+  size_t raw = have, count = have;
   bool judging = true;  // false once the bytes cannot become a reply: then as ReadQueued at the limit
   int idleWakes = 0;    // waits that said readable with nothing queued after them
   for (;;) {
@@ -225,6 +241,7 @@ ReadResult SerialLink::ReadReply(uint8_t* buffer, int limitMs, const FrameJudge&
     if (judging && verdict.upTo > count) want = std::min(want, verdict.upTo - count);
     const long got = backend_->Read(raw_, want);
     if (got < 0) return {kLinkReceiveFailed, 0};
+    if (got > 0) MarkActive();
     raw += static_cast<size_t>(got);
     marks.Feed(raw_, static_cast<size_t>(got), buffer, count);
     if (marks.lineError || backend_->TakeLineError()) return {kLinkLineError, 0};
@@ -236,10 +253,55 @@ ReadResult SerialLink::ReadReply(uint8_t* buffer, int limitMs, const FrameJudge&
   if (raw + static_cast<size_t>(queued) > kFrameBufferSize) return {kLinkTooManyBytes, 0};
   const long got = queued > 0 ? backend_->Read(raw_, static_cast<size_t>(queued)) : 0;
   if (got < 0) return {kLinkReceiveFailed, 0};
+  if (got > 0) MarkActive();
   marks.Feed(raw_, static_cast<size_t>(got), buffer, count);
   marks.Flush(buffer, count);
   if (marks.lineError) return {kLinkLineError, 0};
   return {kLinkOk, count};
+}
+
+bool SerialLink::WaitForSilence(std::chrono::microseconds quiet, int limitMs) {
+  if (!backend_->IsOpen()) return true;  // nothing to hear, and nothing will be sent
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+  int idleWakes = 0;
+  for (;;) {
+    const long queued = backend_->Queued();
+    if (queued < 0) return false;
+    if (queued > 0) {
+      // No frame is under way: these bytes are noise, or the tail of a frame
+      // already given up. Their line errors go with them.
+      const long got = backend_->Read(raw_, std::min(static_cast<size_t>(queued), sizeof raw_));
+      if (got <= 0) return false;  // a count that yields nothing cannot be waited out
+      backend_->TakeLineError();
+      MarkActive();
+      Traffic().Record(TrafficEvent::kStray, raw_, static_cast<size_t>(got));
+      continue;
+    }
+    if (quiet_) return true;
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point end = lastActive_ + quiet;
+    if (end <= now) {
+      quiet_ = true;
+      return true;
+    }
+    if (now >= deadline) return false;
+    const Clock::time_point until = std::min(end, deadline);
+    const int ms = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(until - now).count());
+    if (backend_->StaysQuiet(ms)) {
+      if (until == end) {
+        quiet_ = true;
+        return true;
+      }
+      continue;  // the limit: judged at the top
+    }
+    // A wake without bytes (a hang-up) carries no frame; after the second the
+    // rest of the silence is slept out rather than asked for again and again.
+    if (backend_->Queued() == 0 && ++idleWakes >= 2) {
+      std::this_thread::sleep_until(until);
+      quiet_ = until == end;
+      return quiet_;
+    }
+  }
 }
 
 SerialLink& Link() {

@@ -1,5 +1,6 @@
 // The one serial port of the process and the primitives every transaction is built on.
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -60,15 +61,27 @@ class SerialLink {
   // bytes complete. When the limit passes first, or judge calls them no reply,
   // everything queued at the limit is taken as well, so the result is what
   // ReadQueued would have taken then. Bytes after a complete reply stay queued.
-  ReadResult ReadReply(uint8_t* buffer, int limitMs, const FrameJudge& judge);
+  // The first `have` bytes of buffer are kept as the start of the reply.
+  ReadResult ReadReply(uint8_t* buffer, int limitMs, const FrameJudge& judge, size_t have = 0);
+  // Waits until the line has been quiet for `quiet` since it was last active (a
+  // byte received, a frame sent, the port opened or its line settings changed),
+  // for at most limitMs. A byte within that time restarts the wait; it belongs to
+  // no frame and is thrown away (the monitor shows it). False when the limit
+  // passed first.
+  bool WaitForSilence(std::chrono::microseconds quiet, int limitMs);
 
   bool IsOpen() const { return backend_->IsOpen(); }
   int lastError() const { return lastError_; }
 
  private:
   bool OpenDevice(bool pause);
+  void MarkActive();
   std::unique_ptr<SerialBackend> backend_;
   int lastError_ = 0;
+  // When the line was last seen active, and whether a silence has been seen
+  // since: then only bytes queued meanwhile can have broken it.
+  std::chrono::steady_clock::time_point lastActive_{};
+  bool quiet_ = false;
   // Raw bytes with line-error marks: a 0xFF may arrive doubled.
   uint8_t raw_[kFrameBufferSize * 2];
 };

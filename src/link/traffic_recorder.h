@@ -24,6 +24,8 @@ enum class TrafficEvent : uint8_t {
   kOpen,        // the port opened: bytes = device path
   kOpenFailed,  // the port did not open: bytes = device path, code = errno
   kClose,       // the port closed
+  kEcho,        // the line's echo of the frame just sent, taken off before the reply
+  kStray,       // bytes that belong to no reply (after one, or before a request), thrown away
 };
 
 // The communication settings when the record was made.

@@ -76,26 +76,41 @@ LinkResult DecodeAsciiText(const uint8_t* text, size_t n, uint8_t* bin, size_t& 
   return kLinkOk;
 }
 
-LinkResult CheckRtu(const ReadResult& r) {
+// Records what a try took: the reply, and apart from it the stray bytes that
+// followed it; those are cleared from the buffer.
+size_t RecordTaken(uint8_t* bytes, size_t count, size_t reply) {
+  if (reply == 0 || reply >= count) {
+    RecordFrame(TrafficEvent::kRx, bytes, count);
+    return count;
+  }
+  RecordFrame(TrafficEvent::kRx, bytes, reply);
+  RecordFrame(TrafficEvent::kStray, bytes + reply, count - reply);
+  std::memset(bytes + reply, 0, count - reply);
+  return reply;
+}
+
+// reply: the length of the reply at the start of the bytes, when they begin with
+// one; else every byte taken is checked as the reply.
+LinkResult CheckRtu(const ReadResult& r, size_t reply = 0) {
   FrameBuffers& f = Frames();
   f.replyLength = 0;
   if (r.code != kLinkOk) return r.code;
-  RecordFrame(TrafficEvent::kRx, f.rtuRx, r.count);
+  const size_t count = RecordTaken(f.rtuRx, r.count, reply);
   // Station, function and the two CRC bytes at the least.
-  if (r.count < 4) return kLinkCheckError;
-  if (Crc16(f.rtuRx, r.count) != 0) return kLinkCheckError;
-  f.replyLength = r.count - 2;
+  if (count < 4) return kLinkCheckError;
+  if (Crc16(f.rtuRx, count) != 0) return kLinkCheckError;
+  f.replyLength = count - 2;
   return kLinkOk;
 }
 
-LinkResult CheckAscii(const ReadResult& r) {
+LinkResult CheckAscii(const ReadResult& r, size_t reply = 0) {
   FrameBuffers& f = Frames();
   f.replyLength = 0;
   if (r.code != kLinkOk) return r.code;
-  RecordFrame(TrafficEvent::kRx, f.asciiRx, r.count);
+  const size_t count = RecordTaken(f.asciiRx, r.count, reply);
   uint8_t bin[kFrameBufferSize / 2];
   size_t pairs = 0;
-  const LinkResult checked = DecodeAsciiText(f.asciiRx, r.count, bin, pairs);
+  const LinkResult checked = DecodeAsciiText(f.asciiRx, count, bin, pairs);
   if (checked != kLinkOk) return checked;
   std::memset(f.asciiRx, 0, sizeof f.asciiRx);
   std::memcpy(f.asciiRx, bin, pairs);
@@ -167,40 +182,138 @@ FrameVerdict NeedMore(size_t upTo) { return {FrameVerdict::kNeedMore, upTo}; }
 constexpr FrameVerdict kNotAReply{FrameVerdict::kNotAReply, 0};
 constexpr FrameVerdict kComplete{FrameVerdict::kComplete, 0};
 
-// Whether the bytes so far are the reply that ends a try early: the station asked,
-// the function sent or its exception, the length that implies, a sound check. A
-// frame that fails any of these is left to the settle time, as without the early end.
-FrameVerdict JudgeRtu(const Transaction& tr, const uint8_t* b, size_t count) {
-  if (count >= 1 && b[0] != tr.station) return kNotAReply;
-  if (count < 2) return NeedMore(kExceptionReplyBytes + 2);
+// The frame length the reply would have by its first bytes (station asked, the
+// function sent or its exception), or 0 when they cannot begin that reply; upTo:
+// how many bytes that judgement needs.
+size_t RtuFrameLength(const Transaction& tr, const uint8_t* b, size_t count, size_t& upTo) {
+  upTo = kExceptionReplyBytes + 2;
+  if (count >= 1 && b[0] != tr.station) return 0;
+  if (count < 2) return upTo;
   const size_t binary = FrameBytesFor(tr, b[1]);
-  if (binary == 0) return kNotAReply;
-  const size_t total = binary + 2;
-  if (count < total) return NeedMore(total);
-  if (count > total || Crc16(b, total) != 0 || !SoundBody(tr, b)) return kNotAReply;
-  return kComplete;
+  return binary ? binary + 2 : 0;
 }
 
-FrameVerdict JudgeAscii(const Transaction& tr, const uint8_t* t, size_t count) {
-  // A colon, two digits per byte and two for the LRC, CR LF.
-  auto chars = [](size_t binary) { return 2 * binary + 5; };
-  if (count >= 1 && t[0] != ':') return kNotAReply;
-  if (count < 5) return NeedMore(chars(kExceptionReplyBytes));
+// A colon, two digits per byte and two for the LRC, CR LF.
+constexpr size_t AsciiChars(size_t binary) { return 2 * binary + 5; }
+
+size_t AsciiFrameLength(const Transaction& tr, const uint8_t* t, size_t count, size_t& upTo) {
+  upTo = AsciiChars(kExceptionReplyBytes);
+  if (count >= 1 && t[0] != ':') return 0;
+  if (count < 5) return upTo;
   int sh = 0, sl = 0, fh = 0, fl = 0;
   if (!DigitValue(static_cast<char>(t[1]), sh) || !DigitValue(static_cast<char>(t[2]), sl) ||
       !DigitValue(static_cast<char>(t[3]), fh) || !DigitValue(static_cast<char>(t[4]), fl) ||
       sh * 16 + sl != tr.station)
-    return kNotAReply;
+    return 0;
   const size_t binary = FrameBytesFor(tr, static_cast<uint8_t>(fh * 16 + fl));
-  if (binary == 0) return kNotAReply;
-  const size_t total = chars(binary);
-  if (count < total) return NeedMore(total);
+  return binary ? AsciiChars(binary) : 0;
+}
+
+// The length of the reply this request waits for when the bytes begin with it:
+// the station asked, the function sent or its exception, the length that implies,
+// a sound check. Whatever follows it is no part of it; 0 when the bytes do not
+// begin with such a reply (nothing before a reply is ever skipped to find one).
+size_t ReplyAtStart(const Transaction& tr, bool rtu, const uint8_t* b, size_t count) {
+  size_t upTo = 0;
+  if (rtu) {
+    const size_t total = count >= 2 ? RtuFrameLength(tr, b, count, upTo) : 0;
+    if (total == 0 || count < total || Crc16(b, total) != 0 || !SoundBody(tr, b)) return 0;
+    return total;
+  }
+  const size_t total = count >= 5 ? AsciiFrameLength(tr, b, count, upTo) : 0;
+  if (total == 0 || count < total || b[total - 2] != '\r' || b[total - 1] != '\n') return 0;
   uint8_t bin[kFrameBufferSize / 2];
   size_t pairs = 0;
-  if (count > total || t[total - 2] != '\r' || t[total - 1] != '\n' ||
-      DecodeAsciiText(t, total, bin, pairs) != kLinkOk || !SoundBody(tr, bin))
-    return kNotAReply;
-  return kComplete;
+  if (DecodeAsciiText(b, total, bin, pairs) != kLinkOk || !SoundBody(tr, bin)) return 0;
+  return total;
+}
+
+// Whether the bytes so far are the reply that ends a try early. Bytes that cannot
+// be it are left to the settle time, as without the early end.
+FrameVerdict JudgeReply(const Transaction& tr, bool rtu, const uint8_t* b, size_t count) {
+  size_t upTo = 0;
+  const size_t total = rtu ? RtuFrameLength(tr, b, count, upTo) : AsciiFrameLength(tr, b, count, upTo);
+  if (total == 0) return kNotAReply;
+  if (count < (rtu ? 2u : 5u)) return NeedMore(upTo);
+  if (count < total) return NeedMore(total);
+  return ReplyAtStart(tr, rtu, b, count) ? kComplete : kNotAReply;
+}
+
+// A 2-wire line without echo suppression hands back the frame just sent before
+// the reply. While the bytes so far repeat that frame they may be its echo: no
+// more is read than the frame's length, so that the reply behind it stays queued,
+// and the whole frame ends the take (the caller takes it off). No reply begins
+// with its whole request, so a reply is never mistaken for the echo, and a part
+// of the frame is never held back as one.
+FrameVerdict WithEcho(FrameVerdict reply, const uint8_t* sent, size_t sentLength, const uint8_t* b, size_t count) {
+  if (reply.kind == FrameVerdict::kComplete || count > sentLength || std::memcmp(b, sent, count) != 0) return reply;
+  if (count == sentLength) return kComplete;
+  const bool bounded = reply.kind == FrameVerdict::kNeedMore && reply.upTo > count;
+  return NeedMore(bounded ? std::min(reply.upTo, sentLength) : sentLength);
+}
+
+bool BeginsWith(const uint8_t* b, size_t count, const uint8_t* frame, size_t length) {
+  return count >= length && std::memcmp(b, frame, length) == 0;
+}
+
+using Clock = std::chrono::steady_clock;
+
+int MsLeft(Clock::time_point end) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// One try's reply, taken after the request went out: the first byte within W,
+// then either the bytes as they arrive until a reply is complete or S has passed
+// (the early end), or everything queued after a sleep of S. An echo of the request
+// is taken off; the reply's first byte is then awaited within W, and S counts from
+// it. On success rx holds what was taken (count bytes); replyStart is when the
+// reply's first byte was seen.
+LinkResult TakeReply(const Transaction& tr, bool rtu, bool early, int wait, int settle, const uint8_t* sent,
+                     size_t sentLength, size_t& count, Clock::time_point& replyStart) {
+  SerialLink& link = Link();
+  uint8_t* rx = rtu ? Frames().rtuRx : Frames().asciiRx;
+  if (!link.WaitForReceive(wait)) return kLinkNoReply;
+  replyStart = Clock::now();
+  bool echoPossible = true;
+  const FrameJudge judge = [&](const uint8_t* b, size_t n) {
+    const FrameVerdict v = JudgeReply(tr, rtu, b, n);
+    const FrameVerdict seen = echoPossible ? WithEcho(v, sent, sentLength, b, n) : v;
+    return tr.endOnGarbage && seen.kind == FrameVerdict::kNotAReply ? kComplete : seen;
+  };
+  ReadResult r;
+  if (early) {
+    r = link.ReadReply(rx, settle, judge);
+  } else {
+    Settle(settle);
+    r = link.ReadQueued(rx);
+  }
+  if (r.code != kLinkOk) return r.code;
+  count = r.count;
+  if (!BeginsWith(rx, count, sent, sentLength)) return kLinkOk;
+  RecordFrame(TrafficEvent::kEcho, rx, sentLength);
+  count -= sentLength;
+  std::memmove(rx, rx + sentLength, count);
+  std::memset(rx + count, 0, sentLength);
+  echoPossible = false;
+  if (ReplyAtStart(tr, rtu, rx, count)) return kLinkOk;
+  // The reply is still to come, or part of it.
+  if (count == 0 && !link.WaitForReceive(wait)) return kLinkNoReply;
+  replyStart = Clock::now();
+  if (early) {
+    r = link.ReadReply(rx, settle, judge, count);
+    if (r.code != kLinkOk) return r.code;
+    count = r.count;
+    return kLinkOk;
+  }
+  Settle(settle);
+  uint8_t more[kFrameBufferSize];
+  r = link.ReadQueued(more);
+  if (r.code != kLinkOk) return r.code;
+  if (count + r.count > kFrameBufferSize) return kLinkTooManyBytes;
+  std::memcpy(rx + count, more, r.count);
+  count += r.count;
+  return kLinkOk;
 }
 
 LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& build, const ReplyTest& accept) {
@@ -218,10 +331,7 @@ LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& bui
   FrameBuffers& f = Frames();
   SerialLink& link = Link();
   const bool early = tr.endOnGarbage || g_replyEnd.load(std::memory_order_relaxed) == ReplyEnd::kWhenComplete;
-  const FrameJudge judge = [&tr, rtu](const uint8_t* b, size_t count) {
-    const FrameVerdict v = rtu ? JudgeRtu(tr, b, count) : JudgeAscii(tr, b, count);
-    return tr.endOnGarbage && v.kind == FrameVerdict::kNotAReply ? kComplete : v;
-  };
+  const std::chrono::microseconds silence = FrameSilence(c.baud, rtu);
   size_t n = 0;
   if (rtu && !tr.rtuRebuildEachTry) n = build(f.rtuTx);
   LinkResult result = kLinkNoReply;
@@ -242,27 +352,32 @@ LinkResult Run(const Transaction& tr, const std::function<size_t(uint8_t*)>& bui
       n = build(f.rtuTx);
     }
     link.PurgePort();
+    // A module takes a request that starts before the line has been quiet for a
+    // frame's gap as part of what it heard last, and drops it. A line that never
+    // quiets gets the request after S all the same.
+    link.WaitForSilence(silence, settle);
     if (!(rtu ? SendRtuFrame(n) : SendAsciiFrame(n))) {
       tryFailed(kLinkSendFailed);
       continue;
     }
     t_report.sent = true;
-    if (!link.WaitForReceive(wait)) {
-      tryFailed(kLinkNoReply);
-      continue;
-    }
-    LinkResult received;
-    if (early) {
-      received =
-          rtu ? CheckRtu(link.ReadReply(f.rtuRx, settle, judge)) : CheckAscii(link.ReadReply(f.asciiRx, settle, judge));
-    } else {
-      Settle(settle);
-      received = rtu ? ReceiveRtuFrame() : ReceiveAsciiFrame();
+    const uint8_t* sent = rtu ? f.rtuTx : f.asciiTx;
+    const size_t sentLength = rtu ? n + 2 : 2 * n + 5;
+    size_t count = 0;
+    Clock::time_point replyStart;
+    LinkResult received = TakeReply(tr, rtu, early, wait, settle, sent, sentLength, count, replyStart);
+    if (received == kLinkOk) {
+      uint8_t* rx = rtu ? f.rtuRx : f.asciiRx;
+      const size_t reply = ReplyAtStart(tr, rtu, rx, count);
+      received = rtu ? CheckRtu({kLinkOk, count}, reply) : CheckAscii({kLinkOk, count}, reply);
     }
     if (received != kLinkOk) {
       tryFailed(received);
       continue;
     }
+    // The try ends when the line has fallen silent after the reply, within S of
+    // its first byte when it ends early; a glitch meanwhile is thrown away.
+    link.WaitForSilence(silence, early ? MsLeft(replyStart + std::chrono::milliseconds(settle)) : settle);
     if (accept(Reply(), f.replyLength)) {
       result = kLinkOk;
       ++attempt;
@@ -303,6 +418,12 @@ size_t BuildRead(uint8_t* b, uint8_t station, uint8_t count) {
 FrameBuffers& Frames() {
   static FrameBuffers buffers{};
   return buffers;
+}
+
+std::chrono::microseconds FrameSilence(uint32_t baud, bool rtu) {
+  const int64_t bits = rtu ? 11 : 10;
+  const int64_t us = baud ? (35 * bits * 100'000 + baud - 1) / baud : 0;
+  return std::chrono::microseconds(std::max<int64_t>(us, 1750));
 }
 
 const TransactionReport& LastTransaction() { return t_report; }

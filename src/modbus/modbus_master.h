@@ -1,5 +1,6 @@
 // Modbus RTU and ASCII framing, the transaction pattern and the four requests.
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -43,6 +44,11 @@ struct RequestTiming {
 enum class Request { Probe, Read, Write };
 RequestTiming TimingFor(Request request, uint32_t baud);
 
+// The silence that separates two frames on the line: 3.5 characters (11 bits in
+// RTU, 10 in ASCII), never less than 1.75 ms. Every request waits for it after
+// whatever the line last carried, and a try ends only once it has followed the reply.
+std::chrono::microseconds FrameSilence(uint32_t baud, bool rtu);
+
 // How this thread's last transaction ended, beyond its LinkResult: whether any
 // try put the whole request on the line, and whether the try that decided the
 // outcome got the addressed station's checked exception reply (a refusal: the
@@ -75,7 +81,10 @@ const TextPair& ReadResultText(LinkResult linkResult);
 // one complete reply with a sound check, from the station asked, to the function
 // sent (or its exception reply), of the length the request implies; S stays the
 // upper bound, and bytes that are no such reply are taken at S as after the
-// sleep. Whatever follows a complete reply stays queued until the next purge.
+// sleep.
+// In both, such a reply at the start of the bytes taken is the reply whatever
+// follows it; the stray bytes are thrown away, and the try ends once the line has
+// been quiet for FrameSilence. An echo of the request is taken off first.
 enum class ReplyEnd { kAfterSettle, kWhenComplete };
 void SetReplyEnd(ReplyEnd end);
 ReplyEnd GetReplyEnd();

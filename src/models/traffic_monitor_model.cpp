@@ -163,7 +163,12 @@ std::string TrafficMonitorModel::Line(size_t row) const {
     std::snprintf(text, sizeof text, "+%.1f ms", static_cast<double>(e.gapUs) / 1000.0);
     gap = text;
   }
-  const char* direction = r.event == TrafficEvent::kTx ? "TX" : r.event == TrafficEvent::kRx ? "RX" : "--";
+  // Bytes heard are RX only when taken as a reply or thrown away as stray; the
+  // line's echo of a request is no reply and gets a direction of its own.
+  const char* direction = r.event == TrafficEvent::kTx                                      ? "TX"
+                          : r.event == TrafficEvent::kRx || r.event == TrafficEvent::kStray ? "RX"
+                          : r.event == TrafficEvent::kEcho                                  ? "EC"
+                                                                                            : "--";
   const std::string tryText = std::to_string(r.attempt) + "/" + std::to_string(r.tries);
   std::string body;
   switch (r.event) {
@@ -191,6 +196,11 @@ std::string TrafficMonitorModel::Line(size_t row) const {
       break;
     case TrafficEvent::kClose:
       body = Pick(txt::kMonitorClose);
+      break;
+    case TrafficEvent::kEcho:
+    case TrafficEvent::kStray:
+      body = TrafficBytesText(e.bytes, r.line.transferMode == 0) + "  [" +
+             Pick(r.event == TrafficEvent::kEcho ? txt::kMonitorEcho : txt::kMonitorStray) + "]";
       break;
   }
   char head[96];

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <functional>
 
 #include "core/comm_settings.h"
 #include "core/language.h"
+#include "link/traffic_recorder.h"
 #include "support/recorders.h"
 
 namespace tolvane {
@@ -100,6 +103,55 @@ TEST(SerialLink, ReadReplyTakesNoMoreThanTheJudgeAllows) {
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.count, 0u);
   EXPECT_EQ(scope.fake().waits.size(), 2u);
+}
+
+TEST(SerialLink, SilenceCountsFromTheLastActivityAndThrowsBytesAway) {
+  FakeLinkScope scope;
+  Comm() = CommSettings{};
+  const std::chrono::microseconds gap(32'084);  // 3.5 characters of 11 bits at 1200 baud
+  ASSERT_TRUE(Link().OpenPortBare());
+  std::vector<int>& quiet = scope.fake().quietWaits;
+  struct Step {
+    const char* what;
+    std::function<void()> before;
+    bool quietReached;
+    size_t waits;  // quiet waits asked of the backend by this step
+    size_t thrownAway;
+  } steps[] = {
+      {"just opened: the whole gap", [] {}, true, 1, 0},
+      {"quiet since: no wait", [] {}, true, 0, 0},
+      {"a frame sent: the gap again",
+       [] {
+         const uint8_t b[1] = {1};
+         Link().WriteRaw(b, 1);
+       },
+       true, 1, 0},
+      {"bytes queued meanwhile: thrown away, then the gap",
+       [&] {
+         scope.fake().incoming = {7, 8, 9};
+       },
+       true, 1, 3},
+      {"a count that yields no bytes: given up", [&] { scope.fake().forcedQueued = 5; }, false, 0, 0},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.before();
+    const size_t asked = quiet.size();
+    const uint64_t from = Traffic().NextSeq();
+    EXPECT_EQ(Link().WaitForSilence(gap, 100), step.quietReached);
+    ASSERT_EQ(quiet.size() - asked, step.waits);
+    // Counted from the activity, never longer than the gap.
+    if (step.waits) {
+      EXPECT_LE(quiet.back(), 33);
+      EXPECT_GT(quiet.back(), 0);
+    }
+    std::vector<TrafficEntry> records;
+    Traffic().ReadSince(from, 10, records, nullptr);
+    size_t stray = 0;
+    for (const TrafficEntry& e : records) stray += e.record.event == TrafficEvent::kStray ? e.bytes.size() : 0;
+    EXPECT_EQ(stray, step.thrownAway);
+    EXPECT_TRUE(scope.fake().incoming.empty());
+  }
 }
 
 TEST(SerialLink, WriteAndWaitNeedAnOpenPort) {

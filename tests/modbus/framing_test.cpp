@@ -25,6 +25,11 @@ Bytes Rtu(Bytes pdu) {
 
 Bytes Ascii(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 std::string AsciiFrame(const Bytes& pdu) {
   static const char hex[] = "0123456789ABCDEF";
   std::string s = ":";
@@ -145,15 +150,20 @@ TEST_F(Framing, ReadReplyShorterThanAskedIsRefused) {
 }
 
 TEST_F(Framing, RepliesMustAnswerTheRequestSent) {
-  // Every reply passes its check but answers another station or another request.
+  // Every reply passes its check but answers another station or another request;
+  // bytes after a reply, an echo of the request and a part of the request alone
+  // make no difference to that, in either framing and with either reply end.
   const uint8_t data[8] = {0, 10, 0, 0, 0, 0, 0, 5};
   auto write = [&] { return WriteRegisters(12, sizeof data, data); };
   auto read = [] { return ReadRegisters(2); };
+  const Bytes readRequest{0x01, 0x03, 0x00, 0x00, 0x00, 0x02};
   struct Case {
     const char* what;
     std::function<int()> request;
-    Bytes reply;
+    Bytes reply;  // none: nothing but `after` comes back
     int expected;
+    Bytes after = {};        // raw bytes behind the reply's frame
+    Bytes requestPart = {};  // the first half of this request's own frame comes back instead
   } cases[] = {
       {"write echo", write, {0x01, 0x10, 0x00, 0x0C, 0x00, 0x04}, 0},
       {"write echo from station 2", write, {0x02, 0x10, 0x00, 0x0C, 0x00, 0x04}, 3},
@@ -161,21 +171,39 @@ TEST_F(Framing, RepliesMustAnswerTheRequestSent) {
       {"echo of another quantity", write, {0x01, 0x10, 0x00, 0x0C, 0x00, 0x03}, 3},
       {"echo with a byte more", write, {0x01, 0x10, 0x00, 0x0C, 0x00, 0x04, 0x08}, 3},
       {"read reply", read, {0x01, 0x03, 0x04, 0x15, 0x01, 0x10, 0x00}, 0},
+      {"read reply, then stray bytes", read, {0x01, 0x03, 0x04, 0x15, 0x01, 0x10, 0x00}, 0, {0x3A, 0x01, 0xFE}},
+      {"stray bytes, then a read reply", read, {}, 7, Bytes{0x00} + Rtu({0x01, 0x03, 0x04, 0x15, 0x01, 0x10, 0x00})},
       {"read reply from station 2", read, {0x02, 0x03, 0x04, 0x15, 0x01, 0x10, 0x00}, 2},
       {"three registers for two", read, {0x01, 0x03, 0x06, 0x15, 0x01, 0x10, 0x00, 0x00, 0x00}, 2},
       {"byte count short of the data", read, {0x01, 0x03, 0x02, 0x15, 0x01, 0x10, 0x00}, 2},
       {"probe reply from station 2", ProbeModule, {0x02, 0x03, 0x04, 0x15, 0x01, 0x10, 0x00}, 3},
+      {"no reply", read, {}, 1},
+      {"half the request's frame", read, {}, 7, {}, readRequest},
   };
-  for (int mode : {1, 0}) {
-    Comm().transferMode = static_cast<uint8_t>(mode);
-    for (const Case& c : cases) {
-      const Bytes frame = mode == 1 ? Rtu(c.reply) : Ascii(AsciiFrame(c.reply));
-      scope.fake().replies = {frame, frame, frame};
-      scope.fake().written.clear();
-      EXPECT_EQ(c.request(), c.expected) << c.what << (mode ? " (RTU)" : " (ASCII)");
-      EXPECT_EQ(scope.fake().written.size(), c.expected == 0 ? 1u : 3u) << c.what;
+  for (const bool echo : {false, true}) {
+    for (const ReplyEnd end : {ReplyEnd::kAfterSettle, ReplyEnd::kWhenComplete}) {
+      SetReplyEnd(end);
+      scope.fake().echo = echo;
+      for (int mode : {1, 0}) {
+        Comm().transferMode = static_cast<uint8_t>(mode);
+        for (const Case& c : cases) {
+          SCOPED_TRACE(std::string(c.what) + (mode ? " (RTU" : " (ASCII") + (echo ? ", echo" : "") +
+                       (end == ReplyEnd::kWhenComplete ? ", when complete)" : ", after S)"));
+          Bytes frame = c.reply.empty() ? Bytes{} : mode == 1 ? Rtu(c.reply) : Ascii(AsciiFrame(c.reply));
+          frame.insert(frame.end(), c.after.begin(), c.after.end());
+          if (!c.requestPart.empty()) {
+            frame = mode == 1 ? Rtu(c.requestPart) : Ascii(AsciiFrame(c.requestPart));
+            frame.resize(frame.size() / 2);
+          }
+          scope.fake().replies = frame.empty() ? std::vector<Bytes>{} : std::vector<Bytes>{frame, frame, frame};
+          scope.fake().written.clear();
+          EXPECT_EQ(c.request(), c.expected);
+          EXPECT_EQ(scope.fake().written.size(), c.expected == 0 ? 1u : 3u);
+        }
+      }
     }
   }
+  SetReplyEnd(ReplyEnd::kAfterSettle);
 }
 
 TEST_F(Framing, NoReplyTimesOutAndFailedSendsAreFive) {

@@ -206,6 +206,30 @@ TEST_F(Monitor, ATimeoutShowsThreeTriesAndTheOutcome) {
   EXPECT_EQ(Tails(monitor), expected);
 }
 
+TEST_F(Monitor, AnEchoAndBytesAfterTheReplyShowApartFromIt) {
+  // A 2-wire line hands the request back, and the module leaves a glitch after
+  // its reply: the window's settle takes all three at once.
+  SimProcess sim({"--baud", "115200", "--echo", "--trail", "3:0"});
+  UsePort(sim.port(), 115200, 0);
+  ASSERT_TRUE(Link().OpenPort());
+  monitor.Clear();
+  ASSERT_EQ(ProbeModule(), kLinkOk);
+  monitor.Update();
+  const std::vector<std::string> lines = Tails(monitor);
+  ASSERT_EQ(lines.size(), 6u) << testing::PrintToString(lines);
+  EXPECT_EQ(lines[1], "TX  115200 8N2 RTU    01 03 00 00 00 02 C4 0B  [try 1/3]");
+  EXPECT_EQ(lines[2], "EC  115200 8N2 RTU    01 03 00 00 00 02 C4 0B  [echo of the frame sent]");
+  EXPECT_TRUE(std::regex_match(lines[3], std::regex("RX  115200 8N2 RTU    01 03 04 15 01( [0-9A-F]{2}){4}")))
+      << lines[3];
+  EXPECT_TRUE(std::regex_match(lines[4], std::regex("RX  115200 8N2 RTU    ([0-9A-F]{2} ?){3}  "
+                                                    "\\[not part of a reply, thrown away\\]")))
+      << lines[4];
+  EXPECT_EQ(lines[5], "--  115200 8N2 RTU    result: 0 OK, tries: 1");
+  SetUiLanguage(0);
+  EXPECT_NE(Tail(monitor.Line(2)).find("[回显（本机发送的帧）]"), std::string::npos);
+  SetUiLanguage(1);
+}
+
 // Run under ThreadSanitizer: the search's worker records while the test thread,
 // playing the window's thread, keeps taking lines.
 TEST_F(Monitor, ReadingWhileASearchRecords) {

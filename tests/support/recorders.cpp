@@ -94,8 +94,9 @@ bool FakeBackend::Purge() {
 bool FakeBackend::Write(const uint8_t* data, size_t n, int) {
   if (!writeOk) return false;
   written.emplace_back(data, data + n);
+  if (echo) incoming.insert(incoming.end(), data, data + n);
   if (!replies.empty()) {
-    incoming = replies.front();
+    incoming.insert(incoming.end(), replies.front().begin(), replies.front().end());
     replies.erase(replies.begin());
   }
   return true;
@@ -103,6 +104,10 @@ bool FakeBackend::Write(const uint8_t* data, size_t n, int) {
 bool FakeBackend::WaitReadable(int limitMs) {
   waits.push_back(limitMs);
   return wakeWithoutBytes || !incoming.empty() || forcedQueued > 0;
+}
+bool FakeBackend::StaysQuiet(int limitMs) {
+  quietWaits.push_back(limitMs);
+  return incoming.empty();
 }
 long FakeBackend::Queued() { return forcedQueued >= 0 ? forcedQueued : static_cast<long>(incoming.size()); }
 long FakeBackend::Read(uint8_t* data, size_t n) {

@@ -58,6 +58,8 @@ class FakeBackend : public SerialBackend {
   std::vector<int> waits;
   long forcedQueued = -1;
   bool wakeWithoutBytes = false;  // every wait says readable, bytes or not (a hang-up)
+  bool echo = false;              // every frame written comes back before its reply
+  std::vector<int> quietWaits;    // the silences asked for, apart from the waits for a reply
   int purges = 0, opens = 0, closes = 0;
   std::vector<LineSettings> applied;
 
@@ -68,6 +70,7 @@ class FakeBackend : public SerialBackend {
   bool Purge() override;
   bool Write(const uint8_t* data, size_t n, int limitMs) override;
   bool WaitReadable(int limitMs) override;
+  bool StaysQuiet(int limitMs) override;
   long Queued() override;
   long Read(uint8_t* data, size_t n) override;
 };
