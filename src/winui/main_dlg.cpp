@@ -16,6 +16,7 @@
 #include "winui/about_dlg.h"
 #include "winui/com_set_dlg.h"
 #include "winui/controls.h"
+#include "winui/find_module_dlg.h"
 #include "winui/lang_set_dlg.h"
 #include "winui/traffic_monitor_dlg.h"
 #include "winui/win_services.h"
@@ -72,6 +73,7 @@ HMENU BuildMenuBar() {
   };
   HMENU comm = popup(txt::kMenuComm);
   item(comm, kCmdConnection, txt::kMenuConnection);
+  item(comm, kCmdFindModule, txt::kMenuFindModule);
   item(comm, kCmdTrafficMonitor, txt::kMenuTrafficMonitor, "Ctrl+T");
   AppendMenuW(comm, MF_SEPARATOR, 0, nullptr);
   item(comm, kCmdRestore, txt::kMenuRestore);
@@ -397,6 +399,9 @@ void COndrelDlg::OnCommand(int id, int code, HWND control) {
     case kCmdConnection:
       ConnectionCommand();
       return;
+    case kCmdFindModule:
+      FindModuleCommand();
+      return;
     case kCmdRestore:
       RestoreFactory(model_);
       return;
@@ -427,6 +432,13 @@ void COndrelDlg::ConnectionCommand() {
   CComSetDlg dlg(*deps_.ui, deps_.listPorts);
   const INT_PTR result = RunDialog(dlg);
   model_.ConnectionDialogEnded(result == IDOK, dlg.model().linkStarted);
+}
+
+// Use in the dialog stores the module's settings and connects as Link does; the
+// window then reads the module as after a Link.
+void COndrelDlg::FindModuleCommand() {
+  CFindModuleDlg dlg(*deps_.ui, deps_.listPorts);
+  if (RunDialog(dlg) == IDOK) model_.ConnectionDialogEnded(true, true);
 }
 
 void COndrelDlg::LanguageCommand() {
