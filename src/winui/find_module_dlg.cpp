@@ -76,8 +76,8 @@ void CFindModuleDlg::OnInit() {
   Child(hwnd_, WC_COMBOBOXW, "", list, kFieldLeft, 14, fieldWidth, 200, kIdFindPorts);
   fromLabel_ = Child(hwnd_, WC_STATICW, "", label, kMargin, 48, kLabelWidth, 24);
   HWND from = CreateDrawEdit(hwnd_, kIdFindFrom, ES_CENTER, kFieldLeft, 48, 60, 24, true);
-  toLabel_ = Child(hwnd_, WC_STATICW, "", label, kFieldLeft + 90, 48, kLabelWidth, 24);
-  HWND to = CreateDrawEdit(hwnd_, kIdFindTo, ES_CENTER, kFieldLeft + 90 + kLabelWidth, 48, 60, 24, true);
+  toLabel_ = Child(hwnd_, WC_STATICW, "", label, kFieldLeft + 90, 48, 96, 24);
+  HWND to = CreateDrawEdit(hwnd_, kIdFindTo, ES_CENTER, kFieldLeft + 186, 48, 60, 24, true);
   for (HWND e : {from, to}) SendMessageW(e, EM_LIMITTEXT, 3, 0);
   linesLabel_ = Child(hwnd_, WC_STATICW, "", label, kMargin, 82, kLabelWidth, 24);
   Child(hwnd_, WC_COMBOBOXW, "", list, kFieldLeft, 82, fieldWidth, 200, kIdFindLines);

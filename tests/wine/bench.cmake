@@ -57,7 +57,7 @@ gtest_discover_tests(win32_platform_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEO
   FIXTURES_REQUIRED wine RESOURCE_LOCK user_profile)
 
 # The Win32 window's wiring, on the bench's virtual display.
-add_executable(winui_test winui/winui_test.cpp winui/winui_monitor_test.cpp winui/winui_find_module_test.cpp)
+add_executable(winui_test winui/winui_test.cpp winui/winui_monitor_test.cpp)
 # The sample parameter file the Linux window saved, as a Linux path (wine's drive Z:).
 target_compile_definitions(winui_test PRIVATE TOLVANE_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")
 target_link_libraries(winui_test PRIVATE tolvane_winui tolvane_version tolvane_testkit gtest_main)
