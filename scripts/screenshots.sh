@@ -31,9 +31,9 @@ wine build/windows/win_screenshots.exe "\$(winepath -w "$SHOTS")" COM10
 wineserver -w
 RUN
 xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "$SHOTS/run.sh" 2>&1 | grep -v -e wine32 -e multiarch -e 'execute "dpkg' -e 'apt-get install wine32' >&2 || true
-# The README shows these; the tool's other pictures (About, the language dialog,
+# The README and the guides show these; the tool's other pictures (About, the language dialog,
 # the window after a language switch) are for looking over by hand.
-for f in win_main_en win_main_zh win_monitor_en win_monitor_zh win_settings_en win_settings_zh; do
+for f in win_main_en win_main_zh win_monitor_en win_monitor_zh win_settings_en win_settings_zh win_find_module_en win_find_module_zh; do
   python3 scripts/bmp_to_png.py "$SHOTS/$f.bmp" "docs/screenshots/$f.png"
   echo "wrote docs/screenshots/$f.png"
 done

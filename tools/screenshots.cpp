@@ -1,9 +1,13 @@
 // Renders the main window (empty and filled from a module), the
-// communication settings dialog and the traffic monitor in both languages to
-// PNG files.
+// communication settings dialog, the traffic monitor and the Find Module dialog
+// after a search in both languages to PNG files.
 #include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 
 #include <cstdio>
 
@@ -13,6 +17,7 @@
 #include "modbus/modbus_master.h"
 #include "models/commands.h"
 #include "ui/com_set_dlg.h"
+#include "ui/find_module_dlg.h"
 #include "ui/images.h"
 #include "ui/lang_set_dlg.h"
 #include "ui/main_dlg.h"
@@ -79,6 +84,18 @@ int main(int argc, char** argv) {
     ok &= Save(settings, out + "/settings_" + suffix + ".png");
     CLangSetDlg language(&main, nullptr);
     ok &= Save(language, out + "/language_" + suffix + ".png");
+    // A search over the first stations at the connection's line settings finds
+    // the module at once.
+    CFindModuleDlg find(&main, GuiDispatcher(), [&] { return std::vector<std::string>{argv[2]}; });
+    find.to()->setText("5");
+    emit find.to()->textEdited("5");
+    find.lines()->setCurrentIndex(1);
+    emit find.lines()->activated(1);
+    find.searchButton()->click();
+    const QDeadlineTimer deadline(30000);
+    while (find.model().Running() && !deadline.hasExpired())
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    ok &= Save(find, out + "/find_module_" + suffix + ".png");
   }
   return ok ? 0 : 1;
 }

@@ -4,8 +4,9 @@
 // win_main_en.bmp, win_main_zh.bmp, win_monitor_en.bmp, win_monitor_zh.bmp,
 // win_settings_en.bmp, win_settings_zh.bmp; also the About box opened from the
 // system menu (win_about_*.bmp), the language dialog (win_language_*.bmp) and
-// the window after a switch to the other language (win_switched_*.bmp). Run
-// under wine on a display.
+// the window after a switch to the other language (win_switched_*.bmp) and the
+// Find Module dialog after a search that found the module (win_find_module_*.bmp).
+// Run under wine on a display.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -21,6 +22,7 @@
 #include "models/commands.h"
 #include "winui/com_set_dlg.h"
 #include "winui/fonts.h"
+#include "winui/find_module_dlg.h"
 #include "winui/lang_set_dlg.h"
 #include "winui/main_dlg.h"
 #include "winui/screen_scale.h"
@@ -145,6 +147,22 @@ int main(int argc, char** argv) {
       win::CComSetDlg settings(win::GuiDispatcher(), [port] { return std::vector<std::string>{port, "COM1"}; });
       settings.Create(nullptr);
       ok &= Save(settings.hwnd(), out + "/win_settings_" + suffix + ".bmp");
+    }
+    {
+      // A search over the first stations at the connection's line settings finds
+      // the module at once.
+      Comm() = CommSettings{};
+      Comm().portName = port;
+      win::CFindModuleDlg find(win::GuiDispatcher(), [port] { return std::vector<std::string>{port, "COM1"}; });
+      find.Create(nullptr);
+      HWND lines = find.item(win::kIdFindLines);
+      SetWindowTextW(find.item(win::kIdFindTo), L"5");
+      SendMessageW(lines, CB_SETCURSEL, 1, 0);
+      SendMessageW(find.hwnd(), WM_COMMAND, MAKEWPARAM(win::kIdFindLines, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(lines));
+      SendMessageW(find.item(win::kIdFindSearch), BM_CLICK, 0, 0);
+      for (int i = 0; i < 300 && find.model().Running(); ++i) Pump(100);
+      ok &= Save(find.hwnd(), out + "/win_find_module_" + suffix + ".bmp");
     }
   }
   return ok ? 0 : 1;

@@ -18,6 +18,12 @@ FindResultRow ResultRow(const FoundModule& m) {
   return {std::to_string(m.station), std::to_string(m.line.baud), FrameFormatText(m.line.format), m.ModelText()};
 }
 
+const std::array<const TextPair*, 4>& ResultColumns() {
+  static const std::array<const TextPair*, 4> columns{&txt::kFindColStation, &txt::kFindColBaud, &txt::kFindColFormat,
+                                                      &txt::kFindColModel};
+  return columns;
+}
+
 FindModuleModel::FindModuleModel(UiDispatcher& ui, std::function<std::vector<std::string>()> listPorts)
     : ui_(ui), listPorts_(std::move(listPorts)) {
   if (!listPorts_) listPorts_ = [] { return std::vector<std::string>{}; };

@@ -1,6 +1,7 @@
 // The Find Module dialog without its widgets: the inputs of a station search,
 // its worker, its progress and results, and what Use and Close leave behind.
 #pragma once
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -25,6 +26,8 @@ struct FindResultRow {
   std::string station, baud, format, model;
 };
 FindResultRow ResultRow(const FoundModule& m);
+// The result list's column headings, in the order of FindResultRow.
+const std::array<const TextPair*, 4>& ResultColumns();
 
 class FindModuleModel {
  public:

@@ -126,8 +126,9 @@ void CFindModuleDlg::Relabel() {
   findAll_->setText(Pick(txt::kFindAllModules));
   use_->setText(Pick(txt::kFindUse));
   close_->setText(Pick(txt::kFindClose));
-  results_->setHeaderLabels(
-      {Pick(txt::kFindColStation), Pick(txt::kFindColBaud), Pick(txt::kFindColFormat), Pick(txt::kFindColModel)});
+  QStringList columns;
+  for (const TextPair* heading : ResultColumns()) columns << Pick(*heading);
+  results_->setHeaderLabels(columns);
   // Each control is named by its label, a button or box by its own text.
   for (QLabel* label : findChildren<QLabel*>())
     if (label->buddy()) label->buddy()->setAccessibleName(label->text());

@@ -18,6 +18,7 @@
 #include "winui/com_set_dlg.h"
 #include "winui/controls.h"
 #include "winui/fonts.h"
+#include "winui/find_module_dlg.h"
 #include "winui/lang_set_dlg.h"
 #include "winui/screen_scale.h"
 #include "winui/text_conversion.h"
@@ -76,6 +77,7 @@ HMENU BuildMenuBar() {
   };
   HMENU comm = popup(txt::kMenuComm);
   item(comm, kCmdConnection, txt::kMenuConnection);
+  item(comm, kCmdFindModule, txt::kMenuFindModule);
   item(comm, kCmdTrafficMonitor, txt::kMenuTrafficMonitor, "Ctrl+T");
   AppendMenuW(comm, MF_SEPARATOR, 0, nullptr);
   item(comm, kCmdRestore, txt::kMenuRestore);
@@ -402,6 +404,9 @@ void COndrelDlg::OnCommand(int id, int code, HWND control) {
     case kCmdConnection:
       ConnectionCommand();
       return;
+    case kCmdFindModule:
+      FindModuleCommand();
+      return;
     case kCmdRestore:
       RestoreFactory(model_);
       return;
@@ -432,6 +437,13 @@ void COndrelDlg::ConnectionCommand() {
   CComSetDlg dlg(*deps_.ui, deps_.listPorts);
   const INT_PTR result = RunDialog(dlg);
   model_.ConnectionDialogEnded(result == IDOK, dlg.model().linkStarted);
+}
+
+// Use in the dialog stores the module's settings and connects as Link does; the
+// window then reads the module as after a Link.
+void COndrelDlg::FindModuleCommand() {
+  CFindModuleDlg dlg(*deps_.ui, deps_.listPorts);
+  if (RunDialog(dlg) == IDOK) model_.ConnectionDialogEnded(true, true);
 }
 
 void COndrelDlg::LanguageCommand() {

@@ -35,6 +35,7 @@ inline constexpr int kCmdAbout = 2005;
 inline constexpr int kCmdTrafficMonitor = 2006;
 inline constexpr int kCmdSaveParams = 2007;
 inline constexpr int kCmdLoadParams = 2008;
+inline constexpr int kCmdFindModule = 2009;
 inline constexpr int kSysAbout = 16;  // the system menu's About item
 
 struct MainDeps {
@@ -61,6 +62,7 @@ class COndrelDlg : public Dialog, public MainView {
 
   void RelabelWindow();
   void ConnectionCommand();
+  void FindModuleCommand();
   void LanguageCommand();
   void HelpCommand();
   void AboutCommand();

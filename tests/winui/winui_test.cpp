@@ -12,6 +12,7 @@
 
 #include "core/comm_settings.h"
 #include "core/language.h"
+#include "link/serial_link.h"
 #include "support/fresh_state.h"
 #include "support/memory_profile.h"
 #include "support/recorders.h"
@@ -21,6 +22,7 @@
 #include "winui/com_set_dlg.h"
 #include "winui/controls.h"
 #include "winui/fonts.h"
+#include "winui/find_module_dlg.h"
 #include "winui/lang_set_dlg.h"
 #include "winui/main_dlg.h"
 #include "winui/screen_scale.h"
@@ -570,6 +572,105 @@ TEST_F(MainWindow, AutoLinkCanBeStoppedAndNothingElseActsMeanwhile) {
   HWND w = Open();
   SendMessageW(w, WM_COMMAND, kCmdConnection, 0);
   EXPECT_FALSE(IsConnected());
+}
+
+// Find Module from the menu: a short range finds the simulator's module; Use
+// connects and the window reads it as after a Link, Close leaves the open
+// connection as it was. The search's rules are the model's tests'.
+TEST_F(MainWindow, FindModuleFindsTheSimulatorThenUseConnectsOrCloseLeavesAllAsItWas) {
+  test::SimProcess sim({"--station", "201", "--baud", "19200", "--mode", "5"});
+  const struct {
+    int language;
+    bool use;  // else Close, with the connection open before
+    const char* menu;
+    // The title; the labels before the ports, From, To, the line settings and
+    // the results; the check box's and the buttons' own texts.
+    std::vector<std::string> names;
+    const char *stop, *expected, *status;
+  } rows[] = {
+      {1,
+       true,
+       "Find Module...",
+       {"Find Module", "COM port:", "From:", "To:", "Line settings:", "Modules found:", "Find all modules", "Search",
+        "Use", "Close"},
+       "Stop",
+       "11 probes, expected to take about 1 s.",
+       "Search finished, 1 KX-130 found."},
+      {0,
+       false,
+       "查找模块...",
+       {"查找模块", "COM口：", "起始站号：", "结束站号：", "通讯参数：", "找到的模块：", "查找所有模块", "搜索", "使用",
+        "关闭"},
+       "停止",
+       "共 11 次探测，预计约 1 秒。",
+       "搜索完成，找到 1 个 KX-130。"},
+  };
+  systemPorts = true;
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.menu);
+    test::ResetProcessState();
+    SetMessagePresenter(&rec);
+    rec.messages.clear();
+    profile.values.clear();
+    onDialog = [&](Dialog& d) {
+      auto& find = dynamic_cast<CFindModuleDlg&>(d);
+      auto item = [&find](int id) { return find.item(id); };
+      std::vector<std::string> names{TextOf(find.hwnd())};
+      for (int id : {kIdFindPorts, kIdFindFrom, kIdFindTo, kIdFindLines, kIdFindResults})
+        names.push_back(TextOf(GetWindow(item(id), GW_HWNDPREV)));  // what a screen reader names it by
+      for (int id : {kIdFindAll, kIdFindSearch, kIdFindUse, kIdFindClose}) names.push_back(TextOf(item(id)));
+      EXPECT_EQ(names, r.names);
+      EXPECT_EQ(TextOf(item(kIdFindPorts)), sim.port());
+      EXPECT_FALSE(IsWindowEnabled(item(kIdFindUse)));
+      SetText(item(kIdFindFrom), "195");
+      SetText(item(kIdFindTo), "205");
+      SendMessageW(item(kIdFindLines), CB_SETCURSEL, 1, 0);  // the connection's line settings
+      SendMessageW(find.hwnd(), WM_COMMAND, MAKEWPARAM(kIdFindLines, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(item(kIdFindLines)));
+      EXPECT_EQ(TextOf(item(kIdFindFigures)), r.expected);
+      SendMessageW(item(kIdFindSearch), BM_CLICK, 0, 0);
+      EXPECT_EQ(TextOf(item(kIdFindSearch)), r.stop);
+      EXPECT_FALSE(IsWindowEnabled(item(kIdFindClose)));
+      SendMessageW(find.hwnd(), WM_CLOSE, 0, 0);
+      Key(find.hwnd(), VK_ESCAPE);
+      EXPECT_FALSE(find.ended());
+      ASSERT_TRUE(PumpUntil([&] { return !find.model().Running(); }));
+      HWND results = item(kIdFindResults);
+      ASSERT_EQ(SendMessageW(results, LB_GETCOUNT, 0, 0), 1);
+      wchar_t line[64] = {};
+      SendMessageW(results, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));  // as any program reads it
+      EXPECT_EQ(Utf8(line), "201\t19200\tASCII 7E1\tKX-130");
+      EXPECT_EQ(SendMessageW(results, LB_GETCURSEL, 0, 0), 0);               // the first found is selected
+      EXPECT_EQ(SendMessageW(item(kIdFindProgress), PBM_GETPOS, 0, 0), 63);  // 7 probes of 11
+      EXPECT_EQ(TextOf(item(kIdFindStatus)), r.status);
+      SendMessageW(item(r.use ? kIdFindUse : kIdFindClose), BM_CLICK, 0, 0);
+      EXPECT_TRUE(find.ended());
+    };
+    HWND w = Open(r.language);
+    test::UsePort(sim.port(), 19200, 5, 7);  // station 7 lies outside the range
+    if (!r.use) {
+      ASSERT_TRUE(Link().OpenPort());
+      ConnectedFlag().store(1);
+    }
+    const CommSettings before = Comm();
+    HMENU comm = GetSubMenu(GetMenu(w), 0);
+    EXPECT_EQ(MenuText(comm, 1), r.menu);
+    SendMessageW(w, WM_COMMAND, GetMenuItemID(comm, 1), 0);
+    EXPECT_TRUE(rec.Texts().empty());
+    EXPECT_TRUE(IsConnected());
+    EXPECT_TRUE(Link().IsOpen());
+    if (r.use) {
+      EXPECT_EQ(profile.values["REM_DefaultCom/REM_StaNum"], "201");  // stored as the settings dialog's OK does
+      EXPECT_EQ(TextOf(dlg->field(kModuleType)), "KX-130");           // read as after a Link
+      EXPECT_EQ(TextOf(dlg->field(kStation)), "201");
+      EXPECT_EQ(TextOf(GetDlgItem(w, kIdBaudList)), "4: 19200");
+    } else {
+      EXPECT_EQ(Comm(), before);
+      EXPECT_TRUE(profile.values.empty());
+      EXPECT_EQ(TextOf(dlg->field(kModuleType)), "");
+    }
+    dlg.reset();
+  }
 }
 
 TEST(MessageBoxes, TheRuleBecomesTheRightCall) {
