@@ -1,17 +1,23 @@
 // Renders the main window (empty and filled from a module), the
-// communication settings dialog and the traffic monitor in both languages to
-// PNG files.
+// communication settings dialog, the traffic monitor (its times from a fixed
+// clock), the box that a successful Link shows and the language dialog in both
+// languages to PNG files. The user guides show four of them (CMakeLists.txt,
+// TOLVANE_GUIDE_PICTURES).
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTimer>
 
 #include <cstdio>
 
 #include "core/comm_settings.h"
 #include "core/language.h"
+#include "core/texts.h"
 #include "link/serial_link.h"
+#include "link/traffic_recorder.h"
 #include "modbus/modbus_master.h"
 #include "models/commands.h"
+#include "picture_clock.h"
 #include "ui/com_set_dlg.h"
 #include "ui/images.h"
 #include "ui/lang_set_dlg.h"
@@ -29,6 +35,22 @@ bool Save(QWidget& w, const QString& path) {
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
   return ok;
 }
+
+// The box of a successful Link, saved while it waits for its OK and then closed.
+bool SaveLinkedBox(QWidget& owner, const QString& path) {
+  bool ok = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box) return;
+    poll.stop();
+    ok = Save(*box, path);
+    box->close();
+  });
+  poll.start(20);
+  ShowPlainBox(ToWindowId(&owner), Pick(txt::kModelKx130));
+  return ok;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,12 +60,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication::setFont(DialogFont());
+  QtMessagePresenter presenter;
+  SetMessagePresenter(&presenter);
   const QString out = argv[1];
   QDir().mkpath(out);
   bool ok = true;
   for (int lang : {1, 0}) {
     const QString suffix = lang == 0 ? "zh" : "en";
     SetUiLanguage(lang);
+    pictures::UsePictureClock();
     MainDlgDeps deps;
     deps.logicalDpiY = 96;
     COndrelDlg main(deps);
@@ -73,6 +98,7 @@ int main(int argc, char** argv) {
       Link().ClosePort();
     }
     ok &= Save(main, out + "/main_filled_" + suffix + ".png");
+    ok &= SaveLinkedBox(main, out + "/linked_" + suffix + ".png");
     monitor->resize(1000, 440);
     ok &= Save(*monitor, out + "/monitor_" + suffix + ".png");
     CComSetDlg settings(&main, GuiDispatcher(), [&] { return std::vector<std::string>{argv[2]}; });
@@ -80,5 +106,6 @@ int main(int argc, char** argv) {
     CLangSetDlg language(&main, nullptr);
     ok &= Save(language, out + "/language_" + suffix + ".png");
   }
+  SetMessagePresenter(nullptr);
   return ok ? 0 : 1;
 }
