@@ -75,7 +75,7 @@ done
 for f in tolvane.exe tolvanectl.exe UserGuide_EN.pdf UserGuide_CH.pdf README.txt LICENSE; do
   cmp -s "$programs/$f" "$build/zip/$(basename "$msi" .msi)/$f" || fail "$f is not installed as packed"
 done
-for f in "Tolvane.lnk" "Tolvane User Guide.lnk"; do
+for f in "Tolvane.lnk" "Tolvane User Guide.lnk" "Tolvane User Guide (Chinese).lnk"; do
   [ -s "$menu/$f" ] || fail "no Start-menu shortcut $f"
 done
 [ "$(ls "$menu" | wc -l)" -eq 3 ] || fail "the Start-menu folder holds $(ls "$menu" | tr '\n' ',') (three shortcuts expected)"
