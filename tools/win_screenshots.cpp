@@ -79,6 +79,7 @@ bool Save(HWND hwnd, const std::string& path) {
 // The box of a successful Link: a timer of this thread, which the box's own
 // message loop runs, saves it once it is up and presses its OK.
 std::string g_boxPath;
+HWND g_boxOwner = nullptr;  // a dialog too, but disabled while the box is up
 bool g_boxSaved = false;
 
 void CALLBACK SaveBoxOnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -88,7 +89,8 @@ void CALLBACK SaveBoxOnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
       [](HWND w, LPARAM found) -> BOOL {
         wchar_t cls[16] = {};
         GetClassNameW(w, cls, 16);
-        if (IsWindowVisible(w) && lstrcmpW(cls, L"#32770") == 0) *reinterpret_cast<HWND*>(found) = w;
+        if (w != g_boxOwner && IsWindowVisible(w) && IsWindowEnabled(w) && lstrcmpW(cls, L"#32770") == 0)
+          *reinterpret_cast<HWND*>(found) = w;
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&box));
@@ -100,6 +102,7 @@ void CALLBACK SaveBoxOnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
 
 bool SaveLinkedBox(HWND owner, const std::string& path) {
   g_boxPath = path;
+  g_boxOwner = owner;
   g_boxSaved = false;
   SetTimer(nullptr, 0, 50, &SaveBoxOnTimer);
   ShowPlainBox(owner, Pick(txt::kModelKx130));
