@@ -22,6 +22,9 @@ cat >"$out/fonts.conf" <<CONF
 <fontconfig>
   <dir>/usr/share/fonts/truetype/dejavu</dir>
   <dir>/usr/share/fonts/truetype/wqy</dir>
+  <!-- A maths font with a very tall line: as wine's stand-in for a missing
+       Windows font it sets the height of captions and menus. -->
+  <selectfont><rejectfont><glob>*/DejaVuMathTeXGyre.ttf</glob></rejectfont></selectfont>
   <cachedir>$out/fontconfig-cache</cachedir>
   <config><rescan><int>0</int></rescan></config>
 </fontconfig>

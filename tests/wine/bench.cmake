@@ -71,13 +71,13 @@ list(LENGTH TOLVANE_GUIDE_PICTURES picture_count)
 # of its own (installer_test.sh); the probe drives the installed window from outside.
 if(TARGET windows_msi)
   add_executable(installer_probe wine/installer_probe.cpp)
-  target_link_libraries(installer_probe PRIVATE tolvane_winui msi)
+  target_link_libraries(installer_probe PRIVATE tolvane_winui msi version)
   target_link_options(installer_probe PRIVATE -municode)
   add_dependencies(installer_probe windows_msi)
   add_test(NAME Installer.InstallsRunsUpgradesAndUninstalls
     COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/wine/installer_test.sh ${CMAKE_BINARY_DIR} ${TOLVANE_MSI}
-            $<TARGET_FILE:installer_probe> ${TOLVANE_NATIVE_SIM} ${PROJECT_SOURCE_DIR} ${TOLVANE_PACKAGE_VERSION}
-            ${picture_count})
+            $<TARGET_FILE:installer_probe> ${TOLVANE_NATIVE_SIM} ${PROJECT_SOURCE_DIR} ${TOLVANE_FILE_VERSION}
+            ${picture_count} ${TOLVANE_WIXL} ${TOLVANE_MSIBUILD})
   set_tests_properties(Installer.InstallsRunsUpgradesAndUninstalls PROPERTIES TIMEOUT 300)
 endif()
 # Each user guide of the zip holds every picture of the list (TOLVANE_GUIDE_PICTURES);

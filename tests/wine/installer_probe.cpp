@@ -5,8 +5,10 @@
 //   installer_probe link PORT               drives a running tolvane.exe as a
 //                                           user would: Communication >
 //                                           Connection, PORT, Link; prints the
-//                                           success box's text and the module
-//                                           type the window then shows
+//                                           success box's text and then every
+//                                           field of the window ("field N: text")
+//   installer_probe version FILE            the file's version resource: the
+//                                           fixed version and the text one
 // Every wait has a deadline; a step that does not come ends the probe with 1.
 #include <windows.h>
 
@@ -58,11 +60,11 @@ HWND TopWindow(DWORD pid, const std::function<bool(HWND)>& match) {
   } s{pid, &match, nullptr};
   EnumWindows(
       [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
+        auto* search = reinterpret_cast<Search*>(p);
         DWORD owner = 0;
         GetWindowThreadProcessId(w, &owner);
-        if ((s->pid && owner != s->pid) || !IsWindowVisible(w) || !(*s->match)(w)) return TRUE;
-        s->found = w;
+        if ((search->pid && owner != search->pid) || !IsWindowVisible(w) || !(*search->match)(w)) return TRUE;
+        search->found = w;
         return FALSE;
       },
       reinterpret_cast<LPARAM>(&s));
@@ -74,7 +76,7 @@ int Products(const wchar_t* upgradeCode) {
   for (DWORD i = 0; MsiEnumRelatedProductsW(upgradeCode, 0, i, code) == ERROR_SUCCESS; ++i) {
     wchar_t version[64] = {};
     DWORD n = 64;
-    MsiGetProductInfoW(code, INSTALLPROPERTY_VERSIONSTRINGW, version, &n);
+    MsiGetProductInfoW(code, L"VersionString", version, &n);
     std::printf("%s %s\n", Utf8(code).c_str(), Utf8(version).c_str());
   }
   return 0;
@@ -124,9 +126,28 @@ int Link(const std::wstring& port) {
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   HWND type = GetDlgItem(main, win::kIdField + kModuleType);
   if (!WaitFor("module type in the window", [type] { return TextOf(type).empty() ? nullptr : type; })) return 1;
-  std::printf("module type: %s\n", Utf8(TextOf(type)).c_str());
-  std::printf("station: %s\n", Utf8(TextOf(GetDlgItem(main, win::kIdField + kStation))).c_str());
+  for (int f = 0; f < kFieldCount; ++f)
+    std::printf("field %d: %s\n", f, Utf8(TextOf(GetDlgItem(main, win::kIdField + f))).c_str());
   PostMessageW(main, WM_CLOSE, 0, 0);
+  return 0;
+}
+
+int Version(const wchar_t* file) {
+  DWORD ignored = 0;
+  std::string data(GetFileVersionInfoSizeW(file, &ignored), '\0');
+  if (data.empty() || !GetFileVersionInfoW(file, 0, static_cast<DWORD>(data.size()), data.data())) {
+    std::fprintf(stderr, "installer_probe: no version resource in %s\n", Utf8(file).c_str());
+    return 1;
+  }
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT n = 0;
+  if (VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &n) && fixed)
+    std::printf("fixed %u.%u.%u.%u\n", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+  wchar_t* text = nullptr;
+  if (VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\FileVersion", reinterpret_cast<void**>(&text), &n) &&
+      text)
+    std::printf("text %s\n", Utf8(text).c_str());
   return 0;
 }
 
@@ -135,6 +156,7 @@ int Link(const std::wstring& port) {
 int wmain(int argc, wchar_t** argv) {
   if (argc == 3 && std::wstring(argv[1]) == L"products") return Products(argv[2]);
   if (argc == 3 && std::wstring(argv[1]) == L"link") return Link(argv[2]);
-  std::fprintf(stderr, "usage: installer_probe products UPGRADE_CODE | link PORT\n");
+  if (argc == 3 && std::wstring(argv[1]) == L"version") return Version(argv[2]);
+  std::fprintf(stderr, "usage: installer_probe products UPGRADE_CODE | link PORT | version FILE\n");
   return 2;
 }
