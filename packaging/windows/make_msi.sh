@@ -29,6 +29,8 @@ next_version="$(echo "$version" | awk -F. '{ print $1 "." $2 "." $3 + 1 }')"
 
 tables="$(mktemp -d)"
 trap 'rm -rf "$tables"' EXIT
+# wixl's status is lost in the filter below: its package is the sign.
+rm -f "$out"
 "$wixl" -a x64 -D Version="$version" -D NextVersion="$next_version" -D SourceDir="$source_dir" -D IconFile="$icon" -o "$out" "$wxs" 2>&1 |
   grep -v 'builder.vala:[0-9]*: unimplemented' >&2 || true
 [ -s "$out" ] || exit 1
@@ -36,16 +38,16 @@ trap 'rm -rf "$tables"' EXIT
 printf '\r\n\r\n936\t_ForceCodepage\r\n' >"$tables/_ForceCodepage.idt"
 printf 'Environment\tName\tValue\tComponent_\r\ns72\tl255\tL255\ts72\r\nEnvironment\tEnvironment\r\n%s\r\n' \
   'UserPath	=-PATH	[~];[INSTALLDIR]	CommandLine' >"$tables/Environment.idt"
-sql() {
-  "$msibuild" "$out" -q "$1" || {
-    rm -f "$out"
-    exit 1
-  }
-}
-"$msibuild" "$out" -i "$tables/_ForceCodepage.idt" -i "$tables/Environment.idt" || {
+# A step that did not take leaves no package behind.
+die() {
+  echo "make_msi: $1" >&2
   rm -f "$out"
   exit 1
 }
+sql() {
+  "$msibuild" "$out" -q "$1" || die "failed: $1"
+}
+"$msibuild" "$out" -i "$tables/_ForceCodepage.idt" -i "$tables/Environment.idt" || die "the tables were not imported"
 sql "UPDATE \`Shortcut\` SET \`Name\` = 'Tolvane 用户指南' WHERE \`Shortcut\` = 'GuideChShortcut'"
 # The standard places of the two actions in the sequence.
 sql "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('RemoveEnvironmentStrings', 3300)"
@@ -53,13 +55,8 @@ sql "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('
 for exe in tolvane.exe tolvanectl.exe; do
   sql "UPDATE \`File\` SET \`Version\` = '$file_version', \`Language\` = '1033' WHERE \`File\` = '$exe'"
 done
-# A step that did not take leaves no package behind.
 check() {
-  "$msiinfo" export "$out" "$1" | grep -q "$2" || {
-    echo "make_msi: $1 lacks $2" >&2
-    rm -f "$out"
-    exit 1
-  }
+  "$msiinfo" export "$out" "$1" | grep -q "$2" || die "$1 lacks $2"
 }
 check Shortcut "Tolvane 用户指南"
 check Environment "=-PATH"

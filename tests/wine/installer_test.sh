@@ -119,6 +119,19 @@ for exe in tolvane.exe tolvanectl.exe; do
 done
 [ "$(user_path_now)" = "$(printf '%s\n%s\\' "$user_path" "$(winepath -w "$programs")")" ] ||
   fail "the user's PATH is $(user_path_now)"
+# The entry of Settings > Apps (wine keeps it with the machine's, Windows with
+# the user's): name, version, publisher, and the icon it shows.
+entries() {
+  for root in HKCU HKLM; do
+    wine reg query "$root\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s </dev/null 2>/dev/null
+  done | tr -d '\r' | sed 's/^ *//; s/  */ /g'
+}
+for want in "DisplayName REG_SZ Tolvane" "DisplayVersion REG_SZ $new_version" "Publisher REG_SZ Tolvane developers"; do
+  entries | grep -qx "$want" || fail "no '$want' in the installed programs' entries"
+done
+icon="$(wine reg query 'HKCU\Software\Microsoft\Installer\Products' /s </dev/null 2>/dev/null | tr -d '\r' |
+  sed -n 's/^ *ProductIcon *REG_SZ *//p')"
+[ -n "$icon" ] && cmp -s "$(winepath -u "$icon")" "$build/generated/tolvane.ico" || fail "the entry's icon is '$icon'"
 # tolvanectl by name from a new Command Prompt, from another folder. wine's
 # Command Prompt stops at an empty entry (Windows' skips it), so the separators
 # the upgrades left go first.
