@@ -42,8 +42,8 @@ echo "== Fuzz targets, a few seconds each"
 bash scripts/fuzz.sh 5
 
 echo "== Windows: the layers below the window cross-built with mingw-w64, their tests under wine"
-# The tests borrow the Linux simulator built above.
+# The tests borrow the Linux simulator built above, the guides of the packages its make_guide.
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DTOLVANE_NATIVE_SIM="$PWD/build/asan/tolvane-sim" >/dev/null
+  -DTOLVANE_NATIVE_SIM="$PWD/build/asan/tolvane-sim" -DTOLVANE_MAKE_GUIDE="$PWD/build/asan/make_guide" >/dev/null
 cmake --build build/windows -j"$JOBS"
 (cd build/windows && ctest --output-on-failure -j"$JOBS")

@@ -1,6 +1,8 @@
 // Renders the main window (empty and filled from a module), the
-// communication settings dialog, the traffic monitor and the Find Module dialog
-// after a search in both languages to PNG files.
+// communication settings dialog, the traffic monitor (its times from a fixed
+// clock), the box that a successful Link shows, the language dialog and the Find
+// Module dialog after a search in both languages to PNG files. The user guides
+// show five of them (CMakeLists.txt, TOLVANE_GUIDE_PICTURES).
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -8,14 +10,18 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 
 #include <cstdio>
 
 #include "core/comm_settings.h"
 #include "core/language.h"
+#include "core/texts.h"
 #include "link/serial_link.h"
+#include "link/traffic_recorder.h"
 #include "modbus/modbus_master.h"
 #include "models/commands.h"
+#include "picture_clock.h"
 #include "ui/com_set_dlg.h"
 #include "ui/find_module_dlg.h"
 #include "ui/images.h"
@@ -34,6 +40,22 @@ bool Save(QWidget& w, const QString& path) {
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
   return ok;
 }
+
+// The box of a successful Link, saved while it waits for its OK and then closed.
+bool SaveLinkedBox(QWidget& owner, const QString& path) {
+  bool ok = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box) return;
+    poll.stop();
+    ok = Save(*box, path);
+    box->close();
+  });
+  poll.start(20);
+  ShowPlainBox(ToWindowId(&owner), Pick(txt::kModelKx130));
+  return ok;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,12 +65,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication::setFont(DialogFont());
+  QtMessagePresenter presenter;
+  SetMessagePresenter(&presenter);
   const QString out = argv[1];
   QDir().mkpath(out);
   bool ok = true;
   for (int lang : {1, 0}) {
     const QString suffix = lang == 0 ? "zh" : "en";
     SetUiLanguage(lang);
+    pictures::UsePictureClock();
     MainDlgDeps deps;
     deps.logicalDpiY = 96;
     COndrelDlg main(deps);
@@ -78,6 +103,7 @@ int main(int argc, char** argv) {
       Link().ClosePort();
     }
     ok &= Save(main, out + "/main_filled_" + suffix + ".png");
+    ok &= SaveLinkedBox(main, out + "/linked_" + suffix + ".png");
     monitor->resize(1000, 440);
     ok &= Save(*monitor, out + "/monitor_" + suffix + ".png");
     CComSetDlg settings(&main, GuiDispatcher(), [&] { return std::vector<std::string>{argv[2]}; });
@@ -97,5 +123,6 @@ int main(int argc, char** argv) {
       QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     ok &= Save(find, out + "/find_module_" + suffix + ".png");
   }
+  SetMessagePresenter(nullptr);
   return ok ? 0 : 1;
 }

@@ -1,8 +1,9 @@
 // Renders the Windows main window (filled from a module on the given COM port,
-// when one answers there), the traffic monitor of that run and the
-// communication settings dialog in both languages to 24-bit BMP files:
-// win_main_en.bmp, win_main_zh.bmp, win_monitor_en.bmp, win_monitor_zh.bmp,
-// win_settings_en.bmp, win_settings_zh.bmp; also the About box opened from the
+// when one answers there), the traffic monitor of that run (its times from a
+// fixed clock), the box of a successful Link and the communication settings
+// dialog in both languages to 24-bit BMP files: win_main_filled_*.bmp,
+// win_monitor_*.bmp, win_linked_*.bmp, win_settings_*.bmp (* en or zh), the
+// pictures of the user guides in the Windows packages; also the About box opened from the
 // system menu (win_about_*.bmp), the language dialog (win_language_*.bmp) and
 // the window after a switch to the other language (win_switched_*.bmp) and the
 // Find Module dialog after a search that found the module (win_find_module_*.bmp).
@@ -17,9 +18,11 @@
 
 #include "core/comm_settings.h"
 #include "core/language.h"
+#include "core/texts.h"
 #include "link/serial_link.h"
 #include "modbus/modbus_master.h"
 #include "models/commands.h"
+#include "picture_clock.h"
 #include "winui/com_set_dlg.h"
 #include "winui/fonts.h"
 #include "winui/find_module_dlg.h"
@@ -77,6 +80,39 @@ bool Save(HWND hwnd, const std::string& path) {
   return ok;
 }
 
+// The box of a successful Link: a timer of this thread, which the box's own
+// message loop runs, saves it once it is up and presses its OK.
+std::string g_boxPath;
+HWND g_boxOwner = nullptr;  // a dialog too, but disabled while the box is up
+bool g_boxSaved = false;
+
+void CALLBACK SaveBoxOnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM found) -> BOOL {
+        wchar_t cls[16] = {};
+        GetClassNameW(w, cls, 16);
+        if (w != g_boxOwner && IsWindowVisible(w) && IsWindowEnabled(w) && lstrcmpW(cls, L"#32770") == 0)
+          *reinterpret_cast<HWND*>(found) = w;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&box));
+  if (!box) return;
+  KillTimer(nullptr, timer);
+  g_boxSaved = Save(box, g_boxPath);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+bool SaveLinkedBox(HWND owner, const std::string& path) {
+  g_boxPath = path;
+  g_boxOwner = owner;
+  g_boxSaved = false;
+  SetTimer(nullptr, 0, 50, &SaveBoxOnTimer);
+  ShowPlainBox(owner, Pick(txt::kModelKx130));
+  return g_boxSaved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,11 +123,14 @@ int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
   InitCommonControlsEx(&controls);
   const std::string out = argv[1], port = argv[2];
+  win::Win32MessagePresenter presenter;
+  SetMessagePresenter(&presenter);
   bool ok = true;
   for (int lang : {1, 0}) {
     const std::string suffix = lang == 0 ? "zh" : "en";
     SetUiLanguage(lang);
     win::ResetDialogFont();
+    pictures::UsePictureClock();
     {
       // The window's dialogs are saved as they open, then closed as by OK; the
       // language dialog picks the other language first.
@@ -133,7 +172,8 @@ int main(int argc, char** argv) {
       } else {
         std::fprintf(stderr, "%s did not open (error %d); the window stays empty\n", port.c_str(), Link().lastError());
       }
-      ok &= Save(main.hwnd(), out + "/win_main_" + suffix + ".bmp");
+      ok &= Save(main.hwnd(), out + "/win_main_filled_" + suffix + ".bmp");
+      ok &= SaveLinkedBox(main.hwnd(), out + "/win_linked_" + suffix + ".bmp");
       // Wider, and whole on the screen, from which it is copied.
       SetWindowPos(monitor->hwnd(), nullptr, 0, 0, win::Scale(1000), win::Scale(460), SWP_NOZORDER);
       ok &= Save(monitor->hwnd(), out + "/win_monitor_" + suffix + ".bmp");
@@ -165,5 +205,6 @@ int main(int argc, char** argv) {
       ok &= Save(find.hwnd(), out + "/win_find_module_" + suffix + ".bmp");
     }
   }
+  SetMessagePresenter(nullptr);
   return ok ? 0 : 1;
 }

@@ -8,6 +8,12 @@
 
 namespace tolvane {
 
+namespace {
+std::atomic<TrafficClock> g_clock{nullptr};
+}  // namespace
+
+void SetTrafficClock(TrafficClock clock) { g_clock.store(clock); }
+
 void TrafficRecorder::Record(TrafficEvent event, const uint8_t* bytes, size_t n, int code, int attempt, int tries) {
   if (!enabled()) return;
   // Stamped outside the lock: the settings belong to the thread that makes the
@@ -18,8 +24,10 @@ void TrafficRecorder::Record(TrafficEvent event, const uint8_t* bytes, size_t n,
                          .parity = c.parity,
                          .stopBits = c.stopBits,
                          .transferMode = c.transferMode};
-  const auto wall = std::chrono::system_clock::now().time_since_epoch();
-  const auto steady = std::chrono::steady_clock::now().time_since_epoch();
+  const TrafficClock clock = g_clock.load(std::memory_order_relaxed);
+  const std::chrono::microseconds given{clock ? clock(event) : 0};
+  const auto wall = clock ? given : std::chrono::system_clock::now().time_since_epoch();
+  const auto steady = clock ? given : std::chrono::steady_clock::now().time_since_epoch();
   if (!bytes) n = 0;
   n = std::min(n, kMaxRecordBytes);
 

@@ -94,4 +94,11 @@ class TrafficRecorder {
 // The one recorder of the process.
 TrafficRecorder& Traffic();
 
+// Where the records' times come from. nullptr (the default) takes the system's
+// clocks; a program whose output must not depend on when it ran (the pictures
+// of the user guides) names a clock that returns, for each record, microseconds
+// since the epoch, which then stand for both the wall and the monotonic time.
+using TrafficClock = int64_t (*)(TrafficEvent event);
+void SetTrafficClock(TrafficClock clock);
+
 }  // namespace tolvane

@@ -28,7 +28,9 @@ CLangSetDlg::CLangSetDlg(QWidget* parent, std::function<void(int)> writeLanguage
     ok_->setFocus();
   });
   connect(list_, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int i) { model_.selection = i; });
-  connect(static_cast<CWEComboBox*>(list_), &PopupComboBox::popupClosed, this, [this] { ok_->setFocus(); });
+  // The list may close its popup while the dialog is being torn down: the
+  // button, not the half-destroyed dialog, is what the connection needs.
+  connect(static_cast<CWEComboBox*>(list_), &PopupComboBox::popupClosed, ok_, [ok = ok_] { ok->setFocus(); });
   connect(ok_, &QPushButton::clicked, this, [this] {
     model_.Ok();
     accept();

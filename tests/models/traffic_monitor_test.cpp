@@ -3,6 +3,7 @@
 // against the simulated coupler (a Link is in the window's tests).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <regex>
 
@@ -108,6 +109,47 @@ TEST(TrafficRecorderRings, WrapsAndTellsWhatWasMissed) {
   rec->SetEnabled(false);
   rec->Record(TrafficEvent::kPurge);
   EXPECT_EQ(rec->NextSeq(), next);
+}
+
+// A named clock stamps every record, so the monitor's times and gaps come out
+// the same on every run; without one the system's clocks are back.
+TEST(TrafficRecorderClock, ANamedClockStampsEveryRecordUntilItIsTakenAway) {
+  static const struct {
+    TrafficEvent event;
+    int64_t us;
+    const char* head;  // clock and gap as the monitor shows them
+  } steps[] = {
+      {TrafficEvent::kOpen, 3'723'045'000, "01:02:03.045             "},
+      {TrafficEvent::kTx, 3'723'045'250, "01:02:03.045      +0.2 ms"},
+      {TrafficEvent::kRx, 3'723'195'250, "01:02:03.195    +150.0 ms"},
+      {TrafficEvent::kClose, 3'723'195'650, "01:02:03.195      +0.4 ms"},
+  };
+#ifdef _WIN32
+  _putenv_s("TZ", "UTC");
+#else
+  setenv("TZ", "UTC", 1);
+#endif
+  tzset();
+  static size_t next = 0;
+  next = 0;
+  SetTrafficClock([](TrafficEvent event) {
+    const auto& step = steps[next++ % std::size(steps)];
+    return step.event == event ? step.us : int64_t{-1};
+  });
+  auto rec = std::make_unique<TrafficRecorder>();
+  for (const auto& step : steps) rec->Record(step.event);
+  SetTrafficClock(nullptr);
+  rec->Record(TrafficEvent::kPurge);
+  TrafficMonitorModel monitor(*rec);
+  monitor.Update();
+  ASSERT_EQ(monitor.LineCount(), std::size(steps) + 1);
+  for (size_t i = 0; i < std::size(steps); ++i) EXPECT_EQ(monitor.Line(i).substr(0, 25), steps[i].head) << i;
+  std::vector<TrafficEntry> out;
+  rec->ReadSince(1, 10, out, nullptr);
+  const int64_t now =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
+  EXPECT_NEAR(static_cast<double>(out.back().record.wallMs), static_cast<double>(now), 60'000.0);
 }
 
 TEST(TrafficMonitorLines, KeepsTheLast10000WithANoteAndPausesClearsAndCopies) {

@@ -66,3 +66,24 @@ add_test(NAME WinUi.Wiring COMMAND sh ${bench_sh} run ${CMAKE_BINARY_DIR}
          ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:winui_test>)
 set_tests_properties(WinUi.Wiring PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine
   ENVIRONMENT "TOLVANE_SIM_BENCH=${bench}")
+
+list(LENGTH TOLVANE_GUIDE_PICTURES picture_count)
+# The per-user installer, installed, run, upgraded and removed in a wine prefix
+# of its own (installer_test.sh); the probe drives the installed window from outside.
+if(TARGET windows_msi)
+  add_executable(installer_probe wine/installer_probe.cpp)
+  target_link_libraries(installer_probe PRIVATE tolvane_winui msi version)
+  target_link_options(installer_probe PRIVATE -municode)
+  add_dependencies(installer_probe windows_msi)
+  add_test(NAME Installer.InstallsRunsUpgradesAndUninstalls
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/wine/installer_test.sh ${CMAKE_BINARY_DIR} ${TOLVANE_MSI}
+            $<TARGET_FILE:installer_probe> ${TOLVANE_NATIVE_SIM} ${PROJECT_SOURCE_DIR} ${TOLVANE_FILE_VERSION}
+            ${picture_count} ${TOLVANE_WIXL} ${TOLVANE_MSIBUILD})
+  set_tests_properties(Installer.InstallsRunsUpgradesAndUninstalls PROPERTIES TIMEOUT 300)
+endif()
+# Each user guide of the zip holds every picture of the list (TOLVANE_GUIDE_PICTURES);
+# the installer's, as installed, are checked by its test.
+if(guides)
+  add_test(NAME UserGuides.WindowsZipHoldsThePictures
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/guide_pictures_check.sh ${picture_count} ${CMAKE_BINARY_DIR}/${zip_name}.zip)
+endif()
