@@ -85,11 +85,12 @@ TEST_F(MainDlgTest, ChineseWindowAndMenus) {
   auto d = Make(0);
   EXPECT_EQ(MenuTitles(*d), (QStringList{"通讯(&C)", "设置(&S)", "帮助(&H)"}));
   QMenu* comm = d->menuBar()->actions()[0]->menu();
-  ASSERT_EQ(comm->actions().size(), 4);
+  ASSERT_EQ(comm->actions().size(), 5);
   EXPECT_EQ(comm->actions()[0]->text(), "通讯连接");
-  EXPECT_EQ(comm->actions()[1]->text(), "通信监视");
-  EXPECT_TRUE(comm->actions()[2]->isSeparator());
-  EXPECT_EQ(comm->actions()[3]->text(), "恢复出厂");
+  EXPECT_EQ(comm->actions()[1]->text(), "查找模块...");
+  EXPECT_EQ(comm->actions()[2]->text(), "通信监视");
+  EXPECT_TRUE(comm->actions()[3]->isSeparator());
+  EXPECT_EQ(comm->actions()[4]->text(), "恢复出厂");
   EXPECT_EQ(d->group(1)->title(), "通讯参数设置");
   EXPECT_EQ(d->label(kContractVersion)->text(), "合同评审软件版本号");
   EXPECT_EQ(qobject_cast<CDrawEdit*>(d->fieldWidget(kStopCode))->hintText(), "设置范围：（1～15）");

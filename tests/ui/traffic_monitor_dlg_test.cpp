@@ -57,7 +57,7 @@ TEST(TrafficMonitorDlg, TheMenuOpensOneMonitorThatRelabelsWithTheWindow) {
   SetUiLanguage(1);
   auto main = MakeMain();
   QMenu* comm = main->menuBar()->actions()[0]->menu();
-  QAction* item = comm->actions()[1];
+  QAction* item = comm->actions()[2];
   EXPECT_EQ(item->text(), "Traffic Monitor");
   EXPECT_EQ(item->shortcut(), QKeySequence("Ctrl+T"));
   EXPECT_EQ(main->trafficMonitor(), nullptr);  // nothing is made before it is asked for
