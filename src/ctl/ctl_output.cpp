@@ -5,17 +5,14 @@
 #include "core/language.h"
 #include "device/identification.h"
 #include "link/serial_link.h"
+#include "models/module_search.h"
 
 namespace tolvane::ctl {
 
 std::string JsonText(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
 std::string FrameText(const CommSettings& c) {
-  const char letter = ParityLetter(c.parity);
-  std::string text = c.transferMode == 0 ? "ASCII " : "RTU ";
-  text += std::to_string(c.dataBits);
-  text += letter ? letter : '?';
-  return text + std::to_string(c.stopBits);
+  return FrameFormatText(ScanFormat{c.transferMode, c.dataBits, c.parity, c.stopBits});
 }
 
 std::string ParityName(uint8_t parity) {
