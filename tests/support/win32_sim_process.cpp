@@ -37,6 +37,9 @@ bool Exists(const std::string& unixPath) {
 
 // Runs the launcher with its arguments; wine starts a Linux program without a
 // process handle, so the launcher leaves a marker file when it is done.
+// Without a process handle there is no thread handle either, whatever hThread
+// then holds: it can be the number of a live handle of this process (a serial
+// port's event), and closing it would break that handle's owner.
 void Launch(std::vector<std::string> args, const std::string& doneMarker) {
   std::string line = "/bin/sh " + Bench() + "/sim_ctl.sh";
   for (const auto& a : args) line += " \"" + a + "\"";
@@ -45,8 +48,10 @@ void Launch(std::vector<std::string> args, const std::string& doneMarker) {
   PROCESS_INFORMATION pi{};
   if (!CreateProcessA("Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     throw std::runtime_error("cannot start the simulator launcher");
-  if (pi.hProcess) CloseHandle(pi.hProcess);
-  if (pi.hThread) CloseHandle(pi.hThread);
+  if (pi.hProcess) {
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
   for (int i = 0; i < 1000 && !Exists(doneMarker); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   if (!Exists(doneMarker)) throw std::runtime_error("simulator launcher did not answer: " + line);
   DeleteFileA(WindowsPath(doneMarker).c_str());
