@@ -244,6 +244,16 @@ TEST_F(Ctl, ScanShowsProgressOnATerminalUnlessQuiet) {
   EXPECT_EQ(r.out, "KX-130 at " + sim.port() + ", station 1, 9600 baud, RTU 8N2\nFound on probe 1 of 48.\n");
   EXPECT_FALSE(fs::exists(Profile()));  // no --save
 
+  // Over a station range: the pair just tried, and how many of how many.
+  test::CtlProcess range({"--lang", "en", "-p", sim.port(), "-s", "2", "scan", "--stations", "1-3", "-b", "9600",
+                          "--framing", "rtu", "--parity", "none", "--stop", "2"},
+                         Env(), true);
+  r = range.Finish();
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("probe 1/3: station 2, 9600 baud, RTU 8N2"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("probe 2/3: station 1, 9600 baud, RTU 8N2"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "KX-130 at " + sim.port() + ", station 1, 9600 baud, RTU 8N2\n");
+
   test::CtlProcess quiet({"--lang", "en", "-q", "-p", sim.port(), "scan"}, Env(), true);
   r = quiet.Finish();
   EXPECT_EQ(r.status, 0);
