@@ -49,7 +49,8 @@ const char kHelp[] =
     "  --bad-crc          corrupt the checksum of every reply\n"
     "  --exception        answer every request with an exception reply\n"
     "  --delay MS         wait MS before answering\n"
-    "  --split            send each reply in two pieces 20 ms apart\n"
+    "  --split            send each reply (and with --echo each echo) in two\n"
+    "                     pieces 20 ms apart\n"
     "  --wire-time        take as long to answer as the bytes need on the wire\n"
     "  --noise            answer garbage when the line settings do not match\n"
     "  --exit-after N     exit (closing the pty) on receiving request N+1\n"
@@ -454,7 +455,13 @@ int main(int argc, char** argv) {
       if (n > 0) {
         if (buf.empty()) began = Clock::now();
         buf.insert(buf.end(), chunk, chunk + n);
-        if (o.echo) WriteAll(pty->master, sim::Bytes(chunk, chunk + n));
+        if (o.echo && o.split && n > 1) {
+          WriteAll(pty->master, sim::Bytes(chunk, chunk + n / 2));
+          Sleep(20);
+          WriteAll(pty->master, sim::Bytes(chunk + n / 2, chunk + n));
+        } else if (o.echo) {
+          WriteAll(pty->master, sim::Bytes(chunk, chunk + n));
+        }
       }
       bool frameDone = !coupler.Rtu() && !buf.empty() && buf.back() == '\n';
       if (!frameDone) continue;

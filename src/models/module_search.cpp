@@ -82,7 +82,13 @@ double CharactersMs(const LineChoice& line, double characters) {
 
 // The probe's request on the wire: eight bytes in RTU, seventeen characters in ASCII.
 double RequestMs(const LineChoice& line) { return CharactersMs(line, line.format.transferMode == 0 ? 17 : 8); }
-double SilenceMs(const LineChoice& line) { return CharactersMs(line, 3.5); }
+// The gap the transaction keeps before each request: 3.5 characters, never less
+// than the floor the line's timing allows at the fast rates.
+double SilenceMs(const LineChoice& line) {
+  const bool rtu = line.format.transferMode != 0;
+  const double kept = std::chrono::duration<double, std::milli>(FrameSilence(line.baud, rtu)).count();
+  return std::max(CharactersMs(line, 3.5), kept);
+}
 
 RequestTiming ProbeLimits(const LineChoice& line, int& wait, int& settle) {
   const RequestTiming t = TimingFor(Request::Probe, line.baud);

@@ -158,6 +158,7 @@ void CFindModuleDlg::Refresh() {
   search_->setAccessibleName(search_->text());
   progress_->setValue(model_.percent);
   figures_->setText(Q(model_.figures));
+  progress_->setAccessibleName(figures_->text());  // the figures under the bar are its label
   status_->setText(Q(model_.status));
   QSignalBlocker block(results_);
   if (results_->topLevelItemCount() != static_cast<int>(model_.results.size())) {
@@ -173,12 +174,10 @@ void CFindModuleDlg::Refresh() {
 
 void CFindModuleDlg::reject() { model_.CloseClick(); }
 
+// The frame's close box is Close: the model ends the dialog, or refuses while a search runs.
 void CFindModuleDlg::closeEvent(QCloseEvent* event) {
-  if (model_.Running()) {
-    event->ignore();
-    return;
-  }
-  QDialog::closeEvent(event);
+  event->ignore();
+  model_.CloseClick();
 }
 
 }  // namespace tolvane

@@ -164,6 +164,7 @@ TEST_F(Framing, RepliesMustAnswerTheRequestSent) {
     int expected;
     Bytes after = {};        // raw bytes behind the reply's frame
     Bytes requestPart = {};  // the first half of this request's own frame comes back instead
+    bool garbled = false;    // ... or the whole frame with its middle byte changed, as a wrong rate hears it
   } cases[] = {
       {"write echo", write, {0x01, 0x10, 0x00, 0x0C, 0x00, 0x04}, 0},
       {"write echo from station 2", write, {0x02, 0x10, 0x00, 0x0C, 0x00, 0x04}, 3},
@@ -179,6 +180,7 @@ TEST_F(Framing, RepliesMustAnswerTheRequestSent) {
       {"probe reply from station 2", ProbeModule, {0x02, 0x03, 0x04, 0x15, 0x01, 0x10, 0x00}, 3},
       {"no reply", read, {}, 1},
       {"half the request's frame", read, {}, 7, {}, readRequest},
+      {"the request's frame garbled", read, {}, 7, {}, readRequest, true},
   };
   for (const bool echo : {false, true}) {
     for (const ReplyEnd end : {ReplyEnd::kAfterSettle, ReplyEnd::kWhenComplete}) {
@@ -193,7 +195,10 @@ TEST_F(Framing, RepliesMustAnswerTheRequestSent) {
           frame.insert(frame.end(), c.after.begin(), c.after.end());
           if (!c.requestPart.empty()) {
             frame = mode == 1 ? Rtu(c.requestPart) : Ascii(AsciiFrame(c.requestPart));
-            frame.resize(frame.size() / 2);
+            if (c.garbled)
+              frame[frame.size() / 2] ^= 0x01;
+            else
+              frame.resize(frame.size() / 2);
           }
           scope.fake().replies = frame.empty() ? std::vector<Bytes>{} : std::vector<Bytes>{frame, frame, frame};
           scope.fake().written.clear();

@@ -66,6 +66,7 @@ TEST(ReplyEnd, SilenceStrayBytesAndEchoInBothFramingsAndTimings) {
       {"echo, then a late reply", {"--echo", "--delay", "30"}, kLinkOk, 0, 0, false, true},
       {"echo and a glitch", {"--echo", "--trail", "5:1"}, kLinkOk, 0, 5, false, true},
       {"echo only", {"--echo", "--silent"}, kLinkNoReply, 0, 0, false, true, 1},
+      {"echo in two pieces, then the reply in two", {"--echo", "--split"}, kLinkOk, 0, 0, false, true},
   };
   std::vector<int> sleeps;
   SetSleepHook([&](int ms) {

@@ -1,5 +1,5 @@
-// The real windows against the simulated coupler: connect with Link, read,
-// write shutdown and network parameters.
+// The real windows against the simulated coupler: connect with Link or Find
+// Module, read, write shutdown and network parameters.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +13,7 @@
 #include "support/sim_process.h"
 #include "ui/com_set_dlg.h"
 #include "ui/controls.h"
+#include "ui/find_module_dlg.h"
 #include "ui/main_dlg.h"
 #include "ui/ui_support.h"
 
@@ -24,57 +25,81 @@ using test::SimProcess;
 
 using test::MemoryProfile;
 
+// Connected by Link in the settings dialog, or by Use in Find Module over a
+// 2-wire line that echoes every request: the window then reads and downloads.
 TEST(EndToEnd, ConnectReadAndDownload) {
-  SimProcess sim({"--baud", "57600", "--mode", "0"});
-  qputenv("TOLVANE_PORTS", QByteArray::fromStdString(sim.port()));
-  MessageRecorder rec;
-  SetUiLanguage(1);
-  MemoryProfile profile;
-  profile.values["REM_DefaultCom/REM_BaudRate"] = "57600";
-  MainDlgDeps deps;
-  deps.profile = &profile;
-  deps.logicalDpiY = 96;
-  COndrelDlg main(deps);
-  main.show();
+  for (const bool find : {false, true}) {
+    SCOPED_TRACE(find ? "Find Module, echo" : "Link");
+    std::vector<std::string> args{"--baud", "57600", "--mode", "0"};
+    if (find) args.push_back("--echo");
+    SimProcess sim(args);
+    qputenv("TOLVANE_PORTS", QByteArray::fromStdString(sim.port()));
+    MessageRecorder rec;
+    SetUiLanguage(1);
+    MemoryProfile profile;
+    profile.values["REM_DefaultCom/REM_BaudRate"] = "57600";
+    MainDlgDeps deps;
+    deps.profile = &profile;
+    deps.logicalDpiY = 96;
+    COndrelDlg main(deps);
+    main.show();
 
-  test::WhenModal<CComSetDlg>([&](CComSetDlg* dlg) {
-    QComboBox* ports = dlg->list(kListPort);
-    ports->setCurrentIndex(ports->findText(QString::fromStdString(sim.port())));
-    emit ports->activated(ports->currentIndex());
-    dlg->linkButton()->click();
-  });
-  main.ConnectionCommand();
+    if (find) {
+      test::WhenModal<CFindModuleDlg>([&](CFindModuleDlg* dlg) {
+        QComboBox* ports = dlg->ports();
+        ports->setCurrentIndex(ports->findText(QString::fromStdString(sim.port())));
+        emit ports->activated(ports->currentIndex());
+        emit dlg->lines()->activated(1);  // the stored settings: 57600 RTU 8N2
+        dlg->to()->setText("3");
+        emit dlg->to()->textEdited("3");
+        dlg->searchButton()->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->model().Running(); }, 90000));
+        EXPECT_TRUE(dlg->useButton()->isEnabled());
+        (dlg->useButton()->isEnabled() ? dlg->useButton() : dlg->closeButton())->click();  // never left open
+      });
+      main.FindModuleCommand();
+    } else {
+      test::WhenModal<CComSetDlg>([&](CComSetDlg* dlg) {
+        QComboBox* ports = dlg->list(kListPort);
+        ports->setCurrentIndex(ports->findText(QString::fromStdString(sim.port())));
+        emit ports->activated(ports->currentIndex());
+        dlg->linkButton()->click();
+      });
+      main.ConnectionCommand();
+      ASSERT_FALSE(rec.messages.empty());
+      EXPECT_EQ(rec.messages[0].text, "Connection successful!The module model is KX-130.");
+    }
 
-  EXPECT_TRUE(IsConnected());
-  ASSERT_FALSE(rec.messages.empty());
-  EXPECT_EQ(rec.messages[0].text, "Connection successful!The module model is KX-130.");
-  EXPECT_EQ(profile.values["REM_DefaultCom/REM_ComPortName"], sim.port());
-  EXPECT_EQ(profile.values["REM_DefaultCom/REM_BaudRate"], "57600");
-  auto edit = [&](Field f) { return qobject_cast<QLineEdit*>(main.fieldWidget(f)); };
-  EXPECT_EQ(edit(kModuleType)->text(), "KX-130");
-  EXPECT_EQ(edit(kMacAddress)->text(), "00-12-34-56-78-9A");
-  EXPECT_EQ(qobject_cast<IpAddressEdit*>(main.fieldWidget(kIpAddress))->text(), "192.168.1.170");
-  EXPECT_EQ(main.baudList()->currentText(), "6: 57600");
+    EXPECT_TRUE(IsConnected());
+    EXPECT_EQ(profile.values["REM_DefaultCom/REM_ComPortName"], sim.port());
+    EXPECT_EQ(profile.values["REM_DefaultCom/REM_BaudRate"], "57600");
+    auto edit = [&](Field f) { return qobject_cast<QLineEdit*>(main.fieldWidget(f)); };
+    EXPECT_EQ(edit(kModuleType)->text(), "KX-130");
+    EXPECT_EQ(edit(kMacAddress)->text(), "00-12-34-56-78-9A");
+    EXPECT_EQ(qobject_cast<IpAddressEdit*>(main.fieldWidget(kIpAddress))->text(), "192.168.1.170");
+    EXPECT_EQ(main.baudList()->currentText(), "6: 57600");
 
-  edit(kStopAddress)->setText("1234");
-  edit(kStopCode)->setText("12");
-  main.commandButton(2)->click();
-  qobject_cast<IpAddressEdit*>(main.fieldWidget(kGateway))->setText("192.168.1.254");
-  main.commandButton(3)->click();
-  ASSERT_GE(rec.Texts().size(), 1u);
-  EXPECT_EQ(rec.Texts().back(), "Parameter download successful!");
-  auto regs = sim.Registers();
-  EXPECT_EQ(regs[5], 1234);
-  EXPECT_EQ(regs[6], 12);
-  EXPECT_EQ(regs[23], 254);
-  EXPECT_EQ(regs[15], 170);
+    edit(kStopAddress)->setText("1234");
+    edit(kStopCode)->setText("12");
+    main.commandButton(2)->click();
+    qobject_cast<IpAddressEdit*>(main.fieldWidget(kGateway))->setText("192.168.1.254");
+    main.commandButton(3)->click();
+    ASSERT_GE(rec.Texts().size(), 1u);
+    EXPECT_EQ(rec.Texts().back(), "Parameter download successful!");
+    auto regs = sim.Registers();
+    EXPECT_EQ(regs[5], 1234);
+    EXPECT_EQ(regs[6], 12);
+    EXPECT_EQ(regs[23], 254);
+    EXPECT_EQ(regs[15], 170);
 
-  main.commandButton(0)->click();
-  ASSERT_GE(rec.Texts().size(), 1u);
-  EXPECT_EQ(rec.Texts().back(), "Parameter upload successful!");
-  EXPECT_EQ(edit(kStopAddress)->text(), "1234");
-  Link().ClosePort();
-  qunsetenv("TOLVANE_PORTS");
+    main.commandButton(0)->click();
+    ASSERT_GE(rec.Texts().size(), 1u);
+    EXPECT_EQ(rec.Texts().back(), "Parameter upload successful!");
+    EXPECT_EQ(edit(kStopAddress)->text(), "1234");
+    Link().ClosePort();
+    ConnectedFlag().store(0);
+    qunsetenv("TOLVANE_PORTS");
+  }
 }
 
 // A user's clicks on the command buttons: the field being left is checked

@@ -24,13 +24,31 @@ TEST(FindModuleDlg, LabelsAndNamesInBothLanguages) {
   Comm() = CommSettings{};
   struct Row {
     int lang;
-    const char *title, *search, *use, *close, *all, *lines, *from, *expected;
+    const char *title, *search, *use, *close, *all, *lines, *expected;
+    // The accessible names of the port list, From, To, the line settings and the
+    // result list (their labels), then the result list's column headings.
+    std::vector<std::string> names;
   };
   const Row rows[] = {
-      {1, "Find Module", "Search", "Use", "Close", "Find all modules", "All, in Auto Link's order",
-       "From:", "11856 probes, expected to take about 34 min."},
-      {0, "查找模块", "搜索", "使用", "关闭", "查找所有模块", "全部，按自动检测的顺序", "起始站号：",
-       "共 11856 次探测，预计约 34 分钟。"},
+      {1,
+       "Find Module",
+       "Search",
+       "Use",
+       "Close",
+       "Find all modules",
+       "All, in Auto Link's order",
+       "11856 probes, expected to take about 34 min.",
+       {"COM port:", "From:", "To:", "Line settings:", "Modules found:", "Station", "Baud rate", "Frame format",
+        "Model"}},
+      {0,
+       "查找模块",
+       "搜索",
+       "使用",
+       "关闭",
+       "查找所有模块",
+       "全部，按自动检测的顺序",
+       "共 11856 次探测，预计约 34 分钟。",
+       {"COM口：", "起始站号：", "结束站号：", "通讯参数：", "找到的模块：", "站号", "波特率", "帧格式", "型号"}},
   };
   for (const Row& r : rows) {
     SetUiLanguage(r.lang);
@@ -46,9 +64,16 @@ TEST(FindModuleDlg, LabelsAndNamesInBothLanguages) {
     EXPECT_EQ(dlg.lines()->itemText(1), "9600 RTU 8N2");  // the settings stored for the connection
     EXPECT_EQ(dlg.from()->text(), "1");
     EXPECT_EQ(dlg.to()->text(), "247");
-    EXPECT_EQ(dlg.from()->accessibleName(), r.from);
+    std::vector<std::string> names;
+    for (const QWidget* w :
+         std::initializer_list<const QWidget*>{dlg.ports(), dlg.from(), dlg.to(), dlg.lines(), dlg.results()})
+      names.push_back(w->accessibleName().toStdString());
+    for (int c = 0; c < dlg.results()->columnCount(); ++c)
+      names.push_back(dlg.results()->headerItem()->text(c).toStdString());
+    EXPECT_EQ(names, r.names);
     EXPECT_EQ(dlg.findAll()->accessibleName(), r.all);
     EXPECT_EQ(dlg.figures()->text(), r.expected);
+    EXPECT_EQ(dlg.progress()->accessibleName(), r.expected);
     // One line setting over the whole range: about 28 s at 9600 RTU.
     dlg.lines()->setCurrentIndex(1);
     emit dlg.lines()->activated(1);
@@ -80,7 +105,8 @@ TEST(FindModuleDlg, FindsTheModuleThenUseConnectsOrCloseLeavesAllAsItWas) {
     dlg.searchButton()->click();
     EXPECT_EQ(dlg.searchButton()->text(), "Stop");
     EXPECT_FALSE(dlg.closeButton()->isEnabled());
-    dlg.reject();  // cannot close while it runs
+    dlg.reject();  // cannot close while it runs, by Escape nor by the frame
+    EXPECT_FALSE(dlg.close());
     EXPECT_TRUE(dlg.model().Running());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.model().Running(); }, 30000));
     EXPECT_EQ(dlg.searchButton()->text(), "Search");
