@@ -514,10 +514,6 @@ TEST_F(Ctl, SaveFollowsNoLinkPlantedInASharedFolder) {
   EXPECT_EQ(ReadAll(precious), "root's own\n");
   EXPECT_TRUE(fs::is_symlink(shared / "evil.ini"));
   EXPECT_TRUE(sim.Requests().empty());
-  // The same link of the folder's owner is followed, as the system would.
-  ASSERT_EQ(lchown((shared / "evil.ini").c_str(), 0, 0), 0);
-  EXPECT_EQ(At(sim, "115200", "1", {"save", (shared / "evil.ini").string()}).status, 0);
-  EXPECT_NE(ReadAll(precious).find("[Tolvane]"), std::string::npos);
 }
 #endif
 
@@ -584,43 +580,15 @@ TEST_F(Ctl, PortsHelpAndVersion) {
 
   r = Run({"--help"});
   EXPECT_EQ(r.status, 0);
-  for (const char* word : {"ports",
-                           "probe",
-                           "scan",
-                           "--save",
-                           "read",
-                           "set-network",
-                           "--ip",
-                           "--mask",
-                           "--gateway",
-                           "set-shutdown",
-                           "--address",
-                           "--code",
-                           "set-comm",
-                           "--new-station",
-                           "--mode",
-                           "--new-baud",
-                           "restore-factory",
-                           "--yes",
-                           "save",
-                           "apply",
-                           "--dry-run",
-                           "--settle",
-                           "--port",
-                           "--station",
-                           "--baud",
-                           "--framing",
-                           "--data",
-                           "--parity",
-                           "--stop",
-                           "--lang",
-                           "--json",
-                           "--quiet",
-                           "--version",
-                           "--stations",
-                           "--all",
-                           "Exit status"})
+  for (
+      const char* word :
+      {"ports",           "probe",        "scan",      "--save",   "read",      "set-network",   "--ip",   "--mask",
+       "--gateway",       "set-shutdown", "--address", "--code",   "set-comm",  "--new-station", "--mode", "--new-baud",
+       "restore-factory", "--yes",        "save",      "apply",    "--dry-run", "--settle",      "--port", "--station",
+       "--baud",          "--framing",    "--data",    "--parity", "--stop",    "--lang",        "--json", "--quiet",
+       "--version",       "Exit status"})
     EXPECT_NE(r.out.find(word), std::string::npos) << word;
+  for (const char* word : {"--stations", "--all"}) EXPECT_NE(r.out.find(word), std::string::npos) << word;
   for (const std::string& text : inHelp) EXPECT_NE(r.out.find(text), std::string::npos) << text;
   r = Run({"probe", "--version"});
   EXPECT_EQ(r.status, 0);

@@ -49,6 +49,16 @@ class Commands : public ::testing::Test {
   MessageRecorder rec;
 };
 
+// The same over a 2-wire line that hands back each request before the reply.
+class CommandsLine : public Commands, public ::testing::WithParamInterface<bool> {
+ protected:
+  std::vector<std::string> Line(std::vector<std::string> args = {}) {
+    if (GetParam()) args.push_back("--echo");
+    return args;
+  }
+};
+INSTANTIATE_TEST_SUITE_P(PlainOrEcho, CommandsLine, ::testing::Bool());
+
 TEST_F(Commands, UploadShowsTheBlockAndTheLastRowsOnlyAfterTheMessage) {
   // The module's own mode and rate registers are what it talks with: ASCII 7O1 at 57600.
   Start({"--reg", "24=171", "--reg", "6=9"}, 57600, 4);
@@ -126,22 +136,16 @@ TEST_F(Commands, ALinkFromTheSettingsDialogIsStoredAndTheModuleRead) {
   EXPECT_TRUE(rec.messages.empty());
 }
 
-// Also over a 2-wire line that hands back each request before the reply.
-TEST_F(Commands, ShutdownParametersAreCheckedThenWritten) {
-  for (const bool echo : {false, true}) {
-    SCOPED_TRACE(echo ? "echo" : "plain line");
-    Start(echo ? std::vector<std::string>{"--echo"} : std::vector<std::string>{});
-    rec.messages.clear();
-    view.screen[kStopAddress] = "0000";
-    view.screen[kStopCode] = "15";
-    WriteShutdownParameters(model);
-    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Parameter download successful!"});
-    EXPECT_EQ(view.screen[kStopAddress], "0");
-    EXPECT_EQ(Writes(), std::vector<std::string>{"01 10 00 05 00 02 04 00 00 00 0F"});
-    EXPECT_EQ(sim->Registers()[5], 0);
-    EXPECT_EQ(sim->Registers()[6], 15);
-    Link().ClosePort();
-  }
+TEST_P(CommandsLine, ShutdownParametersAreCheckedThenWritten) {
+  Start(Line());
+  view.screen[kStopAddress] = "0000";
+  view.screen[kStopCode] = "15";
+  WriteShutdownParameters(model);
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Parameter download successful!"});
+  EXPECT_EQ(view.screen[kStopAddress], "0");
+  EXPECT_EQ(Writes(), std::vector<std::string>{"01 10 00 05 00 02 04 00 00 00 0F"});
+  EXPECT_EQ(sim->Registers()[5], 0);
+  EXPECT_EQ(sim->Registers()[6], 15);
 }
 
 TEST_F(Commands, OutOfRangeShutdownValuesAreRefusedAndNothingIsSent) {
@@ -375,27 +379,21 @@ TEST_F(Commands, NetworkConfigurationNeedsARead) {
   EXPECT_TRUE(sim->Requests().empty());
 }
 
-// Also over a line that echoes, the read before the writes included.
-TEST_F(Commands, NetworkConfigurationWritesThreeRanges) {
-  for (const bool echo : {false, true}) {
-    SCOPED_TRACE(echo ? "echo" : "plain line");
-    Start(echo ? std::vector<std::string>{"--echo"} : std::vector<std::string>{});
-    rec.messages.clear();
-    ASSERT_EQ(ReadAfterConnect(model), kLinkOk);
-    view.screen[kIpAddress] = "10.0.0.5";
-    view.screen[kSubnetMask] = "255.255.0.0";
-    view.screen[kGateway] = "10.0.0.1";
-    DownloadNetworkConfiguration(model);
-    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Parameter download successful!"});
-    EXPECT_EQ(Writes(), (std::vector<std::string>{"01 10 00 0C 00 04 08 00 0A 00 00 00 00 00 05",
-                                                  "01 10 00 10 00 04 08 00 FF 00 FF 00 00 00 00",
-                                                  "01 10 00 14 00 04 08 00 0A 00 00 00 00 00 01"}));
-    auto regs = sim->Registers();
-    EXPECT_EQ(regs[15], 5);
-    EXPECT_EQ(regs[17], 255);
-    EXPECT_EQ(regs[23], 1);
-    Link().ClosePort();
-  }
+TEST_P(CommandsLine, NetworkConfigurationWritesThreeRanges) {
+  Start(Line());
+  ReadAfterConnect(model);
+  view.screen[kIpAddress] = "10.0.0.5";
+  view.screen[kSubnetMask] = "255.255.0.0";
+  view.screen[kGateway] = "10.0.0.1";
+  DownloadNetworkConfiguration(model);
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Parameter download successful!"});
+  EXPECT_EQ(Writes(), (std::vector<std::string>{"01 10 00 0C 00 04 08 00 0A 00 00 00 00 00 05",
+                                                "01 10 00 10 00 04 08 00 FF 00 FF 00 00 00 00",
+                                                "01 10 00 14 00 04 08 00 0A 00 00 00 00 00 01"}));
+  auto regs = sim->Registers();
+  EXPECT_EQ(regs[15], 5);
+  EXPECT_EQ(regs[17], 255);
+  EXPECT_EQ(regs[23], 1);
 }
 
 TEST_F(Commands, NetworkConfigurationStopsAtTheFirstFailedWrite) {
@@ -449,35 +447,27 @@ TEST_F(Commands, RestoreFactoryWithASilentModuleOnlyReportsTheError) {
   EXPECT_TRUE(IsConnected());
 }
 
-// Also over a line that echoes: the dropped write's echo is no answer to it.
-TEST_F(Commands, RestoreFactorySendsTheLastWriteOnceMore) {
-  for (const bool echo : {false, true}) {
-    SCOPED_TRACE(echo ? "echo" : "plain line");
-    std::vector<std::string> args{"--drop-write", "2:3", "--reg", "12=10", "--reg", "5=1"};
-    if (echo) args.push_back("--echo");
-    Start(args);
-    rec.messages.clear();
-    Comm().station = 1;
-    RestoreFactory(model);
-    ASSERT_GE(rec.Texts().size(), 2u);
-    EXPECT_EQ(rec.Texts()[1],
-              "The factory reset command has been sent. Please power off and restart the device before reconnecting!");
-    auto writes = Writes();
-    ASSERT_EQ(writes.size(), 4u + 4u);  // four writes, the last one's three tries fail, its second send lands
-    EXPECT_EQ(writes[0], "01 10 00 05 00 02 04 20 00 00 03");
-    EXPECT_EQ(writes[1], "01 10 00 0C 00 04 08 00 C0 00 A8 00 01 00 AA");
-    EXPECT_EQ(writes[2], "01 10 00 10 00 04 08 00 FF 00 FF 00 FF 00 00");
-    EXPECT_EQ(writes[3], "01 10 00 14 00 04 08 00 C0 00 A8 00 01 00 01");
-    EXPECT_EQ(writes.back(), "01 10 00 02 00 03 06 00 01 00 00 00 07");
-    auto regs = sim->Registers();
-    EXPECT_EQ(regs[5], 8192);
-    EXPECT_EQ(regs[12], 192);
-    EXPECT_EQ(regs[4], 7);
-    EXPECT_FALSE(IsConnected());
-    EXPECT_EQ(Comm().station, 1);
-    EXPECT_EQ(view.screen[kIpAddress], "");  // the window is not changed
-    Link().ClosePort();
-  }
+TEST_P(CommandsLine, RestoreFactorySendsTheLastWriteOnceMore) {
+  Start(Line({"--drop-write", "2:3", "--reg", "12=10", "--reg", "5=1"}));
+  Comm().station = 1;
+  RestoreFactory(model);
+  ASSERT_GE(rec.Texts().size(), 2u);
+  EXPECT_EQ(rec.Texts()[1],
+            "The factory reset command has been sent. Please power off and restart the device before reconnecting!");
+  auto writes = Writes();
+  ASSERT_EQ(writes.size(), 4u + 4u);  // four writes, the last one's three tries fail, its second send lands
+  EXPECT_EQ(writes[0], "01 10 00 05 00 02 04 20 00 00 03");
+  EXPECT_EQ(writes[1], "01 10 00 0C 00 04 08 00 C0 00 A8 00 01 00 AA");
+  EXPECT_EQ(writes[2], "01 10 00 10 00 04 08 00 FF 00 FF 00 FF 00 00");
+  EXPECT_EQ(writes[3], "01 10 00 14 00 04 08 00 C0 00 A8 00 01 00 01");
+  EXPECT_EQ(writes.back(), "01 10 00 02 00 03 06 00 01 00 00 00 07");
+  auto regs = sim->Registers();
+  EXPECT_EQ(regs[5], 8192);
+  EXPECT_EQ(regs[12], 192);
+  EXPECT_EQ(regs[4], 7);
+  EXPECT_FALSE(IsConnected());
+  EXPECT_EQ(Comm().station, 1);
+  EXPECT_EQ(view.screen[kIpAddress], "");  // the window is not changed
 }
 
 }  // namespace

@@ -69,39 +69,34 @@ std::vector<std::string> ExpectedRequestLines(int probes) {
 }
 
 // Also over a 2-wire line that echoes: the request's own frame comes back before the reply.
-TEST_F(Workers, LinkConnectsAndClosesTheDialogKeepingTheSettings) {
-  const struct {
-    uint8_t mode;
-    bool echo;
-  } rows[] = {{2, false}, {2, true}, {5, true}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(std::string("mode ") + std::to_string(row.mode) + (row.echo ? ", echo" : ""));
-    std::vector<std::string> args{"--baud", "115200", "--mode", std::to_string(row.mode)};
-    if (row.echo) args.push_back("--echo");
-    SimProcess sim(args);
-    closes.clear();
-    rec.messages.clear();
-    Open(sim, 115200, row.mode);
-    ConnectedFlag().store(0);
-    model->LinkClick();
-    EXPECT_TRUE(model->linkStarted);
-    // While the worker runs, the other inputs do nothing.
-    model->OkClick();
-    model->CancelClick();
-    model->LinkClick();
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(model->status, "Connection successful!");
-    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Connection successful!The module model is KX-130."});
-    ASSERT_GE(rec.messages.size(), 1u);
-    EXPECT_EQ(rec.messages[0].caption, "Remind");
-    EXPECT_TRUE(IsConnected());
-    EXPECT_EQ(closes, std::vector<bool>{false});  // as by the frame: Cancel that keeps the tried settings
-    EXPECT_EQ(Comm().baud, 115200u);
-    EXPECT_EQ(Comm().parity, 2);
-    EXPECT_EQ(sim.Requests().size(), 1u);
-    model.reset();
-    Link().ClosePort();
-  }
+class WorkersLine : public Workers, public ::testing::WithParamInterface<std::pair<int, bool>> {};
+INSTANTIATE_TEST_SUITE_P(ModeAndEcho, WorkersLine,
+                         ::testing::Values(std::pair<int, bool>{2, false}, std::pair<int, bool>{2, true},
+                                           std::pair<int, bool>{5, true}));
+
+TEST_P(WorkersLine, LinkConnectsAndClosesTheDialogKeepingTheSettings) {
+  const auto [mode, echo] = GetParam();
+  std::vector<std::string> args{"--baud", "115200", "--mode", std::to_string(mode)};
+  if (echo) args.push_back("--echo");
+  SimProcess sim(args);
+  Open(sim, 115200, static_cast<uint8_t>(mode));
+  ConnectedFlag().store(0);
+  model->LinkClick();
+  EXPECT_TRUE(model->linkStarted);
+  // While the worker runs, the other inputs do nothing.
+  model->OkClick();
+  model->CancelClick();
+  model->LinkClick();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(model->status, "Connection successful!");
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"Connection successful!The module model is KX-130."});
+  ASSERT_GE(rec.messages.size(), 1u);
+  EXPECT_EQ(rec.messages[0].caption, "Remind");
+  EXPECT_TRUE(IsConnected());
+  EXPECT_EQ(closes, std::vector<bool>{false});  // as by the frame: Cancel that keeps the tried settings
+  EXPECT_EQ(Comm().baud, 115200u);
+  EXPECT_EQ(Comm().parity, 2);
+  EXPECT_EQ(sim.Requests().size(), 1u);
 }
 
 TEST_F(Workers, LinkToAnUnknownModelStillConnectsInChinese) {
@@ -135,33 +130,31 @@ TEST_F(Workers, LinkToASilentModuleFails) {
 
 // Over an echoing line the request's own frame comes back at every line
 // setting, and garbage after it at the wrong ones: neither is a module.
-TEST_F(Workers, AutoLinkFindsRtu8N2At19200OnTheSeventhProbe) {
-  for (const bool echo : {false, true}) {
-    SCOPED_TRACE(echo ? "echo and garbage" : "plain line");
-    std::vector<std::string> args{"--baud", "19200", "--mode", "0", "--station", "5"};
-    if (echo) args.insert(args.end(), {"--echo", "--noise"});
-    SimProcess sim(args);
-    Open(sim, 4800, 4, 5);
-    model->AutoLinkClick();
-    ASSERT_TRUE(model->WorkerRunning());
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(model->status, "Detection successful, parameters configured! Please click on the connection!");
-    EXPECT_EQ(RequestLines(sim, "19200 2 -"), ExpectedRequestLines(7));
-    EXPECT_EQ(model->lists[kListBaud].Text(), "19200");
-    EXPECT_EQ(model->lists[kListMode].Text(), "RTU");
-    EXPECT_EQ(model->lists[kListData].Text(), "8");
-    EXPECT_EQ(model->lists[kListStop].Text(), "2");
-    EXPECT_EQ(model->lists[kListParity].Text(), "No parity");
-    EXPECT_EQ(model->lists[kListStation].Text(), "5");
-    EXPECT_EQ(model->autoLink.caption, "Auto Link");
-    EXPECT_FALSE(IsConnected());
-    // Cancel after a search restores the baseline: link-started is clear.
-    model->CancelClick();
-    EXPECT_EQ(Comm().baud, 4800u);
-    EXPECT_EQ(Comm().transferMode, 0);
-    model.reset();
-    Link().ClosePort();
-  }
+class WorkersNoise : public Workers, public ::testing::WithParamInterface<bool> {};
+INSTANTIATE_TEST_SUITE_P(PlainOrEcho, WorkersNoise, ::testing::Bool());
+
+TEST_P(WorkersNoise, AutoLinkFindsRtu8N2At19200OnTheSeventhProbe) {
+  std::vector<std::string> args{"--baud", "19200", "--mode", "0", "--station", "5"};
+  if (GetParam()) args.insert(args.end(), {"--echo", "--noise"});
+  SimProcess sim(args);
+  Open(sim, 4800, 4, 5);
+  model->AutoLinkClick();
+  ASSERT_TRUE(model->WorkerRunning());
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(model->status, "Detection successful, parameters configured! Please click on the connection!");
+  EXPECT_EQ(RequestLines(sim, "19200 2 -"), ExpectedRequestLines(7));
+  EXPECT_EQ(model->lists[kListBaud].Text(), "19200");
+  EXPECT_EQ(model->lists[kListMode].Text(), "RTU");
+  EXPECT_EQ(model->lists[kListData].Text(), "8");
+  EXPECT_EQ(model->lists[kListStop].Text(), "2");
+  EXPECT_EQ(model->lists[kListParity].Text(), "No parity");
+  EXPECT_EQ(model->lists[kListStation].Text(), "5");
+  EXPECT_EQ(model->autoLink.caption, "Auto Link");
+  EXPECT_FALSE(IsConnected());
+  // Cancel after a search restores the baseline: link-started is clear.
+  model->CancelClick();
+  EXPECT_EQ(Comm().baud, 4800u);
+  EXPECT_EQ(Comm().transferMode, 0);
 }
 
 // The one slow case: the whole search order, probe by probe, as the module saw it.
