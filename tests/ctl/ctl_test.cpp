@@ -854,7 +854,6 @@ TEST_F(Ctl, ModuleCodesOutsideTheTables) {
         R"("comm_mode":{"code":256,"text":null},"baud":{"code":12,"text":null})"},
        ""},
       {{"4=9"}, {"save", saved}, 4, {}, notSaved("4", "Baud rate", "9")},
-      {{"3=6"}, {"save", saved}, 4, {}, notSaved("3", "Communication mode", "6")},
       {{"3=0x0100"}, {"--json", "save", saved}, 4, {R"({"ok":false,)"}, notSaved("3", "Communication mode", "256")},
       {{"3=6"}, {"apply", file}, 4, {}, unknownMode("6")},
       {{"3=0x0100"}, {"--json", "apply", file}, 4, {R"("writes":[)"}, unknownMode("256")},
@@ -944,7 +943,6 @@ TEST_F(Ctl, TheModulesAnswersDecideTheOutcome) {
        everyWriteOnce},
       {"read over an echoing line", {"--echo"}, {"read"}, 0, "", noWrite},
       {"apply over an echoing line", {"--echo", "--check-silence"}, {"apply", file}, 0, "", everyWriteOnce},
-      {"apply --settle over an echoing line", {"--echo"}, {"--settle", "apply", file}, 0, "", everyWriteOnce},
       {"apply over an echoing line, ASCII",
        {"--echo", "--check-silence", "--mode", "5"},
        Ascii({"apply", file}),
@@ -958,7 +956,6 @@ TEST_F(Ctl, TheModulesAnswersDecideTheOutcome) {
        "",
        noWrite},
       {"probe (Link) over an echoing line, ASCII", {"--echo", "--mode", "5"}, Ascii({"probe"}), 0, "", noWrite},
-      {"probe --settle over an echoing line", {"--echo"}, {"--settle", "probe"}, 0, "", noWrite},
       // The echo comes back at every line setting, garbage after it at the wrong ones.
       {"scan (Auto Link) over an echoing line finds the module where it answers",
        {"--echo", "--noise", "--baud", "19200", "--mode", "5"},

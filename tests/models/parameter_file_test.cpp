@@ -284,20 +284,19 @@ TEST_F(ParameterFileWindowTest, SaveTakesTheFieldsAndRefusesWhatAFieldCheckWould
 }
 
 TEST_F(ParameterFileWindowTest, AFailedSaveNamesItsCause) {
+  const std::string cannot = "The parameter file p.ini cannot be written";
   const struct {
     WriteProblem problem;
     std::string message;
   } cases[] = {
-      {WriteProblem::kNoFolder, "The parameter file p.ini cannot be written: its folder does not exist!"},
-      {WriteProblem::kNoPermission,
-       "The parameter file p.ini cannot be written: there is no permission to write there!"},
-      {WriteProblem::kDiskFull, "The parameter file p.ini cannot be written: the disk is full!"},
-      {WriteProblem::kTooLarge,
-       "The parameter file p.ini cannot be written: the file already there is larger than 1 MiB"},
-      {WriteProblem::kOther,
-       "The parameter file p.ini cannot be written, please check the folder and its permissions!"},
+      {WriteProblem::kNoFolder, cannot + ": its folder does not exist!"},
+      {WriteProblem::kNoPermission, cannot + ": there is no permission to write there!"},
+      {WriteProblem::kDiskFull, cannot + ": the disk is full!"},
+      {WriteProblem::kTooLarge, cannot + ": the file already there is larger than 1 MiB"},
+      {WriteProblem::kOther, cannot + ", please check the folder and its permissions!"},
       {WriteProblem::kNone, "The parameters have been saved to the file!"},
   };
+
   for (const auto& c : cases) {
     ParameterFileAccess files;
     std::string written;

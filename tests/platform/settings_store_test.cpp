@@ -349,14 +349,12 @@ TEST(StoredFiles, AFailedWriteNamesItsCause) {
       {own, WriteProblem::kNone},
       {home + "/new.ini", WriteProblem::kNone},
   };
+  const auto text = [](const std::string&) { return std::string("[T]\n"); };
   for (const auto& c : cases) {
     EXPECT_EQ(ini::CheckRewrite(c.path), c.problem) << c.path;
     EXPECT_EQ(ini::WriteWholeFile(c.path, "[Tolvane]\n"), c.problem) << c.path;
     WriteProblem rewrite = WriteProblem::kNone;
-    EXPECT_EQ(ini::RewriteFile(
-                  c.path, [](const std::string&) { return std::string("[T]\n"); }, false, &rewrite),
-              c.problem == WriteProblem::kNone)
-        << c.path;
+    EXPECT_EQ(ini::RewriteFile(c.path, text, false, &rewrite), c.problem == WriteProblem::kNone) << c.path;
     EXPECT_EQ(rewrite, c.problem) << c.path;
   }
   // The planted link was not followed; the writer's own was, and stays a link.

@@ -138,53 +138,29 @@ TEST_F(Win32Files, OnlyTemporariesOfWritesThatDiedAreRemoved) {
 }
 
 // ReplaceFileW's failures as the documentation gives them, played one call at a
-// time; once the play is over the system's own runs.
-enum class Play { kSharing, kAccess, kTargetGone1176, kTargetAside1177, kTargetKept1176, kNotRemoved1175, kGoneOther };
+// time, with what the call did to the old file first; once the play is over the
+// system's own runs.
+enum class Old { kKept, kGone, kAside };
+struct Play {
+  DWORD error;
+  Old old = Old::kKept;
+};
 std::vector<Play> g_play;
-std::vector<Play> operator+(std::vector<Play> a, const std::vector<Play>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 int g_calls = 0;
 
 BOOL WINAPI PlayedReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID exclude,
                           LPVOID reserved) {
   const std::size_t at = static_cast<std::size_t>(g_calls++);
   if (at >= g_play.size()) return ReplaceFileW(replaced, replacement, backup, flags, exclude, reserved);
-  DWORD error = ERROR_SUCCESS;
-  switch (g_play[at]) {
-    case Play::kSharing:
-      error = ERROR_SHARING_VIOLATION;
-      break;
-    case Play::kAccess:
-      error = ERROR_ACCESS_DENIED;
-      break;
-    case Play::kTargetGone1176:  // the old file removed, the new one not renamed
-      DeleteFileW(replaced);
-      error = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
-      break;
-    case Play::kTargetAside1177:  // the old file moved to a name of the system's
-      MoveFileW(replaced, (std::wstring(replaced) + L".aside").c_str());
-      error = ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-      break;
-    case Play::kTargetKept1176:
-      error = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
-      break;
-    case Play::kNotRemoved1175:
-      error = ERROR_UNABLE_TO_REMOVE_REPLACED;
-      break;
-    case Play::kGoneOther:  // someone else removed the file meanwhile
-      DeleteFileW(replaced);
-      error = ERROR_FILE_NOT_FOUND;
-      break;
-  }
-  SetLastError(error);
+  if (g_play[at].old == Old::kGone) DeleteFileW(replaced);
+  if (g_play[at].old == Old::kAside) MoveFileW(replaced, (std::wstring(replaced) + L".aside").c_str());
+  SetLastError(g_play[at].error);
   return FALSE;
 }
 
 TEST_F(Win32Files, AFailedReplacementKeepsTheNewBytesOrTheOldFile) {
-  using P = Play;
   const std::string oldBytes = "[System]\r\nLanguageType=1\r\n", newBytes = "new";
+  const Play sharing{ERROR_SHARING_VIOLATION}, access{ERROR_ACCESS_DENIED};
   const struct {
     std::vector<Play> play;
     bool ok;
@@ -192,14 +168,17 @@ TEST_F(Win32Files, AFailedReplacementKeepsTheNewBytesOrTheOldFile) {
     std::vector<std::string> names;  // "tmp" for a temporary of ours
     int calls;                       // of the replace function: sharing and access errors are tried again
   } cases[] = {
-      {{P::kSharing, P::kSharing}, true, newBytes, {"config.ini"}, 3},
-      {{P::kAccess}, true, newBytes, {"config.ini"}, 2},
-      {std::vector<Play>(3, P::kSharing) + std::vector<Play>(5, P::kAccess), false, oldBytes, {"config.ini"}, 6},
-      {{P::kTargetGone1176}, true, newBytes, {"config.ini"}, 1},
-      {{P::kTargetAside1177}, true, newBytes, {"config.ini", "config.ini.aside"}, 1},
-      {{P::kTargetKept1176}, false, oldBytes, {"config.ini"}, 1},
-      {{P::kNotRemoved1175}, false, oldBytes, {"config.ini"}, 1},
-      {{P::kGoneOther}, false, "", {"tmp"}, 1},  // the temporary holds the only copy: it stays
+      {{sharing, sharing}, true, newBytes, {"config.ini"}, 3},
+      {{access}, true, newBytes, {"config.ini"}, 2},
+      {{sharing, sharing, sharing, access, access, access, access, access}, false, oldBytes, {"config.ini"}, 6},
+      // The old file removed, the new one not renamed.
+      {{{ERROR_UNABLE_TO_MOVE_REPLACEMENT, Old::kGone}}, true, newBytes, {"config.ini"}, 1},
+      // The old file moved to a name of the system's.
+      {{{ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, Old::kAside}}, true, newBytes, {"config.ini", "config.ini.aside"}, 1},
+      {{{ERROR_UNABLE_TO_MOVE_REPLACEMENT}}, false, oldBytes, {"config.ini"}, 1},
+      {{{ERROR_UNABLE_TO_REMOVE_REPLACED}}, false, oldBytes, {"config.ini"}, 1},
+      // Someone else removed the file meanwhile: the temporary holds the only copy, so it stays.
+      {{{ERROR_FILE_NOT_FOUND, Old::kGone}}, false, "", {"tmp"}, 1},
   };
   const std::string ini = Path("config.ini");
   sysfile::winapi::SetReplaceFunction(PlayedReplace);
@@ -208,10 +187,9 @@ TEST_F(Win32Files, AFailedReplacementKeepsTheNewBytesOrTheOldFile) {
     ASSERT_TRUE(sysfile::ReplaceFile(ini, oldBytes));  // created: no replacement played
     g_play = c.play;
     g_calls = 0;
-    const std::string label = std::to_string(static_cast<int>(c.play[0])) + " x" + std::to_string(c.play.size());
+    const std::string label = "case " + std::to_string(&c - cases);
     EXPECT_EQ(sysfile::ReplaceFile(ini, newBytes), c.ok) << label;
-    const sysfile::FileText now = sysfile::ReadFile(ini, 4096);
-    EXPECT_EQ(now.bytes, c.bytes) << label;
+    EXPECT_EQ(sysfile::ReadFile(ini, 4096).bytes, c.bytes) << label;
     std::vector<std::string> names = Names();
     for (std::string& n : names)
       if (n.rfind("config.ini.tlv-", 0) == 0) n = "tmp";
