@@ -15,10 +15,7 @@ std::string PairText(const SearchPair& p) {
   return std::to_string(p.station) + " " + std::to_string(p.line.baud) + " " + FrameFormatText(p.line.format);
 }
 
-std::string FoundText(const FoundModule& m) {
-  return std::to_string(m.station) + " " + std::to_string(m.line.baud) + " " + FrameFormatText(m.line.format) + " " +
-         m.ModelText();
-}
+std::string FoundText(const FoundModule& m) { return PairText({m.line, m.station}) + " " + m.ModelText(); }
 
 // The station a logged request was addressed to, in either framing.
 int RequestStation(const std::string& hex) {
