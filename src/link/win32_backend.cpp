@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "link/serial_link.h"
 
@@ -315,12 +316,15 @@ bool Win32SerialBackend::WaitReadable(int limitMs) {
 bool Win32SerialBackend::StaysQuiet(int limitMs) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point end = Clock::now() + std::chrono::milliseconds(limitMs);
-  while (IsOpen()) {
+  // A wait that fails at once (a driver refusing the event mask) would make this
+  // a busy loop: after a few tries the rest is slept out.
+  for (int waits = 0; IsOpen() && waits < 4; ++waits) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
     if (left <= 0) return true;
     if (WaitReadable(static_cast<int>(left))) return false;
   }
-  return true;  // nothing to hear
+  std::this_thread::sleep_until(end);
+  return true;
 }
 
 // No receive-event wait outlives the call that started it: a mask of 0 ends a

@@ -45,8 +45,13 @@ void Launch(std::vector<std::string> args, const std::string& doneMarker) {
   PROCESS_INFORMATION pi{};
   if (!CreateProcessA("Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     throw std::runtime_error("cannot start the simulator launcher");
-  if (pi.hProcess) CloseHandle(pi.hProcess);
-  if (pi.hThread) CloseHandle(pi.hThread);
+  // For a Linux program wine reports no process, and what it leaves in the
+  // thread field is no handle of ours: closing it closed whatever handle of the
+  // test had that value (a serial port's event, whose reads then failed).
+  if (pi.hProcess) {
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
   for (int i = 0; i < 1000 && !Exists(doneMarker); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   if (!Exists(doneMarker)) throw std::runtime_error("simulator launcher did not answer: " + line);
   DeleteFileA(WindowsPath(doneMarker).c_str());
