@@ -1,6 +1,8 @@
 #include "link/win32_backend.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "link/serial_link.h"
 
@@ -54,6 +56,8 @@ BOOL Win32Comm::ResetEvent(HANDLE event) { return ::ResetEvent(event); }
 DWORD Win32Comm::WaitForSingleObject(HANDLE object, DWORD ms) { return ::WaitForSingleObject(object, ms); }
 BOOL Win32Comm::CloseHandle(HANDLE h) { return ::CloseHandle(h); }
 DWORD Win32Comm::GetLastError() { return ::GetLastError(); }
+MMRESULT Win32Comm::TimeBeginPeriod(UINT ms) { return ::timeBeginPeriod(ms); }
+MMRESULT Win32Comm::TimeEndPeriod(UINT ms) { return ::timeEndPeriod(ms); }
 
 std::string DevicePath(const std::string& portName) { return "\\\\.\\" + portName; }
 
@@ -132,6 +136,9 @@ int Win32SerialBackend::Open(const std::string& devicePath) {
   }
   port_ = h;
   api_->SetupComm(port_, kQueueSize, kQueueSize);
+  // The silence between frames is a few milliseconds; at the system's default
+  // timer resolution (about 15.6 ms) every such wait would last a whole tick.
+  fineTimer_ = api_->TimeBeginPeriod(1) == TIMERR_NOERROR;
   return 0;
 }
 
@@ -145,6 +152,8 @@ bool Win32SerialBackend::CloseHandleOnce() {
   if (!IsOpen()) return true;  // already closed where a request could not be cancelled
   const bool ok = api_->CloseHandle(port_) != FALSE;
   port_ = INVALID_HANDLE_VALUE;
+  if (fineTimer_) api_->TimeEndPeriod(1);
+  fineTimer_ = false;
   return ok;
 }
 
@@ -300,6 +309,22 @@ bool Win32SerialBackend::WaitReadable(int limitMs) {
   }
   EndPendingWait();
   return got;
+}
+
+// A timed wait may end up to a timer tick early, and a silence cut short lets
+// the next request run into the end of the last frame: the clock decides.
+bool Win32SerialBackend::StaysQuiet(int limitMs) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(limitMs);
+  // A wait that fails at once (a driver refusing the event mask) would make this
+  // a busy loop: after a few tries the rest is slept out.
+  for (int waits = 0; IsOpen() && waits < 4; ++waits) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
+    if (left <= 0) return true;
+    if (WaitReadable(static_cast<int>(left))) return false;
+  }
+  std::this_thread::sleep_until(end);
+  return true;
 }
 
 // No receive-event wait outlives the call that started it: a mask of 0 ends a

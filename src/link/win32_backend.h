@@ -2,6 +2,8 @@
 // one manual-reset event per request (read, write, receive-event wait).
 #pragma once
 #include <windows.h>
+// After windows.h, which it needs.
+#include <mmsystem.h>
 
 #include <memory>
 #include <string>
@@ -36,6 +38,8 @@ class Win32Comm {
   virtual DWORD WaitForSingleObject(HANDLE object, DWORD ms);
   virtual BOOL CloseHandle(HANDLE h);
   virtual DWORD GetLastError();
+  virtual MMRESULT TimeBeginPeriod(UINT ms);
+  virtual MMRESULT TimeEndPeriod(UINT ms);
 };
 
 // The longest gap between two received characters that the driver allows, by baud rate.
@@ -57,6 +61,7 @@ class Win32SerialBackend : public SerialBackend {
   bool Purge() override;
   bool Write(const uint8_t* data, size_t n, int limitMs) override;
   bool WaitReadable(int limitMs) override;
+  bool StaysQuiet(int limitMs) override;
   long Queued() override;
   long Read(uint8_t* data, size_t n) override;
   bool MarksLineErrorsInData() const override { return false; }
@@ -79,6 +84,8 @@ class Win32SerialBackend : public SerialBackend {
   // status clears the driver's flags, and a wait or a count must not lose one
   // that the next read should report.
   bool lineError_ = false;
+  // The system timer runs at 1 ms while the port is open (see Open).
+  bool fineTimer_ = false;
 };
 
 }  // namespace tolvane

@@ -1,8 +1,9 @@
-// The Windows side: a process in a process group of its own, on the test's
-// console (made for it when the test has none), stdin on NUL and stdout and
-// stderr on pipes. A thread drains stdout, so that neither pipe can fill and
-// stall the program while the test reads the other. Ctrl-C reaches it as the
-// console's Ctrl-Break, the one control event a process group can be sent.
+// The Windows side: a process on a console of its own, stdin on NUL and stdout
+// and stderr on pipes. A thread drains stdout, so that neither pipe can fill and
+// stall the program while the test reads the other. Ctrl-C reaches it as a
+// person's would: the test joins the child's console for a moment and sends the
+// console's Ctrl-C to every process on it (wine passes no control event to
+// another process group of a shared console).
 #include <windows.h>
 
 #include <signal.h>
@@ -82,23 +83,7 @@ bool ReadSome(HANDLE h, std::string& into) {
   return true;
 }
 
-// A console events can be sent through; the test's own standard handles stay
-// where the test runner put them.
-void ShareAConsole() {
-  static const bool shared = [] {
-    if (GetConsoleCP() != 0) return true;  // attached to one already
-    const DWORD which[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
-    HANDLE kept[3];
-    for (int i = 0; i < 3; ++i) kept[i] = GetStdHandle(which[i]);
-    // What a process started without a console may be attached to (wine gives
-    // one that cannot pass control events) makes way for a console of its own.
-    FreeConsole();
-    const bool made = AllocConsole();
-    for (int i = 0; i < 3; ++i) SetStdHandle(which[i], kept[i]);
-    return made;
-  }();
-  if (!shared) throw std::runtime_error("no console: error " + std::to_string(GetLastError()));
-}
+BOOL WINAPI PassOver(DWORD event) { return event == CTRL_C_EVENT; }
 
 void MakePipe(HANDLE* readEnd, HANDLE* writeEnd) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -112,7 +97,6 @@ CtlProcess::CtlProcess(const std::vector<std::string>& args, const std::vector<s
                        const std::string& program, const std::function<void()>& inChild)
     : sys_(std::make_unique<System>()) {
   if (errOnTerminal || inChild) throw std::invalid_argument("a terminal and inChild are POSIX only");
-  ShareAConsole();
   HANDLE outWrite = nullptr, errWrite = nullptr;
   MakePipe(&sys_->out, &outWrite);
   MakePipe(&sys_->err, &errWrite);
@@ -131,8 +115,8 @@ CtlProcess::CtlProcess(const std::vector<std::string>& args, const std::vector<s
   std::wstring environment = Environment(env);
   PROCESS_INFORMATION pi{};
   const BOOL started =
-      CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE,
-                     CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP, environment.data(), nullptr, &si, &pi);
+      CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_CONSOLE,
+                     environment.data(), nullptr, &si, &pi);
   // Only the child holds the write ends now: the pipes end when it does.
   CloseHandle(outWrite);
   CloseHandle(errWrite);
@@ -166,14 +150,21 @@ bool CtlProcess::WaitForErr(const std::string& text) {
   return true;
 }
 
-// SIGINT is the console's Ctrl-Break to the child's group, which the program's
-// own handler takes as Ctrl-C; its exit status is the program's. False when the
-// system cannot deliver it (wine's console refuses control events). Other
-// signals have no console event: the process is ended as a shell shows one
-// ended by it.
+// SIGINT is the console's Ctrl-C, which the program's own handler takes; its
+// exit status is the program's. The test, on the child's console meanwhile,
+// takes the event too and lets it pass: a handler of its own, since ignoring
+// Ctrl-C outright would pass on to every child started later, and those would
+// ignore theirs. False when the system cannot deliver it. Other signals
+// have no console event: the process is ended as a shell shows one ended by it.
 bool CtlProcess::Signal(int sig) {
   if (sig != SIGINT) return TerminateProcess(sys_->process, 128 + sig);
-  return GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, sys_->id);
+  static const bool passing = SetConsoleCtrlHandler(PassOver, TRUE);
+  if (!passing) return false;
+  FreeConsole();
+  if (!AttachConsole(sys_->id)) return false;
+  const bool sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+  FreeConsole();
+  return sent;
 }
 
 CtlResult CtlProcess::Finish() {

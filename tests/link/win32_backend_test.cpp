@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <map>
 #include <set>
 
 #include "core/comm_settings.h"
 #include "link/serial_link.h"
+#include "link/traffic_recorder.h"
 #include "support/recorders.h"
 
 namespace tolvane {
@@ -22,6 +24,7 @@ struct WaitAnswer {
   DWORD error;               // when not done
   bool byteArrives = false;  // a pending wait completes
   bool aborted = false;      // ... but with an error, no character seen
+  DWORD bytes = 0;           // ... and queues this many
 };
 
 // How the driver plays one read or write request; a refused start and an
@@ -55,6 +58,8 @@ class PlayedDriver : public Win32Comm {
   std::vector<DWORD> waitedMs;
   bool pending = false, twoPending = false, portOpen = false;
   int waitAsks = 0;
+  int timerPeriods = 0;  // 1 ms timer periods begun and not yet ended
+  std::chrono::steady_clock::time_point lastRead{};
   bool dirtyReadBuffer = false;  // a read was handed bytes left from an earlier one
   bool hung = false;             // waited without limit for a request that nothing ends (no cancel)
 
@@ -101,7 +106,7 @@ class PlayedDriver : public Win32Comm {
     waitEvent_ = ov->hEvent;
     last_ = a.error;
     pending = !a.done && a.error == ERROR_IO_PENDING && !a.byteArrives;
-    if (a.byteArrives) signalled_.insert(ov->hEvent);
+    if (a.byteArrives) signalled_.insert(ov->hEvent), queued += a.bytes;
     waitFails_ = a.aborted;
     return a.done;
   }
@@ -110,7 +115,10 @@ class PlayedDriver : public Win32Comm {
     auto* bytes = static_cast<uint8_t*>(data);
     dirtyReadBuffer |= std::any_of(bytes, bytes + n, [](uint8_t b) { return b != 0; });
     std::fill_n(bytes, n, uint8_t{0x5A});
-    return Start(readPlay, ov, n);
+    lastRead = std::chrono::steady_clock::now();
+    const BOOL started = Start(readPlay, ov, n);
+    if (readPlay.start != IoPlay::kRefused) queued -= std::min(queued, n);
+    return started;
   }
   BOOL WriteFile(HANDLE, const void*, DWORD n, DWORD*, OVERLAPPED* ov) override { return Start(writePlay, ov, n); }
   BOOL GetOverlappedResult(HANDLE, OVERLAPPED* ov, DWORD* n, BOOL wait) override {
@@ -144,7 +152,10 @@ class PlayedDriver : public Win32Comm {
     waitedMs.push_back(ms);
     if (auto r = requests_.find(e); r != requests_.end() && r->second.running && r->second.cancelling)
       End(r->second, e, true);
-    return signalled_.count(e) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    if (signalled_.count(e)) return WAIT_OBJECT_0;
+    // A short wait that times out ends early, as one below the timer's resolution may.
+    if (ms <= 50) Sleep((ms + 1) / 2);
+    return WAIT_TIMEOUT;
   }
   BOOL CloseHandle(HANDLE h) override {
     if (h != kPort) return TRUE;
@@ -154,6 +165,8 @@ class PlayedDriver : public Win32Comm {
     return TRUE;
   }
   DWORD GetLastError() override { return last_; }
+  MMRESULT TimeBeginPeriod(UINT ms) override { return timerPeriods += ms == 1, TIMERR_NOERROR; }
+  MMRESULT TimeEndPeriod(UINT ms) override { return timerPeriods -= ms == 1, TIMERR_NOERROR; }
 
  private:
   struct Request {
@@ -204,6 +217,7 @@ TEST_F(Win32Link, OpensExclusivelyOverlappedAndAppliesSettingsAndTimeouts) {
   Comm().dataBits = 8;
   Comm().stopBits = 1;
   ASSERT_TRUE(Link().OpenPort());
+  EXPECT_EQ(driver->timerPeriods, 1);  // the frame gaps need a 1 ms timer while the port is open
   EXPECT_EQ(driver->path, L"\\\\.\\COM12");
   EXPECT_EQ(driver->access, GENERIC_READ | GENERIC_WRITE);
   EXPECT_EQ(driver->share, 0u);
@@ -230,6 +244,9 @@ TEST_F(Win32Link, OpensExclusivelyOverlappedAndAppliesSettingsAndTimeouts) {
   }
   Link().PurgePort();
   EXPECT_EQ(driver->purgeFlags, static_cast<DWORD>(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR));
+  EXPECT_EQ(driver->timerPeriods, 1);  // reopened, each open's period ended with its close
+  Link().ClosePort();
+  EXPECT_EQ(driver->timerPeriods, 0);
 }
 
 TEST_F(Win32Link, OpenFailuresShowTheirMessage) {
@@ -369,6 +386,7 @@ TEST_F(Win32Link, RequestsEndAsTheDriverReportsAndLineSettingsAreForced) {
     EXPECT_FALSE(driver->hung);
     EXPECT_FALSE(driver->dirtyReadBuffer);
     EXPECT_EQ(driver->portOpen, c.staysOpen);
+    EXPECT_EQ(driver->timerPeriods, c.staysOpen ? 1 : 0);
   }
 }
 
@@ -427,6 +445,47 @@ TEST_F(Win32Link, ReceiveWaitEndsItsOnePendingWaitEveryTime) {
   }
   driver->maskFails = true;
   EXPECT_FALSE(Link().WaitForReceive(200));
+}
+
+struct SilenceCase {
+  const char* what;
+  DWORD queuedBefore;
+  std::vector<WaitAnswer> answers;
+  size_t thrownAway;
+  int asksAtLeast;  // receive-event waits started
+};
+
+// The gap between frames over waits that end early: the line must stay quiet
+// for the whole gap after the last byte, whatever the timer does.
+TEST_F(Win32Link, SilenceLastsTheWholeGapAndAByteRestartsIt) {
+  const SilenceCase cases[] = {
+      {"a quiet line", 0, {}, 0, 2},
+      {"bytes queued before the wait", 3, {}, 3, 2},
+      {"a byte arrives during the wait", 0, {{FALSE, ERROR_IO_PENDING, true, false, 2}}, 2, 3},
+  };
+  using Clock = std::chrono::steady_clock;
+  const std::chrono::microseconds gap(4010);  // 3.5 characters of 11 bits at 9600 baud
+  for (const SilenceCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Clock::time_point opened = Clock::now();
+    ASSERT_TRUE(Link().OpenPortBare());
+    driver->queued = c.queuedBefore;
+    driver->waits.assign(c.answers.begin(), c.answers.end());
+    driver->waitAsks = 0;
+    driver->lastRead = opened;
+    const uint64_t from = Traffic().NextSeq();
+    EXPECT_TRUE(Link().WaitForSilence(gap, 1000));
+    // Measured from the last activity seen: the open, or the last byte thrown away.
+    EXPECT_GE(Clock::now() - std::max(opened, driver->lastRead), gap);
+    EXPECT_GE(driver->waitAsks, c.asksAtLeast);
+    std::vector<TrafficEntry> records;
+    Traffic().ReadSince(from, 100, records, nullptr);
+    size_t stray = 0;
+    for (const TrafficEntry& e : records) stray += e.record.event == TrafficEvent::kStray ? e.bytes.size() : 0;
+    EXPECT_EQ(stray, c.thrownAway);
+    EXPECT_FALSE(driver->pending);
+    EXPECT_FALSE(driver->hung);
+  }
 }
 
 }  // namespace

@@ -111,6 +111,15 @@ TEST_F(Framing, TimingTablesCoverEveryRateAndTheFallback) {
   EXPECT_EQ(TimingFor(Request::Write, 1200).rtuWait, 1200);
   EXPECT_EQ(TimingFor(Request::Write, 38400).asciiSettle, 100);
   EXPECT_EQ(TimingFor(Request::Write, 0).asciiWait, 400);
+  // The silence between frames: 3.5 characters of 11 bits (RTU) or 10 (ASCII),
+  // rounded up to the microsecond, and never below 1.75 ms.
+  const struct {
+    uint32_t baud;
+    bool rtu;
+    int64_t us;
+  } gaps[] = {{1200, true, 32084}, {9600, true, 4011},  {9600, false, 3646},
+              {19200, true, 2006}, {38400, true, 1750}, {115200, false, 1750}};
+  for (const auto& g : gaps) EXPECT_EQ(FrameSilence(g.baud, g.rtu).count(), g.us) << g.baud << " " << g.rtu;
 }
 
 TEST_F(Framing, CorruptedReplyFailsTheCheckOnEveryTry) {

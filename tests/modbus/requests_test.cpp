@@ -131,10 +131,12 @@ TEST(Requests, SplitAndLateRepliesAtTheSlowestRate) {
 }
 
 TEST(Requests, LateReplyTimesOutAndIsPurged) {
-  SimProcess sim({"--baud", "115200", "--delay", "300"});
+  // A second's delay against three tries of W (50 ms at this rate) and their
+  // gaps: every try times out, also on a busy machine, before the first late
+  // reply could pass for a later try's.
+  SimProcess sim({"--baud", "115200", "--delay", "1000"});
   UsePort(sim.port(), 115200, 0);
   ASSERT_TRUE(Link().OpenPort());
-  // W is 50 ms at this rate: every try times out; late bytes never pass as a reply.
   EXPECT_EQ(ProbeModule(), 1);
   Link().ClosePort();
 }
