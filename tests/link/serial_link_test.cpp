@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <functional>
 
 #include "core/comm_settings.h"
 #include "core/language.h"
@@ -116,29 +115,25 @@ TEST(SerialLink, SilenceCountsFromTheLastActivityAndThrowsBytesAway) {
   std::vector<int>& quiet = scope.fake().quietWaits;
   struct Step {
     const char* what;
-    std::function<void()> before;
     bool quietReached;
     size_t waits;  // quiet waits asked of the backend by this step
     size_t thrownAway;
+    bool sends = false;             // a frame first
+    std::vector<uint8_t> queued{};  // bytes that arrive meanwhile
+    long countWithoutBytes = -1;    // a queue count that reads yield nothing of
   } steps[] = {
-      {"just opened: the whole gap", [] {}, true, 1, 0},
-      {"quiet since: no wait", [] {}, true, 0, 0},
-      {"a frame sent: the gap again",
-       [] {
-         const uint8_t b[1] = {1};
-         Link().WriteRaw(b, 1);
-       },
-       true, 1, 0},
-      {"bytes queued meanwhile: thrown away, then the gap",
-       [&] {
-         scope.fake().incoming = {7, 8, 9};
-       },
-       true, 1, 3},
-      {"a count that yields no bytes: given up", [&] { scope.fake().forcedQueued = 5; }, false, 0, 0},
+      {"just opened: the whole gap", true, 1, 0},
+      {"quiet since: no wait", true, 0, 0},
+      {"a frame sent: the gap again", true, 1, 0, true},
+      {"bytes queued meanwhile: thrown away, then the gap", true, 1, 3, false, {7, 8, 9}},
+      {"a count that yields no bytes: given up", false, 0, 0, false, {}, 5},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
-    step.before();
+    const uint8_t frame[1] = {1};
+    if (step.sends) Link().WriteRaw(frame, 1);
+    scope.fake().incoming = step.queued;
+    if (step.countWithoutBytes >= 0) scope.fake().forcedQueued = step.countWithoutBytes;
     const size_t asked = quiet.size();
     const uint64_t from = Traffic().NextSeq();
     EXPECT_EQ(Link().WaitForSilence(gap, 5000), step.quietReached);

@@ -42,12 +42,6 @@ std::vector<TrafficEntry> RecordsSince(uint64_t from, TrafficEvent event) {
   return picked;
 }
 
-size_t TotalBytes(const std::vector<TrafficEntry>& entries) {
-  size_t n = 0;
-  for (const TrafficEntry& e : entries) n += e.bytes.size();
-  return n;
-}
-
 // 9600 baud: a reply 30 ms late lies well inside W (100 ms RTU, 150 ASCII).
 // Bytes that follow a reply 1 ms after it must come within the frame gap, which
 // is about 4 ms at 9600: a busy machine can hold the simulator back longer than
@@ -110,7 +104,8 @@ TEST(ReplyEnd, SilenceStrayBytesAndEchoInBothFramingsAndTimings) {
         for (const TrafficEntry& e : rx) EXPECT_EQ(e.bytes.size(), frame + c.taken);
         // Bytes after a good reply are thrown away within its try, where the
         // monitor shows them (a doubled 0xFF of the raw line may add to them).
-        const size_t stray = TotalBytes(RecordsSince(from, TrafficEvent::kStray));
+        size_t stray = 0;
+        for (const TrafficEntry& e : RecordsSince(from, TrafficEvent::kStray)) stray += e.bytes.size();
         if (c.stray)
           EXPECT_GE(stray, c.stray * c.reads);
         else
