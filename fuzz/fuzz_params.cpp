@@ -1,6 +1,7 @@
 // Parameter files as a user's disk may hold them. Reading never fails without
 // a message; what it accepts keeps every value within its field's rule and,
-// written again, reads back the same, identity included.
+// written again, reads back the same, identity included. The saved module's
+// mode is only told, so a file without a valid one still loads: -1 stands for it.
 #include <string>
 
 #include "device/register_map.h"
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const ModuleParameters& v = *r.values;
-  if (v.station < kMinStation || v.station > kMaxStation || v.modeCode < 0 || v.modeCode >= kCommModeCount ||
+  if (v.station < kMinStation || v.station > kMaxStation || v.modeCode < -1 || v.modeCode >= kCommModeCount ||
       v.baudCode < 0 || v.baudCode >= kBaudCodeCount || v.stopAddress < kMinStopAddress ||
       v.stopAddress > kMaxStopAddress || v.stopCode < kMinStopCode || v.stopCode > kMaxStopCode)
     __builtin_trap();

@@ -10,6 +10,10 @@
 //   control bit 0: 1 RTU, 0 ASCII
 //   control bits 1-2: 0 probe, 1 read (count registers), 2 write, 3 the bare receive
 //   control bit 3: the payload is register data of a well-formed reply
+//   control bit 4: the line echoes the request before the reply
+//   control bit 5: (well-formed) stray bytes follow the reply
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -34,9 +38,20 @@ using Bytes = std::vector<uint8_t>;
     }                                                     \
   } while (0)
 
+// What the line discipline delivers for bytes received cleanly: every 0xFF doubled.
+Bytes Marked(const Bytes& clean) {
+  Bytes out;
+  for (uint8_t b : clean) {
+    out.push_back(b);
+    if (b == 0xFF) out.push_back(0xFF);
+  }
+  return out;
+}
+
 class LineBackend : public SerialBackend {
  public:
-  Bytes reply;  // queued again after every write
+  Bytes reply;        // queued again after every write
+  bool echo = false;  // the written bytes come back first, marked as all received bytes are
   Bytes queued;
   Bytes sent;  // the last request
   int Open(const std::string&) override { return 0; }
@@ -49,7 +64,8 @@ class LineBackend : public SerialBackend {
   }
   bool Write(const uint8_t* data, size_t n, int) override {
     sent.assign(data, data + n);
-    queued = reply;
+    queued = echo ? Marked(sent) : Bytes();
+    queued.insert(queued.end(), reply.begin(), reply.end());
     return true;
   }
   bool WaitReadable(int) override { return !queued.empty(); }
@@ -105,18 +121,11 @@ int Hex(uint8_t c) {  // upper-case digits only
   return -1;
 }
 
-// What the line discipline delivers for bytes received cleanly: every 0xFF doubled.
-Bytes Marked(const Bytes& clean) {
+// The bytes received, marks undone; clean: how many of them came before the
+// first byte received with an error (all of them when none was).
+Bytes Unmarked(const Bytes& raw, size_t& clean) {
   Bytes out;
-  for (uint8_t b : clean) {
-    out.push_back(b);
-    if (b == 0xFF) out.push_back(0xFF);
-  }
-  return out;
-}
-
-// The bytes received, marks undone; false when a byte was received with an error.
-bool Unmarked(const Bytes& raw, Bytes& out) {
+  clean = SIZE_MAX;
   for (size_t i = 0; i < raw.size(); ++i) {
     if (raw[i] == 0xFF && i + 1 < raw.size()) {
       if (raw[i + 1] == 0xFF) {
@@ -124,11 +133,16 @@ bool Unmarked(const Bytes& raw, Bytes& out) {
         ++i;
         continue;
       }
-      if (raw[i + 1] == 0x00 && i + 2 < raw.size()) return false;
+      if (raw[i + 1] == 0x00 && i + 2 < raw.size()) {
+        clean = std::min(clean, out.size());
+        i += 2;
+        continue;
+      }
     }
     out.push_back(raw[i]);
   }
-  return true;
+  clean = std::min(clean, out.size());
+  return out;
 }
 
 Bytes Frame(const Bytes& pdu, bool rtu) {
@@ -152,21 +166,34 @@ Bytes Frame(const Bytes& pdu, bool rtu) {
   return f;
 }
 
-// A success must rest on a frame whose own check holds, decoded to the reply the
-// callers read.
+// A success must rest on a frame at the start of what was received, after the
+// echo of the request when the bytes begin with all of it: its own check holds,
+// it decodes to the reply the callers read, and it and the echo were received
+// without a line error. Whatever follows the frame is no part of it.
 void RequireSoundFrame(const Bytes& raw, bool rtu) {
-  Bytes text;
-  REQUIRE(Unmarked(raw, text));
+  size_t clean = 0;
+  Bytes text = Unmarked(raw, clean);
+  const Bytes& sent = g_backend->sent;
+  size_t used = 0;
+  if (text.size() >= sent.size() && std::equal(sent.begin(), sent.end(), text.begin())) {
+    text.erase(text.begin(), text.begin() + static_cast<long>(sent.size()));
+    used = sent.size();
+  }
   const uint8_t* r = Reply();
   const size_t len = ReplyLength();
   if (rtu) {
-    REQUIRE(text.size() == len + 2);
+    REQUIRE(text.size() >= len + 2);
+    REQUIRE(clean >= used + len + 2);
     const uint16_t crc = BitwiseCrc(text.data(), len);
     REQUIRE(text[len] == (crc & 0xFF) && text[len + 1] == (crc >> 8));
     REQUIRE(std::memcmp(text.data(), r, len) == 0);
     return;
   }
-  REQUIRE(text.size() == 2 * len + 5);
+  const size_t frame = 2 * len + 5;
+  REQUIRE(text.size() >= frame);
+  REQUIRE(clean >= used + frame);
+  // A frame followed by more bytes is told from them by its own end.
+  if (text.size() > frame) REQUIRE(text[frame - 2] == '\r' && text[frame - 1] == '\n');
   for (size_t i = 0; i < len; ++i) {
     const int h = Hex(text[1 + 2 * i]), l = Hex(text[2 + 2 * i]);
     // A lower-case digit is read as a wrong value: only clean pairs are compared.
@@ -249,17 +276,22 @@ void FuzzedReply(int request, bool rtu, uint8_t count, const Bytes& payload) {
   }
   static const Bytes kAddressWrite{0, 192, 0, 168, 0, 1, 0, 170};
   const Outcome o = RunRequest(request, count, kAddressWrite, 12);
-  if (payload.size() > kFrameBufferSize) REQUIRE(o.result == 12);
+  // Read and write take everything queued once the settle time has passed; the
+  // probe's take ends as soon as the first bytes decide it, so more than the
+  // buffer holds may follow a reply or garbage unread.
+  Bytes received = g_backend->echo ? Marked(g_backend->sent) : Bytes();
+  received.insert(received.end(), payload.begin(), payload.end());
+  if (received.size() > kFrameBufferSize && request != 0) REQUIRE(o.result == 12);
   if (payload.empty()) REQUIRE(o.result == 1);
   if (o.result == 0) {
-    RequireSoundFrame(payload, rtu);
+    RequireSoundFrame(received, rtu);
     RequireAnswer(request, count, o.address, o.quantity);
   }
   RequireReport(o.result);
 }
 
 // The payload gives the registers of a well-formed reply, which must pass as it is.
-void WellFormedReply(int request, bool rtu, uint8_t count, const Bytes& payload) {
+void WellFormedReply(int request, bool rtu, uint8_t count, bool stray, const Bytes& payload) {
   count &= 0x7F;  // the byte count of a read reply holds at most 127 registers
   auto byteAt = [&](size_t i) -> uint8_t { return i < payload.size() ? payload[i] : 0xFF; };
   if (request == 3) {
@@ -292,6 +324,10 @@ void WellFormedReply(int request, bool rtu, uint8_t count, const Bytes& payload)
     for (size_t i = 0; i < 2u * registers; ++i) pdu.push_back(byteAt(i));
   }
   g_backend->reply = Marked(Frame(pdu, rtu));
+  if (stray) {  // a glitch, or another station's answer starting
+    const Bytes after = Marked({count, byteAt(0), 0x01});
+    g_backend->reply.insert(g_backend->reply.end(), after.begin(), after.end());
+  }
   const Outcome o = RunRequest(request, count, writeData, address);
   RequireSoundRequest(rtu, request == 2 ? kWriteMultipleRegisters : kReadHoldingRegisters);
   const bool refusedProbe = request == 0 && pdu[5] * 256 + pdu[6] < 0x1000;
@@ -320,8 +356,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   c.station = 1;
   c.baud = 115200;
   const int request = (control >> 1) & 3;
+  g_backend->echo = (control & 16) != 0;
   if (control & 8)
-    WellFormedReply(request, rtu, count, payload);
+    WellFormedReply(request, rtu, count, (control & 32) != 0, payload);
   else
     FuzzedReply(request, rtu, count, payload);
   return 0;
