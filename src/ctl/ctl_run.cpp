@@ -95,8 +95,12 @@ bool CommWriteSent() {
   const TransactionReport& t = LastTransaction();
   return t.result == kLinkOk || (t.sent && !t.refused);
 }
-// Whether the module said so: a checked reply to the write came.
-bool CommWriteConfirmed() { return LastTransaction().result == kLinkOk; }
+// Whether the module said so: a checked reply to the write came, its refusal
+// (a checked exception reply) included.
+bool CommWriteConfirmed() {
+  const TransactionReport& t = LastTransaction();
+  return t.result == kLinkOk || t.refused;
+}
 
 void Out(const std::string& text) { console::Write(console::Stream::kOut, text); }
 void Err(const std::string& text) { console::Write(console::Stream::kErr, text); }
@@ -151,10 +155,17 @@ class Session {
     }
     if (o_.command == Command::kApply) {
       Json(ApplyJson(false, joined));
+    } else if (StationsListed()) {
+      // A script reads one shape for --all whatever happens: the list (empty
+      // when the search never ran), the reason on stderr only.
+      if (!listPrinted_) Json(ctl::Json::array());
+      listPrinted_ = true;
     } else if (IsProbe()) {
       // The probe's own keys, and why nothing was found, so that a script need not read stderr.
       ctl::Json j = ProbeJson(false, probes_, Comm().portName, Comm().station,
                               o_.command == Command::kScan ? nullptr : &Comm(), std::nullopt);
+      // A station search that found nothing has no station to give.
+      if (o_.command == Command::kScan && o_.stations) j["station"] = nullptr;
       j["message"] = joined;
       Json(j);
     } else {
@@ -163,6 +174,7 @@ class Session {
     return status;
   }
   bool IsProbe() const { return o_.command == Command::kProbe || o_.command == Command::kScan; }
+  bool StationsListed() const { return o_.command == Command::kScan && o_.stations && o_.all; }
 
   // Ctrl-C ends a command before its next step; the search says so, as Auto Link does.
   int Stopped() {
@@ -257,7 +269,15 @@ class Session {
                                PickFilled(txt::kCtlModeFixed, {CommModeEntries()[mode]})});
     if (console::Interrupted()) return Stopped();
     WriteCommParameters(*o_.newStation, static_cast<uint8_t>(mode), *o_.baudCode);
-    if (!CommWriteSent()) return Fail(kExitCommFailed, {Pick(txt::kCommErrorCheck)});
+    if (!CommWriteSent()) {
+      if (!LastTransaction().refused) return Fail(kExitCommFailed, {Pick(txt::kCommErrorCheck)});
+      // The refusal went out and came back checked: not done, but confirmed.
+      Say(Pick(txt::kCommErrorCheck));
+      ctl::Json j = OutcomeJson(false, Pick(txt::kCommErrorCheck));
+      j["confirmed"] = true;
+      Json(j);
+      return kExitCommFailed;
+    }
     const bool confirmed = CommWriteConfirmed();
     if (o_.json) {
       ctl::Json j = OutcomeJson(true, Pick(txt::kCommParamsSent));
@@ -501,6 +521,7 @@ class Session {
       ctl::Json list = ctl::Json::array();
       for (const FoundModule& m : search.found()) list.push_back(FoundJson(m));
       Out(JsonText(list) + "\n");
+      listPrinted_ = true;
     }
     if (end == SearchEnd::kStopped) return StationsStopped();
     if (end == SearchEnd::kPortFailed) return Fail(kExitCommFailed, {Pick(txt::kSearchPortFailed)});
@@ -564,6 +585,7 @@ class Session {
 
   const Options& o_;
   const bool progressShown_;  // only on a terminal
+  bool listPrinted_ = false;  // scan --stations --all --json: its one array is out
   int probes_ = 0;
   uint16_t typeCode_ = 0;
   std::optional<ModuleParameters> fileValues_;  // apply: the file, checked

@@ -88,31 +88,39 @@ void FindModuleModel::Expect() {
   figures = PickFilled(txt::kFindExpected, {std::to_string(pairs.size()), DurationText(ExpectedMs(pairs))});
 }
 
-void FindModuleModel::SelectPort(int index) {
-  if (Running() || index < -1 || index >= static_cast<int>(ports.items.size())) return;
-  ports.selection = index;
+// What a search found belongs to the port, range and line settings it ran
+// with: once these change, the list and Use would offer what nobody asked for.
+void FindModuleModel::InputsChanged() {
+  results.clear();
+  selected = -1;
+  status.clear();
+  UpdateUse();
+  Expect();
   Changed();
+}
+
+void FindModuleModel::SelectPort(int index) {
+  if (Running() || index < -1 || index >= static_cast<int>(ports.items.size()) || index == ports.selection) return;
+  ports.selection = index;
+  InputsChanged();
 }
 
 void FindModuleModel::SelectLines(int index) {
-  if (Running() || index < 0 || index > 1) return;
+  if (Running() || index < 0 || index > 1 || index == lines.selection) return;
   lines.selection = index;
-  Expect();
-  Changed();
+  InputsChanged();
 }
 
 void FindModuleModel::SetFrom(const std::string& text) {
-  if (Running()) return;
+  if (Running() || text == fromText) return;
   fromText = text;
-  Expect();
-  Changed();
+  InputsChanged();
 }
 
 void FindModuleModel::SetTo(const std::string& text) {
-  if (Running()) return;
+  if (Running() || text == toText) return;
   toText = text;
-  Expect();
-  Changed();
+  InputsChanged();
 }
 
 void FindModuleModel::SetFindAll(bool on) {
@@ -192,6 +200,7 @@ void FindModuleModel::SearchClick() {
 }
 
 void FindModuleModel::Progress(const SearchProgress& p) {
+  last_ = p;
   percent = p.total ? static_cast<int>(100 * p.done / p.total) : 0;
   figures = PickFilled(txt::kFindProgress, {std::to_string(p.done), std::to_string(p.total), DurationText(p.elapsedMs),
                                             DurationText(p.leftMs)});
@@ -225,6 +234,9 @@ void FindModuleModel::Ended(SearchEnd end) {
       status = Pick(txt::kSearchPortFailed);
       break;
   }
+  // An ended search has nothing left to take, whatever its bound still allowed.
+  last_.leftMs = 0;
+  Progress(last_);
   searchCaption = Pick(txt::kFindSearch);
   inputsEnabled = true;
   UpdateUse();

@@ -73,6 +73,7 @@ class FindModuleModel {
   void Changed();
   void Expect();
   void Progress(const SearchProgress& p);
+  void InputsChanged();
   void Found(const FoundModule& m);
   void Ended(SearchEnd end);
   void RestoreConnection();
@@ -86,6 +87,7 @@ class FindModuleModel {
   // The connection as it was when the dialog opened: every search ends by putting it back.
   CommSettings saved_;
   bool savedOpen_ = false;
+  SearchProgress last_;    // what the figures show while and after a search runs
   bool borrowed_ = false;  // a search has the port: what it holds is not the connection's
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

@@ -130,6 +130,15 @@ std::string FoundModule::ModelText() const {
   return IsCoupler() ? ModelName(kCouplerType) : std::string(Pick(txt::kFindNotCoupler));
 }
 
+namespace {
+
+// What says the port itself failed, not the module: the search cannot go on.
+bool PortFailed(LinkResult r) {
+  return r == kLinkSendFailed || r == kLinkReceiveFailed || r == kLinkLineError || r == kLinkPortNotOpen;
+}
+
+}  // namespace
+
 ModuleSearch::ModuleSearch(SearchInput in) : in_(std::move(in)), pairs_(SearchOrder(in_)) {}
 
 SearchEnd ModuleSearch::Run() {
@@ -158,14 +167,20 @@ SearchEnd ModuleSearch::Run() {
       if (!Link().ApplyLineSettings()) return SearchEnd::kPortFailed;
       applied = p.line;
     }
-    ProbeOnce();
+    // A pair whose probe failed on the port was not tried: the module never saw it.
+    if (PortFailed(ProbeOnce())) return SearchEnd::kPortFailed;
     ++tried_;
     leftMs = std::max(0.0, leftMs - PairCostMs(p.line));
     if (AnsweredByStation()) {
       FoundModule m;
       m.station = p.station;
       m.line = p.line;
-      if (ProbeModule() == kLinkOk) {
+      const LinkResult probed = ProbeModule();
+      if (PortFailed(probed)) {
+        report();
+        return SearchEnd::kPortFailed;
+      }
+      if (probed == kLinkOk) {
         m.identified = true;
         m.typeCode = ProbedTypeCode();
       }

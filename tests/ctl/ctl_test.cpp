@@ -518,10 +518,29 @@ TEST_F(Ctl, SaveFollowsNoLinkPlantedInASharedFolder) {
 #endif
 
 TEST_F(Ctl, APortThatIsMissingOrBusyCannotBeOpened) {
-  CtlResult r = Run({"-p", home_.string() + "/nothing-here", "--json", "probe"});
-  EXPECT_EQ(r.status, 3);
-  EXPECT_NE(r.err.find("Specified communication port does not exist!"), std::string::npos) << r.err;
-  EXPECT_EQ(ParseJson(r.out)["found"].text, "false");
+  // The JSON of each command's failure: the probe's object, and --all's list even when empty.
+  const struct {
+    std::vector<std::string> args;
+    std::string shape;
+  } missing[] = {
+      {{"probe"}, "found false"},
+      {{"scan", "--stations", "6", "-b", "19200"}, "found false, station null"},
+      {{"scan", "--stations", "6", "--all", "-b", "19200"}, "[]"},
+  };
+  CtlResult r;
+  for (const auto& m : missing) {
+    SCOPED_TRACE(m.args[0] + " " + m.shape);
+    std::vector<std::string> args{"-p", home_.string() + "/nothing-here", "--json"};
+    args.insert(args.end(), m.args.begin(), m.args.end());
+    r = Run(args);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("Specified communication port does not exist!"), std::string::npos) << r.err;
+    const Json j = ParseJson(r.out);
+    const std::string shape = j.kind == Json::kArray             ? r.out.substr(0, r.out.find('\n'))
+                              : j["station"].kind == Json::kNull ? "found " + j["found"].text + ", station null"
+                                                                 : "found " + j["found"].text;
+    EXPECT_EQ(shape, m.shape) << r.out;
+  }
 
 #ifdef _WIN32
   return;  // wine lends a port opened without sharing to a second process, Windows does not
@@ -907,7 +926,9 @@ TEST_F(Ctl, TheModulesAnswersDecideTheOutcome) {
        "Communication error, please check!",
        [](const SimProcess& sim, const CtlResult& r) {
          EXPECT_EQ(sim.Registers()[2], 5);
-         EXPECT_EQ(ParseJson(r.out)["ok"].text, "false") << r.out;
+         // The refusal is the module's checked answer: not done, but confirmed.
+         const Json j = ParseJson(r.out);
+         EXPECT_EQ(j["ok"].text + " " + j["confirmed"].text, "false true") << r.out;
        }},
       {"set-comm --mode other than the module's",
        {"--mode", "1"},
@@ -984,6 +1005,54 @@ TEST_F(Ctl, TheModulesAnswersDecideTheOutcome) {
          EXPECT_EQ(oks, (std::vector<std::string>{"true", "true", "false", "null", "null"})) << r.out;
          EXPECT_EQ(sim.Registers()[12], 10);
          EXPECT_EQ(sim.Registers()[20], 192);
+       }},
+      {"apply --json: a refused communication write is not done, but confirmed",
+       {"--refuse-write", "2:3", "--station", "4"},
+       {"-s", "4", "--json", "apply", file},
+       4,
+       "Communication error, please check!",
+       [](const SimProcess&, const CtlResult& r) {
+         const Json j = ParseJson(r.out);
+         ASSERT_EQ(j["writes"].items.size(), 5u) << r.out;
+         EXPECT_EQ(j["writes"].items[4]["ok"].text + " " + j["writes"].items[4]["confirmed"].text, "false true")
+             << r.out;
+       }},
+      // The module's port gone after its first request: every later try fails on
+      // the port, which ends the search at once.
+      {"scan --stations over a port that dies: a port failure, not nothing found",
+       {"--station", "50", "--exit-after", "1"},
+       {"-s", "1", "--json", "scan", "--stations", "1-100", "-b", "9600", "--framing", "rtu", "--data", "8", "--parity",
+        "none", "--stop", "2"},
+       4,
+       "Operation of serial port failed, stop detection!",
+       [](const SimProcess& sim, const CtlResult& r) {
+         const Json j = ParseJson(r.out);
+         EXPECT_EQ(j["found"].text, "false") << r.out;
+         EXPECT_LT(j["probes"].Number(), 4) << r.out;
+         EXPECT_EQ(sim.Requests().size(), 1u);
+       }},
+      {"scan --stations --all over a port that dies: one list",
+       {"--station", "50", "--exit-after", "1"},
+       {"-s", "1", "--json", "scan", "--stations", "1-100", "--all", "-b", "9600", "--framing", "rtu", "--data", "8",
+        "--parity", "none", "--stop", "2"},
+       4,
+       "Operation of serial port failed, stop detection!",
+       [](const SimProcess&, const CtlResult& r) {
+         const Json j = ParseJson(r.out);
+         EXPECT_EQ(j.kind, Json::kArray) << r.out;
+         EXPECT_TRUE(j.items.empty()) << r.out;
+       }},
+      {"scan --stations finding nothing gives no station",
+       {},
+       {"--json", "scan", "--stations", "40-42", "-b", "9600", "--framing", "rtu", "--data", "8", "--parity", "none",
+        "--stop", "2"},
+       1,
+       "No KX-130 found in this range.",
+       [](const SimProcess& sim, const CtlResult& r) {
+         const Json j = ParseJson(r.out);
+         EXPECT_EQ(j["found"].text, "false") << r.out;
+         EXPECT_EQ(j["station"].kind, Json::kNull) << r.out;
+         EXPECT_EQ(sim.Requests().size(), 3u);
        }},
       {"apply: a refused communication write fails",
        {"--refuse-write", "2:3", "--station", "4"},

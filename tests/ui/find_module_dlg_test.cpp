@@ -70,13 +70,15 @@ TEST(FindModuleDlg, LabelsAndNamesInBothLanguages) {
 }
 
 // A short range finds the module at 201; Use connects to it as Link does, Close
-// leaves the connection as it was.
+// leaves the connection as it was, and a changed input drops what was found.
 TEST(FindModuleDlg, FindsTheModuleThenUseConnectsOrCloseLeavesAllAsItWas) {
   test::MessageRecorder rec;
   SetUiLanguage(1);
   test::SimProcess sim({"--station", "201", "--baud", "19200", "--mode", "5"});
-  for (bool use : {false, true}) {
-    SCOPED_TRACE(use ? "Use" : "Close");
+  enum End { kClose, kUse, kEditFrom, kEditTo, kOtherLines };
+  for (End end : {kClose, kUse, kEditFrom, kEditTo, kOtherLines}) {
+    const bool use = end == kUse;
+    SCOPED_TRACE(end);
     test::UsePort(sim.port(), 19200, 5, 7);
     Link().ClosePort();
     ConnectedFlag().store(0);
@@ -84,10 +86,10 @@ TEST(FindModuleDlg, FindsTheModuleThenUseConnectsOrCloseLeavesAllAsItWas) {
     CFindModuleDlg dlg(nullptr, CComSetDlg::GuiDispatcherRef(), [&] { return std::vector<std::string>{sim.port()}; });
     dlg.from()->setText("195");
     emit dlg.from()->textEdited("195");
-    dlg.to()->setText("205");
-    emit dlg.to()->textEdited("205");
+    dlg.to()->setText("215");
+    emit dlg.to()->textEdited("215");
     emit dlg.lines()->activated(1);
-    EXPECT_EQ(dlg.figures()->text(), "11 probes, expected to take about 1 s.");
+    EXPECT_EQ(dlg.figures()->text(), "21 probes, expected to take about 2 s.");
     dlg.searchButton()->click();
     EXPECT_EQ(dlg.searchButton()->text(), "Stop");
     EXPECT_FALSE(dlg.closeButton()->isEnabled());
@@ -102,7 +104,26 @@ TEST(FindModuleDlg, FindsTheModuleThenUseConnectsOrCloseLeavesAllAsItWas) {
               "201 19200 ASCII 7E1 KX-130");
     EXPECT_EQ(dlg.results()->currentItem(), row);  // the first module found is selected
     EXPECT_TRUE(dlg.useButton()->isEnabled());
-    EXPECT_NE(dlg.figures()->text().indexOf("probe 7/11"), -1) << dlg.figures()->text().toStdString();
+    // Ended: nothing is left to take, though the bound of the 14 pairs not tried is 2 s.
+    EXPECT_EQ(dlg.figures()->text().startsWith("probe 7/21, "), true) << dlg.figures()->text().toStdString();
+    EXPECT_EQ(dlg.figures()->text().endsWith(", at most 0 s left"), true) << dlg.figures()->text().toStdString();
+    if (end >= kEditFrom) {
+      if (end == kEditFrom) {
+        dlg.from()->setText("196");
+        emit dlg.from()->textEdited("196");
+      } else if (end == kEditTo) {
+        dlg.to()->setText("204");
+        emit dlg.to()->textEdited("204");
+      } else {
+        dlg.lines()->setCurrentIndex(0);
+        emit dlg.lines()->activated(0);
+      }
+      // The list, its status and Use no longer match the inputs shown.
+      EXPECT_EQ(dlg.results()->topLevelItemCount(), 0);
+      EXPECT_FALSE(dlg.useButton()->isEnabled());
+      EXPECT_TRUE(dlg.model().status.empty()) << dlg.model().status;
+      EXPECT_NE(dlg.figures()->text().indexOf("expected to take"), -1) << dlg.figures()->text().toStdString();
+    }
     // Between the search and the choice, the connection is the one of before.
     EXPECT_EQ(Comm(), before);
     EXPECT_FALSE(Link().IsOpen());
