@@ -132,10 +132,10 @@ std::string FoundModule::ModelText() const {
 
 namespace {
 
-// What says the port itself failed, not the module: the search cannot go on.
-bool PortFailed(LinkResult r) {
-  return r == kLinkSendFailed || r == kLinkReceiveFailed || r == kLinkLineError || r == kLinkPortNotOpen;
-}
+// What says the port itself failed, not the module: the search cannot go on. A
+// line error is not among them: at a wrong baud rate a real line is full of
+// framing and parity errors, and the search must go on to the next setting.
+bool PortFailed(LinkResult r) { return r == kLinkSendFailed || r == kLinkReceiveFailed || r == kLinkPortNotOpen; }
 
 }  // namespace
 
