@@ -354,6 +354,11 @@ inline constexpr TextPair kCodeOutsideTable{
     "模块的寄存器 {register}（{name}）为 {code}，不在其列表中；参数未保存。",
     "Register {register} ({name}) of the module holds {code}, which is not in its list; the parameters were not "
     "saved."};
+// {register}: an address register's number, {name}: the window's label for its address, {word}: its whole word.
+inline constexpr TextPair kAddressNotOctet{
+    "模块的寄存器 {register}（{name}）为 {word}，不是地址的一个字节；参数未保存。",
+    "Register {register} ({name}) of the module holds {word}, which is not an address octet; the parameters were "
+    "not saved."};
 inline constexpr TextPair kModeWordRefused{
     "模块的寄存器 3（通讯模式）为 {code}，不在通讯模式列表中，列表中显示的第一项只是代替它；未写入任何数据。请在列表中"
     "选择其他通讯模式，或恢复出厂设置。",

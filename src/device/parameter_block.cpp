@@ -27,6 +27,7 @@ ParameterBlock DecodeParameterBlock(const uint8_t* data, size_t length) {
   octets(kRegIpAddress, b.ip);
   octets(kRegSubnetMask, b.mask);
   octets(kRegGateway, b.gateway);
+  for (int i = 0; i < kAddressRegisters; ++i) b.addressWords[i] = word(static_cast<Register>(kRegIpAddress + i));
   b.contractVersion = word(kRegContractVersion);
   b.hardwareVersion = word(kRegHardwareVersion);
   return b;

@@ -23,6 +23,10 @@ struct ParameterBlock {
   std::array<uint8_t, kAddressOctets> ip{};
   std::array<uint8_t, kAddressOctets> mask{};
   std::array<uint8_t, kAddressOctets> gateway{};
+  // The whole words of the address registers, from the IP address's first on:
+  // the octets above keep only the low bytes, and a word beyond one would be
+  // passed on as another address.
+  std::array<uint16_t, kAddressRegisters> addressWords{};
   uint16_t contractVersion = 0;
   uint16_t hardwareVersion = 0;
 };

@@ -26,6 +26,8 @@ enum Register : uint16_t {
 
 inline constexpr int kMacBytes = 6;
 inline constexpr int kAddressOctets = 4;
+// IP address, subnet mask and gateway, one after another.
+inline constexpr int kAddressRegisters = 3 * kAddressOctets;
 
 struct RegisterRange {
   uint16_t start;

@@ -35,6 +35,7 @@ void ApplyFirstRows(MainModel& m, const ParameterBlock& b, const FormattedBlock&
   m.baudCode = b.baudCode;
   m.stopAddress = b.stopAddress;
   m.stopCode = b.stopCode;
+  m.addressWords = b.addressWords;
   m.typeCode = b.typeCode;
   m.kept[kModuleType] = f.moduleType;
   m.kept[kSoftwareVersion] = f.softwareVersion;
@@ -162,6 +163,7 @@ void DownloadNetworkConfiguration(MainModel& m) {
   }
   const LinkResult r =
       Busy([&] { return WriteNetworkConfiguration(m.kept[kIpAddress], m.kept[kSubnetMask], m.kept[kGateway]); });
+  if (r == kLinkOk) m.addressWords = {};
   ShowMessagePair(m.window(), r == kLinkOk ? txt::kDownloadOk : txt::kCommErrorCheck);
 }
 

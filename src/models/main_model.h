@@ -7,6 +7,7 @@
 
 #include "core/decimal.h"
 #include "core/message_rule.h"
+#include "device/register_map.h"
 
 namespace tolvane {
 
@@ -79,6 +80,8 @@ class MainModel {
   uint8_t baudCode = 3;
   uint16_t stopAddress = 8192;
   uint16_t stopCode = 3;
+  // The address registers' whole words as last read; zero once the window's addresses are written.
+  std::array<uint16_t, kAddressRegisters> addressWords{};
   // Register 0 as last read, -1 before any read; the window shows only its model name.
   int typeCode = -1;
   bool checkGuard = false;

@@ -272,6 +272,18 @@ std::optional<ModuleParameters> CollectParameters(MainModel& m) {
     Refuse(m, FilledPair{fill(c.label.zh).zh, fill(c.label.en).en}.View(), std::nullopt);
     return std::nullopt;
   }
+  // Nor an address octet the module did not report: the low byte of a wider word is another address.
+  for (int i = 0; i < kAddressRegisters; ++i) {
+    if (m.addressWords[i] <= 0xFF) continue;
+    const TextPair& label = *std::array{&txt::kLblIp, &txt::kLblMask, &txt::kLblGateway}[i / kAddressOctets];
+    const auto fill = [&](const char* name) {
+      return FillPair(txt::kAddressNotOctet, {{"register", std::to_string(kRegIpAddress + i)},
+                                              {"name", name},
+                                              {"word", std::to_string(m.addressWords[i])}});
+    };
+    Refuse(m, FilledPair{fill(label.zh).zh, fill(label.en).en}.View(), std::nullopt);
+    return std::nullopt;
+  }
   v.modeCode = m.modeSelection;
   v.baudCode = m.baudSelection;
 

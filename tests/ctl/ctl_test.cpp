@@ -840,13 +840,17 @@ TEST_F(Ctl, CtrlCStopsTheCommandBeforeItsNextStep) {
 }
 
 // A mode or baud code the module reports outside its table is shown as unknown,
-// never saved, and a mode such as this is never written back; the mode
-// register's whole word decides.
+// never saved (nor is an address register's word beyond one octet), and a mode such as this is never written back; the
+// mode register's whole word decides.
 TEST_F(Ctl, ModuleCodesOutsideTheTables) {
   const std::string saved = (home_ / "saved.ini").string(), file = File("template.ini");
   const auto notSaved = [](const std::string& reg, const std::string& name, const std::string& code) {
     return "Register " + reg + " (" + name + ") of the module holds " + code +
            ", which is not in its list; the parameters were not saved.";
+  };
+  const auto notOctet = [](const std::string& reg, const std::string& name, const std::string& word) {
+    return "Register " + reg + " (" + name + ") of the module holds " + word +
+           ", which is not an address octet; the parameters were not saved.";
   };
   const auto unknownMode = [](const std::string& code) {
     return "The module reports the unknown communication mode code " + code + "; nothing was written.";
@@ -870,6 +874,8 @@ TEST_F(Ctl, ModuleCodesOutsideTheTables) {
        ""},
       {{"4=9"}, {"save", saved}, 4, {}, notSaved("4", "Baud rate", "9")},
       {{"3=0x0100"}, {"--json", "save", saved}, 4, {R"({"ok":false,)"}, notSaved("3", "Communication mode", "256")},
+      {{"12=300"}, {"save", saved}, 4, {}, notOctet("12", "IP address", "300")},
+      {{"23=0x0100"}, {"--json", "save", saved}, 4, {R"({"ok":false,)"}, notOctet("23", "Gateway", "256")},
       {{"3=6"}, {"apply", file}, 4, {}, unknownMode("6")},
       {{"3=0x0100"}, {"--json", "apply", file}, 4, {R"("writes":[)"}, unknownMode("256")},
       {{"3=6"}, setComm, 4, {}, unknownMode("6")},

@@ -301,7 +301,8 @@ TEST_F(Commands, AStationTheModuleReportedOutOfRangeIsNotWrittenBack) {
 
 // A code the module reports outside its table: the communication download
 // writes what the lists show, except a mode word beyond one byte, for which the
-// first entry only stands in; Save Parameters never puts such a code in a file.
+// first entry only stands in; Save Parameters never puts such a code in a file,
+// nor an address register's word beyond one octet.
 TEST_F(Commands, ModuleCodesOutsideTheTables) {
   const std::string sent = "The command to modify communication parameters has been sent. Please reconnect the device!";
   const std::string modeWord =
@@ -311,6 +312,10 @@ TEST_F(Commands, ModuleCodesOutsideTheTables) {
   const auto notSaved = [](const std::string& reg, const std::string& name, const std::string& code) {
     return "Register " + reg + " (" + name + ") of the module holds " + code +
            ", which is not in its list; the parameters were not saved.";
+  };
+  const auto notOctet = [](const std::string& reg, const std::string& name, const std::string& word) {
+    return "Register " + reg + " (" + name + ") of the module holds " + word +
+           ", which is not an address octet; the parameters were not saved.";
   };
   struct Case {
     std::string reg;         // the simulator's register, "N=V"
@@ -328,6 +333,9 @@ TEST_F(Commands, ModuleCodesOutsideTheTables) {
       {"3=6", true, -1, -1, {notSaved("3", "Communication mode", "6")}, ""},
       {"4=9", true, -1, -1, {notSaved("4", "Baud rate", "9")}, ""},
       {"4=9", true, -1, 5, {}, "5"},
+      {"12=300", true, -1, -1, {notOctet("12", "IP address", "300")}, ""},
+      {"19=0x0100", true, -1, -1, {notOctet("19", "Subnet mask", "256")}, ""},
+      {"20=255", true, -1, -1, {}, "3"},
       {"3=0", true, -1, -1, {}, "3"},
   };
   for (const Case& c : cases) {
