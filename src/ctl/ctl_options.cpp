@@ -291,6 +291,10 @@ class Parser {
       if (!n) return std::nullopt;
       return static_cast<uint8_t>(*n);
     };
+    // Words as people type them: "RTU", "Even" and "EN" mean what their lower case does.
+    std::string word = v;
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (name == "port") {
       o.port = v;
     } else if (name == "station") {
@@ -298,9 +302,9 @@ class Parser {
     } else if (name == "baud") {
       o.baud = Rate(subject, v);
     } else if (name == "framing") {
-      if (v == "rtu" || v == "RTU")
+      if (word == "rtu")
         o.transferMode = 1;
-      else if (v == "ascii" || v == "ASCII")
+      else if (word == "ascii")
         o.transferMode = 0;
       else
         Refuse(txt::kCtlFramingValues, subject);
@@ -310,11 +314,11 @@ class Parser {
       else
         Refuse(txt::kCtlDataValues, subject);
     } else if (name == "parity") {
-      if (v == "none")
+      if (word == "none")
         o.parity = 0;
-      else if (v == "odd")
+      else if (word == "odd")
         o.parity = 1;
-      else if (v == "even")
+      else if (word == "even")
         o.parity = 2;
       else
         Refuse(txt::kCtlParityValues, subject);
@@ -324,9 +328,9 @@ class Parser {
       else
         Refuse(txt::kCtlStopValues, subject);
     } else if (name == "lang") {
-      if (v == "en")
+      if (word == "en")
         o.language = 1;
-      else if (v == "zh")
+      else if (word == "zh")
         o.language = 0;
       else
         Refuse(txt::kCtlLangValues, subject);

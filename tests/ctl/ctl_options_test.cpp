@@ -26,7 +26,7 @@ TEST(CtlOptions, NumbersAndAddressesFollowTheFieldRules) {
 
 TEST(CtlOptions, OptionsGoAnywhereInEitherForm) {
   Parsed p = ParseArguments({"set-comm", "--new-station=12", "-s7", "--mode", "3", "--new-baud=115200", "-p", "ttyUSB1",
-                             "--framing", "ascii", "--parity=odd", "--json"});
+                             "--framing", "ASCII", "--parity=Odd", "--lang", "ZH", "--json"});
   ASSERT_FALSE(p.problem) << p.problem.subject;
   EXPECT_EQ(p.options.command, Command::kSetComm);
   EXPECT_EQ(p.options.newStation, 12);
@@ -36,6 +36,7 @@ TEST(CtlOptions, OptionsGoAnywhereInEitherForm) {
   EXPECT_EQ(p.options.port, "ttyUSB1");
   EXPECT_EQ(p.options.transferMode, 0);
   EXPECT_EQ(p.options.parity, 1);
+  EXPECT_EQ(p.options.language, 0);
   EXPECT_TRUE(p.options.json);
 
   // --help wins over a bad line; the first problem is the one reported.
