@@ -390,10 +390,15 @@ void Server::Serve(const sim::Bytes& frame, Clock::time_point began) {
   Log("TX " + sim::Hex(out));
   if (o_.delayMs > 0) Sleep(o_.delayMs);
   if (o_.wireTime) Sleep(static_cast<int>(out.size() * 11000 / before.baud));
+  // The silence is timed from the write itself, before the log: a log write held
+  // up on a busy machine would otherwise make a master that kept the gap look early.
   Send(out);
+  lastSent_ = Clock::now();
+  sentAny_ = true;
   if (o_.twiceMs >= 0) {
     Sleep(o_.twiceMs);
     WriteAll(master_, out);
+    lastSent_ = Clock::now();
     Log("TX again");
   }
   if (o_.trailBytes > 0) {
@@ -401,10 +406,9 @@ void Server::Serve(const sim::Bytes& frame, Clock::time_point began) {
     sim::Bytes junk(static_cast<size_t>(o_.trailBytes));
     for (auto& b : junk) b = static_cast<uint8_t>(rng_());
     WriteAll(master_, junk);
+    lastSent_ = Clock::now();
     Log("TX trail " + sim::Hex(junk));
   }
-  lastSent_ = Clock::now();
-  sentAny_ = true;
 }
 
 }  // namespace
