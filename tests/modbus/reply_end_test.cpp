@@ -52,8 +52,9 @@ TEST(ReplyEnd, SilenceStrayBytesAndEchoInBothFramingsAndTimings) {
       {"in two pieces", {"--split"}, kLinkOk},
       {"late within W", {"--delay", "30"}, kLinkOk},
       // The late replies would answer the next read's tries: one read only. The
-      // module, busy with the first request for 500 ms, has not heard the others yet.
-      {"later than W", {"--delay", "500"}, kLinkNoReply, 0, 0, false, false, 1, 1},
+      // module, busy with the first request for 1.5 s, has not heard the others
+      // yet: three tries end within half a second.
+      {"later than W", {"--delay", "1500"}, kLinkNoReply, 0, 0, false, false, 1, 1},
       {"another station, bytes after it", {"--reply-station", "2", "--trail", "4:20"}, kLinkCheckError, 4},
       {"bad check, bytes after it", {"--bad-crc", "--trail", "4:20"}, kLinkCheckError, 4},
       {"exception", {"--exception"}, kLinkUnexpectedReadReply, 0, 0, true},

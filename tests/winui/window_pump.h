@@ -4,8 +4,11 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <functional>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -62,7 +65,9 @@ inline void PostKey(HWND to, UINT vk) {
 // stays in its loop, and the next steps run inside that loop, as a user's
 // keys would arrive. A step's posted messages are taken before the next tick.
 // A step made by Until runs nothing: the steps after it wait until its
-// condition holds (say, a worker has ended).
+// condition holds (say, a worker has ended). Past the patience the test fails
+// and every modal loop still open is cancelled, so that a dialog that ignores
+// its keys ends the test instead of holding it until it is killed.
 class ModalSteps {
  public:
   struct Step {
@@ -78,7 +83,8 @@ class ModalSteps {
     return step;
   }
 
-  explicit ModalSteps(std::vector<Step> steps) : steps_(std::move(steps)) {
+  explicit ModalSteps(std::vector<Step> steps, std::chrono::milliseconds patience = kPatience)
+      : steps_(std::move(steps)), deadline_(std::chrono::steady_clock::now() + patience) {
     current_ = this;
     timer_ = SetTimer(nullptr, 0, 50, Tick);
   }
@@ -94,19 +100,37 @@ class ModalSteps {
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     ModalSteps* self = current_;
-    if (!self || self->next_ >= self->steps_.size()) return;
+    if (!self || self->finished()) return;
+    if (std::chrono::steady_clock::now() >= self->deadline_) {
+      if (!self->gaveUp_) ADD_FAILURE() << "steps not done within the patience: " << self->returned_ << " returned";
+      self->gaveUp_ = true;
+      self->next_ = self->steps_.size();  // what has not started never will
+      // The innermost modal dialog or message box is the one enabled; both are of
+      // the dialog class, the main window is not.
+      EnumThreadWindows(
+          GetCurrentThreadId(),
+          [](HWND h, LPARAM) -> BOOL {
+            wchar_t cls[16] = {};
+            if (IsWindowVisible(h) && IsWindowEnabled(h) && GetClassNameW(h, cls, 16) &&
+                std::wstring_view(cls) == L"#32770")
+              PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
+            return TRUE;
+          },
+          0);
+      return;
+    }
+    if (self->next_ >= self->steps_.size()) return;
     const Step& step = self->steps_[self->next_];
     if (step.ready && !step.ready()) return;
-    if (++self->next_ == self->steps_.size()) {
-      KillTimer(nullptr, self->timer_);
-      self->timer_ = 0;
-    }
+    ++self->next_;
     step.act();
     ++self->returned_;
   }
   static inline thread_local ModalSteps* current_ = nullptr;
   std::vector<Step> steps_;
+  std::chrono::steady_clock::time_point deadline_;
   size_t next_ = 0, returned_ = 0;
+  bool gaveUp_ = false;
   UINT_PTR timer_ = 0;
 };
 
