@@ -25,16 +25,17 @@ std::string Bytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-// UTF-16LE by its byte order mark, as 16-bit units; any other bytes one unit each.
-std::u16string Units(const std::string& bytes, bool utf16) {
+// UTF-16 by its byte order mark, as 16-bit units; any other bytes one unit each.
+std::u16string Units(const std::string& bytes, bool utf16, bool bigEndian) {
   std::u16string u;
   if (!utf16) {
     for (unsigned char c : bytes) u.push_back(c);
     return u;
   }
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    u.push_back(
-        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8));
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const unsigned first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+    u.push_back(static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first));
+  }
   return u;
 }
 
@@ -102,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     IniProfileStore store(path);
     LoadCommSettings(store);
   }
-  const bool utf16 = size >= 2 && data[0] == 0xFF && data[1] == 0xFE;
+  const bool bigEndian = size >= 2 && data[0] == 0xFE && data[1] == 0xFF;
+  const bool utf16 = bigEndian || (size >= 2 && data[0] == 0xFF && data[1] == 0xFE);
   if (utf16 && size % 2 != 0) {
     if (!(Comm() == CommSettings{}) || ReadLanguageType(path) != 1) __builtin_trap();
     if (WriteLanguageType(path, 0) || Bytes(path) != input) __builtin_trap();
@@ -121,8 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int lang = size ? data[0] & 1 : 0;
   if (!WriteLanguageType(path, lang) || ReadLanguageType(path) != lang) __builtin_trap();
   const std::string written = Bytes(path);
-  if (utf16 && (written.size() % 2 != 0 || written.compare(0, 2, "\xFF\xFE") != 0)) __builtin_trap();
-  if (!OnlyOneLineChanged(Units(input, utf16), Units(written, utf16))) __builtin_trap();
+  if (utf16 && (written.size() % 2 != 0 || written.compare(0, 2, input, 0, 2) != 0)) __builtin_trap();
+  if (!OnlyOneLineChanged(Units(input, utf16, bigEndian), Units(written, utf16, bigEndian))) __builtin_trap();
 
   // Settings from the input's last bytes, the port name any bytes of its first.
   uint8_t b[9] = {};

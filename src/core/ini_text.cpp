@@ -7,6 +7,7 @@ namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 
 void AppendUtf8(std::string* out, char32_t c) {
   if (c < 0x80) {
@@ -26,9 +27,10 @@ void AppendUtf8(std::string* out, char32_t c) {
   }
 }
 
-void AppendUnit(std::string* out, char32_t unit) {
-  *out += static_cast<char>(unit & 0xFF);
-  *out += static_cast<char>(unit >> 8);
+void AppendUnit(std::string* out, char32_t unit, bool bigEndian) {
+  const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+  *out += bigEndian ? high : low;
+  *out += bigEndian ? low : high;
 }
 
 // The code point of the UTF-8 sequence at text[*at], advancing past it; a byte
@@ -101,15 +103,18 @@ std::optional<DecodedText> DecodeText(std::string_view bytes) {
     d.text = bytes.substr(kUtf8Mark.size());
     return d;
   }
-  if (bytes.substr(0, kUtf16LeMark.size()) != kUtf16LeMark) {
+  const std::string_view mark = bytes.substr(0, 2);
+  const bool bigEndian = mark == kUtf16BeMark;
+  if (mark != kUtf16LeMark && !bigEndian) {
     d.text = bytes;
     return d;
   }
   if (bytes.size() % 2 != 0) return std::nullopt;
-  d.encoding = TextEncoding::kUtf16Le;
+  d.encoding = bigEndian ? TextEncoding::kUtf16Be : TextEncoding::kUtf16Le;
   d.text.reserve(bytes.size());
   const auto unit = [&](std::size_t i) -> char32_t {
-    return static_cast<unsigned char>(bytes[i]) | static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    const char32_t first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+    return bigEndian ? first << 8 | second : second << 8 | first;
   };
   for (std::size_t i = kUtf16LeMark.size(); i < bytes.size(); i += 2) {
     const char32_t u = unit(i);
@@ -133,17 +138,19 @@ std::string EncodeText(std::string_view text, TextEncoding encoding) {
     case TextEncoding::kUtf8WithMark:
       return std::string(kUtf8Mark) + std::string(text);
     case TextEncoding::kUtf16Le:
+    case TextEncoding::kUtf16Be:
       break;
   }
-  std::string out(kUtf16LeMark);
+  const bool bigEndian = encoding == TextEncoding::kUtf16Be;
+  std::string out(bigEndian ? kUtf16BeMark : kUtf16LeMark);
   out.reserve(2 + text.size() * 2);
   for (std::size_t at = 0; at < text.size();) {
     const char32_t c = NextCodePoint(text, &at);
     if (c < 0x10000) {
-      AppendUnit(&out, c);
+      AppendUnit(&out, c, bigEndian);
     } else {
-      AppendUnit(&out, 0xD800 + ((c - 0x10000) >> 10));
-      AppendUnit(&out, 0xDC00 + ((c - 0x10000) & 0x3FF));
+      AppendUnit(&out, 0xD800 + ((c - 0x10000) >> 10), bigEndian);
+      AppendUnit(&out, 0xDC00 + ((c - 0x10000) & 0x3FF), bigEndian);
     }
   }
   return out;

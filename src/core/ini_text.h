@@ -1,7 +1,8 @@
 // INI text as every file of ours is read: config.ini, the per-user profile and
 // parameter files. One set of rules for all of them:
-//  - The bytes are UTF-8, with or without its byte order mark, or UTF-16LE with
-//    its byte order mark (what Windows editors call "Unicode").
+//  - The bytes are UTF-8, with or without its byte order mark, or UTF-16 with
+//    its byte order mark (what Windows editors call "Unicode", little-endian,
+//    or "Unicode big endian").
 //  - Lines end with LF, CR LF or CR.
 //  - A header is a line whose first non-blank is `[`, the name running to the
 //    first `]`; whatever follows that is a comment ("[System] ; UI settings").
@@ -22,7 +23,8 @@ namespace tolvane::ini {
 enum class TextEncoding {
   kUtf8,          // no byte order mark (bytes that are not UTF-8 are kept as they are)
   kUtf8WithMark,  // EF BB BF first
-  kUtf16Le        // FF FE first
+  kUtf16Le,       // FF FE first
+  kUtf16Be        // FE FF first
 };
 
 struct DecodedText {

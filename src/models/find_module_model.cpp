@@ -267,7 +267,8 @@ void FindModuleModel::UseClick() {
   // As a successful Link leaves it: the port open at the module's settings, connected.
   if (!Link().OpenPort()) {
     ShowMessagePair(window_, txt::kPortOpFailed);
-    Comm() = saved_;
+    // The found port may be open at wrong settings: RestoreConnection tells it
+    // from the connection's own by what Comm() still names.
     RestoreConnection();
     return;
   }

@@ -7,11 +7,11 @@
 namespace tolvane::ini {
 namespace {
 
-std::string Utf16(const std::u16string& s) {
-  std::string out = "\xFF\xFE";
+std::string Utf16(const std::u16string& s, bool bigEndian = false) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
   for (char16_t c : s) {
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>(c >> 8);
+    const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+    out += bigEndian ? std::string{high, low} : std::string{low, high};
   }
   return out;
 }
@@ -33,6 +33,7 @@ TEST(IniText, EveryEncodingDecodesToUtf8AndEncodesBackToTheSameBytes) {
        "a\xED\xB0\x81"
        "b\xED\xA0\x81"},
       {"\xFF\xFE", TextEncoding::kUtf16Le, ""},
+      {Utf16(u"[A]\r\nk=\u4E2D\U0001F600", true), TextEncoding::kUtf16Be, "[A]\r\nk=\xE4\xB8\xAD\xF0\x9F\x98\x80"},
   };
   for (const auto& c : cases) {
     const std::optional<DecodedText> d = DecodeText(c.bytes);
@@ -41,7 +42,8 @@ TEST(IniText, EveryEncodingDecodesToUtf8AndEncodesBackToTheSameBytes) {
     EXPECT_EQ(d->text, c.text);
     EXPECT_EQ(EncodeText(d->text, d->encoding), c.bytes) << c.text;
   }
-  EXPECT_FALSE(DecodeText("\xFF\xFE[\0"));  // half a character: no text to give back
+  for (const char* half : {"\xFF\xFE[\0", "\xFE\xFF\0[\0"})  // half a character: no text to give back
+    EXPECT_FALSE(DecodeText(std::string_view(half, 5)));
   // Text added in UTF-8 goes out as UTF-16, an undecodable byte as U+FFFD.
   EXPECT_EQ(EncodeText("k=\xE4\xB8\xAD\xFF", TextEncoding::kUtf16Le), Utf16(u"k=\u4E2D\uFFFD"));
 }

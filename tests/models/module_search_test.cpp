@@ -6,6 +6,8 @@
 
 #include "core/language.h"
 #include "link/serial_link.h"
+#include "models/find_module_model.h"
+#include "support/recorders.h"
 #include "support/sim_process.h"
 
 namespace tolvane {
@@ -174,6 +176,34 @@ TEST(ModuleSearch, TriesEachPairOnceInOrderAndStaysWithinItsBound) {
       EXPECT_NEAR(progress.back().leftMs, 0, 0.01);
     }
   }
+}
+
+// Use that opens the found port but cannot set its line leaves the connection
+// on its own port, reopened, not on the found one at the connection's settings.
+TEST(FindModule, AUseThatFailsPutsTheConnectionBackOnItsOwnPort) {
+  test::FakeLinkScope scope;
+  test::FakeBackend& fake = scope.fake();
+  test::MessageRecorder rec;
+  test::PumpDispatcher ui;
+  Comm().portName = "ttyS0";
+  ASSERT_TRUE(Link().OpenPort());
+  ConnectedFlag().store(1);
+  FindModuleModel m(ui, [] { return std::vector<std::string>{"ttyS0", "ttyUSB0"}; });
+  m.Open();
+  m.SelectPort(1);
+  m.results = {FoundModule{201, AutoLinkLines().at(11), true, 0}};
+  m.selected = 0;
+  m.useEnabled = true;
+  fake.applyOk = false;  // the found port opens, its line settings are refused
+  fake.opened.clear();
+  m.UseClick();
+  ASSERT_EQ(fake.opened.size(), 2u);
+  EXPECT_NE(fake.opened[0].find("ttyUSB0"), std::string::npos) << fake.opened[0];
+  EXPECT_NE(fake.opened[1].find("ttyS0"), std::string::npos) << fake.opened[1];
+  EXPECT_EQ(Comm().portName, "ttyS0");
+  EXPECT_EQ(Comm().station, CommSettings{}.station);
+  EXPECT_FALSE(rec.Texts().empty());
+  EXPECT_EQ(rec.Texts().front(), "Operation of serial port failed!");
 }
 
 }  // namespace

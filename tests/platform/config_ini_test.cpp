@@ -42,9 +42,12 @@ TEST(StartUpLanguage, AnEmptyValueIsEnglish) {
   EXPECT_EQ(ReadLanguageType(path), 0);
 }
 
-std::string Utf16(const std::u16string& s) {
-  std::string out = "\xFF\xFE";
-  for (char16_t c : s) out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+std::string Utf16(const std::u16string& s, bool bigEndian = false) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t c : s) {
+    const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+    out += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
   return out;
 }
 
@@ -60,7 +63,8 @@ std::string Got(const QString& path) {
 }
 
 // A config.ini as a Windows editor saves it ("Unicode" is UTF-16LE with its
-// mark), read and changed in its own encoding, every other byte kept.
+// mark, "Unicode big endian" UTF-16BE), read and changed in its own encoding,
+// every other byte kept.
 TEST(ConfigIni, EveryEncodingIsReadAndAChangeKeepsIt) {
   QTemporaryDir dir;
   const QString path = dir.path() + "/config.ini";
@@ -74,6 +78,8 @@ TEST(ConfigIni, EveryEncodingIsReadAndAChangeKeepsIt) {
        Utf16(u"; \u8BED\u8A00\r\n[System] ; UI\r\nLanguageType = 1 ; \u4E2D\u6587\r\n")},
       {Utf16(u"[Other]\r\nk=v\r\n"), 1, Utf16(u"[Other]\r\nk=v\r\n[System]\r\nLanguageType=1\r\n")},
       {Utf16(u"[System]\r\nLanguageType=0"), 0, Utf16(u"[System]\r\nLanguageType=1")},
+      {Utf16(u"[Other]\r\nk=\u4E2D\r\n", true), 1,
+       Utf16(u"[Other]\r\nk=\u4E2D\r\n[System]\r\nLanguageType=1\r\n", true)},
       {"\xEF\xBB\xBF[System]\nLanguageType=0\n", 0, "\xEF\xBB\xBF[System]\nLanguageType=1\n"},
       {"[System]\nLanguageType=0\n", 0, "[System]\nLanguageType=1\n"},
   };

@@ -70,8 +70,9 @@ bool PumpDispatcher::PumpUntil(const std::function<bool()>& pred, std::chrono::m
   }
 }
 
-int FakeBackend::Open(const std::string&) {
+int FakeBackend::Open(const std::string& path) {
   ++opens;
+  opened.push_back(path);
   if (openError) return openError;
   open = true;
   return 0;

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -61,6 +62,7 @@ class FakeBackend : public SerialBackend {
   bool echo = false;              // every frame written comes back before its reply
   std::vector<int> quietWaits;    // the silences asked for, apart from the waits for a reply
   int purges = 0, opens = 0, closes = 0;
+  std::vector<std::string> opened;  // the device paths, in order
   std::vector<LineSettings> applied;
 
   int Open(const std::string&) override;
