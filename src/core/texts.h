@@ -332,9 +332,13 @@ inline constexpr TextPair kCtlScanTriesAll{"scan 自行尝试所有波特率和�
 inline constexpr TextPair kCtlOutputLost{"命令已执行，模块可能已改变，但其输出未能写出。",
                                          "The command ran, and the module may have changed, but its output was "
                                          "lost."};
+inline constexpr TextPair kCtlOutputLostNoChange{"命令已执行（未改变模块），但其输出未能写出。",
+                                                 "The command ran without changing the module, but its output was "
+                                                 "lost."};
 inline constexpr TextPair kCtlModeFixed{"模块的通讯模式为 {}；通讯模式不会被更改。",
                                         "The module's communication mode is {}; the mode is never changed."};
 inline constexpr TextPair kCtlNeedsFile{"该命令需要一个文件名。", "The command needs a file name."};
+inline constexpr TextPair kCtlNeedsOption{"该命令需要此选项。", "The command needs this option."};
 // A register range and its values: first and last register, what they hold, the values.
 // The parameter-file refusals end by saying the window kept its values; from the
 // command line the same refusal means nothing went to the module.
@@ -529,6 +533,10 @@ inline constexpr TextPair kParamSaveNoPermission{"无法写入参数文件 {path
                                                  "permission to write there!"};
 inline constexpr TextPair kParamSaveDiskFull{"无法写入参数文件 {path}：磁盘已满！",
                                              "The parameter file {path} cannot be written: the disk is full!"};
+inline constexpr TextPair kParamSaveNotAFile{
+    "无法写入参数文件 {path}：该处是文件夹、设备或管道，不是普通文件！",
+    "The parameter file {path} cannot be written: what is there is a folder, a device or a pipe, not a regular "
+    "file!"};
 inline constexpr TextPair kParamSaveTooLarge{
     "无法写入参数文件 {path}：该处已有的文件大于 1 MiB，不是 Tolvane 参数文件，不予替换！",
     "The parameter file {path} cannot be written: the file already there is larger than 1 MiB, so it is not a "

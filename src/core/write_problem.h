@@ -10,7 +10,8 @@ enum class WriteProblem {
   kNoPermission,  // the folder or the file may not be written (a planted link counts here)
   kDiskFull,      // the file system has no room for it
   kTooLarge,      // the file there is larger than any file of ours, so it is not replaced
-  kOther          // anything else: not a regular file, an input or output error
+  kNotAFile,      // what is there is a folder, a device or a pipe
+  kOther          // anything else: an input or output error
 };
 
 }  // namespace tolvane

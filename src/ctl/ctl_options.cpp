@@ -368,8 +368,8 @@ class Parser {
         if (!o.stopAddress || !o.stopCode) Refuse(txt::kShutdownEmpty, {});
         break;
       case Command::kSetComm:
-        if (!o.newStation) Refuse(txt::kCtlMissingValue, "--new-station");
-        if (!o.baudCode) Refuse(txt::kCtlMissingValue, "--new-baud");
+        if (!o.newStation) Refuse(txt::kCtlNeedsOption, "--new-station");
+        if (!o.baudCode) Refuse(txt::kCtlNeedsOption, "--new-baud");
         break;
       case Command::kRestoreFactory:
         if (!o.yes) Refuse(txt::kCtlNeedsYes, {});

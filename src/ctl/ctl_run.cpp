@@ -639,7 +639,11 @@ int Main(const std::vector<std::string>& args) {
   const bool outputKept = console::FinishOutput();
   if (console::Interrupted()) console::ExitInterrupted();
   if (outputKept || status != kExitOk) return status;
-  Say(Pick(txt::kCtlOutputLost));
+  // Only the commands that write to the module can have changed it.
+  const bool writes = (o.command == Command::kApply && !o.dryRun) || o.command == Command::kSetComm ||
+                      o.command == Command::kSetShutdown || o.command == Command::kSetNetwork ||
+                      o.command == Command::kRestoreFactory;
+  Say(Pick(writes ? txt::kCtlOutputLost : txt::kCtlOutputLostNoChange));
   return kExitOutputLost;
 }
 

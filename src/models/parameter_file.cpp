@@ -402,6 +402,9 @@ FilledPair ParameterSaveFailure(WriteProblem problem, const std::string& path) {
     case WriteProblem::kTooLarge:
       text = &txt::kParamSaveTooLarge;
       break;
+    case WriteProblem::kNotAFile:
+      text = &txt::kParamSaveNotAFile;
+      break;
     default:
       break;
   }

@@ -59,6 +59,7 @@ std::string SetInText(const std::string& text, const std::string& section, const
 
 WriteProblem ProblemOfRead(const FileText& current) {
   if (current.state != FileState::kUnusable) return WriteProblem::kNone;
+  if (current.notAFile) return WriteProblem::kNotAFile;
   return current.tooLarge ? WriteProblem::kTooLarge : WriteProblem::kOther;
 }
 

@@ -337,13 +337,12 @@ WriteProblem Resolve(const std::string& path, Target* t) {
   t->path = path;
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st;
-    if (lstat(t->path.c_str(), &st) != 0) {
-      if (errno == ENOENT && hops == 0) return WriteProblem::kNone;  // created; a missing folder shows on opening it
-      return hops > 0 ? WriteProblem::kOther : ProblemOf(errno);
-    }
+    // Missing, also at the end of a link the user made to where the file shall
+    // be: created there; a missing folder shows on opening it.
+    if (lstat(t->path.c_str(), &st) != 0) return errno == ENOENT ? WriteProblem::kNone : ProblemOf(errno);
     if (!S_ISLNK(st.st_mode)) {
       // A file made read-only stays as it is, although the folder would allow the rename.
-      if (!S_ISREG(st.st_mode)) return WriteProblem::kOther;
+      if (!S_ISREG(st.st_mode)) return WriteProblem::kNotAFile;
       if (faccessat(AT_FDCWD, t->path.c_str(), W_OK, AT_EACCESS) != 0) return ProblemOf(errno);
       t->exists = true;
       t->links = st.st_nlink;
@@ -373,6 +372,7 @@ FileText ReadFile(const std::string& path, std::size_t maxBytes) {
     return r;
   }
   r.state = FileState::kUnusable;
+  r.notAFile = !S_ISREG(st.st_mode);
   r.tooLarge = S_ISREG(st.st_mode) && st.st_size > static_cast<off_t>(maxBytes);
   if (!S_ISREG(st.st_mode) || r.tooLarge) return r;
   const Fd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));

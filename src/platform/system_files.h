@@ -19,6 +19,7 @@ struct FileText {
   FileState state = FileState::kAbsent;
   std::string bytes;
   bool tooLarge = false;  // unusable because it is a regular file above the cap
+  bool notAFile = false;  // unusable because it is a folder, a device or a pipe
 };
 
 // Reads a regular file of at most maxBytes (a link is followed). Anything else at

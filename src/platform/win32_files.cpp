@@ -237,11 +237,13 @@ FileText ReadFile(const std::string& path, std::size_t maxBytes) {
     return r;
   }
   r.state = FileState::kUnusable;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return r;
+  r.notAFile = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (r.notAFile) return r;
   const Handle h(CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
   // A name such as COM1 or NUL opens a device, never a file to read.
   LARGE_INTEGER size{};
-  if (!h.ok() || GetFileType(h.get()) != FILE_TYPE_DISK || !GetFileSizeEx(h.get(), &size)) return r;
+  r.notAFile = h.ok() && GetFileType(h.get()) != FILE_TYPE_DISK;
+  if (!h.ok() || r.notAFile || !GetFileSizeEx(h.get(), &size)) return r;
   if (static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
     r.tooLarge = true;
     return r;
@@ -279,12 +281,13 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, WriteProblem
     if (!FollowLink(wide, attributes, &target)) return fail(WriteProblem::kOther);
     const DWORD real = GetFileAttributesW(target.c_str());
     // A file made read-only stays as it is, although the folder would allow the replacement.
-    if (real == INVALID_FILE_ATTRIBUTES || (real & FILE_ATTRIBUTE_DIRECTORY)) return fail(WriteProblem::kOther);
+    if (real == INVALID_FILE_ATTRIBUTES) return fail(WriteProblem::kOther);
+    if (real & FILE_ATTRIBUTE_DIRECTORY) return fail(WriteProblem::kNotAFile);
     if (real & FILE_ATTRIBUTE_READONLY) return fail(WriteProblem::kNoPermission);
     const Handle file(CreateFileW(target.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!file.ok() || GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info))
-      return fail(file.ok() ? WriteProblem::kOther : ProblemOf(GetLastError()));
+      return fail(file.ok() ? WriteProblem::kNotAFile : ProblemOf(GetLastError()));
     if (info.nNumberOfLinks > 1) return WriteInPlace(target, bytes) || fail(ProblemOf(GetLastError()));
   }
   const auto [dir, base] = SplitPath(target);
@@ -323,7 +326,8 @@ WriteProblem CheckReplace(const std::string& path) {
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if (!FollowLink(wide, attributes, &target)) return WriteProblem::kOther;
     const DWORD real = GetFileAttributesW(target.c_str());
-    if (real == INVALID_FILE_ATTRIBUTES || (real & FILE_ATTRIBUTE_DIRECTORY)) return WriteProblem::kOther;
+    if (real == INVALID_FILE_ATTRIBUTES) return WriteProblem::kOther;
+    if (real & FILE_ATTRIBUTE_DIRECTORY) return WriteProblem::kNotAFile;
     if (real & FILE_ATTRIBUTE_READONLY) return WriteProblem::kNoPermission;
     const Handle file(CreateFileW(target.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file.ok()) return ProblemOf(GetLastError());

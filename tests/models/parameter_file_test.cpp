@@ -293,6 +293,7 @@ TEST_F(ParameterFileWindowTest, AFailedSaveNamesItsCause) {
       {WriteProblem::kNoPermission, cannot + ": there is no permission to write there!"},
       {WriteProblem::kDiskFull, cannot + ": the disk is full!"},
       {WriteProblem::kTooLarge, cannot + ": the file already there is larger than 1 MiB"},
+      {WriteProblem::kNotAFile, cannot + ": what is there is a folder, a device or a pipe, not a regular file!"},
       {WriteProblem::kOther, cannot + ", please check the folder and its permissions!"},
       {WriteProblem::kNone, "The parameters have been saved to the file!"},
   };

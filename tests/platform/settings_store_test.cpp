@@ -332,6 +332,9 @@ TEST(StoredFiles, AFailedWriteNamesItsCause) {
   const std::string planted = home + "/shared/planted.ini", own = home + "/shared/own.ini";
   ASSERT_EQ(symlink((home + "/precious.ini").c_str(), planted.c_str()), 0);
   ASSERT_EQ(symlink((home + "/mine.ini").c_str(), own.c_str()), 0);
+  // A link the writer made to where the file shall be, before there is one.
+  const std::string ahead = home + "/shared/ahead.ini";
+  ASSERT_EQ(symlink((home + "/made.ini").c_str(), ahead.c_str()), 0);
   const bool root = geteuid() == 0;
   // Only the administrator can give a link to another user.
   if (root) {
@@ -344,7 +347,9 @@ TEST(StoredFiles, AFailedWriteNamesItsCause) {
       {home + "/missing/p.ini", WriteProblem::kNoFolder},
       {home + "/huge.ini/p.ini", WriteProblem::kNoFolder},
       {home + "/huge.ini", WriteProblem::kTooLarge},
-      {home + "/folder.ini", WriteProblem::kOther},
+      {home + "/folder.ini", WriteProblem::kNotAFile},
+      {"/dev/null", WriteProblem::kNotAFile},
+      {ahead, WriteProblem::kNone},
       {planted, root ? WriteProblem::kNoPermission : WriteProblem::kNone},
       {own, WriteProblem::kNone},
       {home + "/new.ini", WriteProblem::kNone},
@@ -362,7 +367,9 @@ TEST(StoredFiles, AFailedWriteNamesItsCause) {
   EXPECT_EQ(ReadAll(dir.path() + "/mine.ini"), "[T]\n");
   EXPECT_EQ(Kind(dir.path() + "/shared/own.ini"), S_IFLNK);
   EXPECT_EQ(Kind(dir.path() + "/shared/planted.ini"), S_IFLNK);
-  EXPECT_EQ(Names(dir.path()), "huge.ini mine.ini new.ini precious.ini");
+  EXPECT_EQ(ReadAll(dir.path() + "/made.ini"), "[T]\n");
+  EXPECT_EQ(Kind(dir.path() + "/shared/ahead.ini"), S_IFLNK);
+  EXPECT_EQ(Names(dir.path()), "huge.ini made.ini mine.ini new.ini precious.ini");
 }
 
 // A full disk, on a small file system of the test's own.
