@@ -346,6 +346,9 @@ inline constexpr TextPair kParamWindowKept{"窗口未作任何更改。", "Nothi
 inline constexpr TextPair kCtlNothingSent{"未向模块发送任何数据。", "Nothing was sent to the module."};
 inline constexpr TextPair kCtlWriteLine{"寄存器 {}～{}（{}）：{}", "registers {}-{} ({}): {}"};
 inline constexpr TextPair kCtlDryRun{"试运行：未写入任何数据。", "Dry run: nothing was written."};
+inline constexpr TextPair kCtlStopped{"已中断：命令未完成；此后未向模块发送任何数据，也未写入任何文件。",
+                                      "Interrupted: the command did not finish; nothing more was sent to the module "
+                                      "and no file was written."};
 inline constexpr TextPair kCtlApplyStopped{"已中断：其余写入未发送，已写入的保留在模块中。",
                                            "Interrupted: the remaining writes were not sent; those already "
                                            "written stay in the module."};
@@ -448,6 +451,10 @@ inline constexpr TextPair kParamNotOurs{
     "该文件不是 Tolvane 参数文件：缺少 [Tolvane] 节中的 Format 项。窗口未作任何更改。",
     "The file is not a Tolvane parameter file: it has no [Tolvane] section with a Format key. Nothing in the "
     "window was changed."};
+inline constexpr TextPair kParamNotText{
+    "该文件不是 Tolvane 参数文件：其中有不属于文本的字节（NUL 字节或不完整的 UTF-16 字符）。窗口未作任何更改。",
+    "The file is not a Tolvane parameter file: it holds bytes that are not text (a NUL byte or half a UTF-16 "
+    "character). Nothing in the window was changed."};
 inline constexpr TextPair kParamNewer{
     "该参数文件的格式为 {format}，由更新版本的 Tolvane 保存；本版本只能读取格式 {supported}。窗口未作任何更改。",
     "The parameter file has format {format} and was saved by a newer Tolvane; this version reads format "

@@ -148,6 +148,8 @@ class Session {
   }
   // A command that ends with messages instead of its result.
   int Fail(int status, const std::vector<std::string>& messages) {
+    // A wait that Ctrl-C cut short is no timeout of the module.
+    if (status != kExitInterrupted && console::Interrupted()) return Stopped();
     std::string joined;
     for (const std::string& m : messages) {
       Say(m);
@@ -178,8 +180,7 @@ class Session {
 
   // Ctrl-C ends a command before its next step; the search says so, as Auto Link does.
   int Stopped() {
-    if (o_.command == Command::kScan) return Fail(kExitInterrupted, {Pick(txt::kDetectStopped)});
-    return kExitInterrupted;
+    return Fail(kExitInterrupted, {Pick(o_.command == Command::kScan ? txt::kDetectStopped : txt::kCtlStopped)});
   }
 
   // As the window's message, plus the path, so that a script's log says which port.
@@ -534,18 +535,20 @@ class Session {
       return Fail(kExitNoAnswer, {Pick(txt::kFindNothing)});
     }
     const bool saved = o_.save && StoreCommSettings(*OpenUserProfile());
+    const bool notSaved = o_.save && !saved;
     const std::string where = UserProfileLocation();
     if (!o_.all) {
       if (o_.json) {
         ctl::Json j = ProbeJson(true, probes_, Comm().portName, Comm().station, &Comm(), first->typeCode);
         if (o_.save) j["saved"] = saved;
+        if (notSaved) j["message"] = PickFilled(txt::kCtlNotSaved, {where});
         Json(j);
       } else {
         for (const FoundModule& m : search.found()) Out(FoundText(m) + "\n");
       }
     }
     if (saved && !o_.json) Out(PickFilled(txt::kCtlSaved, {where}) + "\n");
-    if (!o_.save || saved) return kExitOk;
+    if (!notSaved) return kExitOk;
     Say(PickFilled(txt::kCtlNotSaved, {where}));
     return kExitCommFailed;
   }
@@ -565,9 +568,11 @@ class Session {
     bool saved = false;
     if (o_.save && !stopped) saved = StoreCommSettings(*OpenUserProfile());
     const std::string where = UserProfileLocation();
+    const bool notSaved = o_.save && !saved && !stopped;
     if (o_.json) {
       ctl::Json j = ProbeJson(true, probes_, Comm().portName, Comm().station, &Comm(), type);
       if (o_.save) j["saved"] = saved;
+      if (notSaved) j["message"] = PickFilled(txt::kCtlNotSaved, {where});
       Json(j);
     } else {
       Out(ModuleAtText(type, Comm()) + "\n" + PickFilled(txt::kCtlFoundOnProbe, {std::to_string(probes_)}) + "\n");
@@ -577,7 +582,7 @@ class Session {
       Say(Pick(txt::kDetectStopped));
       return kExitInterrupted;
     }
-    if (!o_.save || saved) return kExitOk;
+    if (!notSaved) return kExitOk;
     // Found, but a script relying on the stored settings must not go on as if they were.
     Say(PickFilled(txt::kCtlNotSaved, {where}));
     return kExitCommFailed;

@@ -191,7 +191,7 @@ ParameterFileReading ReadParameterFile(const std::string& bytes) {
   if (bytes.size() > kMaxParameterFileBytes) return Refused(txt::kParamTooLarge);
   const std::optional<ini::DecodedText> decoded = ini::DecodeText(bytes);
   // NUL is in no text of ours (UTF-16 has its own once decoded).
-  if (!decoded || decoded->text.find('\0') != std::string::npos) return Refused(txt::kParamNotOurs);
+  if (!decoded || decoded->text.find('\0') != std::string::npos) return Refused(txt::kParamNotText);
   const Parsed p = Parse(decoded->text);
 
   const Entry* format = p.Find(kSecTool, "Format");

@@ -272,6 +272,7 @@ TEST_F(Ctl, ScanShowsProgressOnATerminalUnlessQuiet) {
   r = Run({"-p", sim.port(), "scan", "--save", "--json"});
   EXPECT_EQ(r.status, 4);
   EXPECT_EQ(ParseJson(r.out)["saved"].text, "false") << r.out;
+  EXPECT_NE(ParseJson(r.out)["message"].text.find("The settings could not be saved to"), std::string::npos) << r.out;
   EXPECT_NE(r.err.find("The settings could not be saved to"), std::string::npos) << r.err;
 }
 
@@ -823,15 +824,18 @@ TEST_F(Ctl, CtrlCStopsTheCommandBeforeItsNextStep) {
        {"-b", "1200", "save", saved},
        "03 00 00 00 1A",
        1,
-       "",
+       "Interrupted: the command did not finish; nothing more was sent to the module and no file was written.",
        [&](const SimProcess&, const CtlResult&) { EXPECT_FALSE(fs::exists(saved)); }},
-      {"set-comm before its write",
+      {"set-comm before its write, JSON",
        slow,
-       {"-b", "1200", "set-comm", "--new-station", "9", "--new-baud", "9600"},
+       {"-b", "1200", "--json", "set-comm", "--new-station", "9", "--new-baud", "9600"},
        "03 00 00 00 1A",
        1,
-       "",
-       noRequest("10")},
+       "Interrupted: the command did not finish",
+       [&](const SimProcess& sim, const CtlResult& r) {
+         noRequest("10")(sim, r);
+         EXPECT_EQ(ParseJson(r.out)["ok"].text, "false") << r.out;
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
