@@ -180,7 +180,10 @@ class Session {
 
   // Ctrl-C ends a command before its next step; the search says so, as Auto Link does.
   int Stopped() {
-    return Fail(kExitInterrupted, {Pick(o_.command == Command::kScan ? txt::kDetectStopped : txt::kCtlStopped)});
+    const TextPair& why = o_.command == Command::kScan    ? txt::kDetectStopped
+                          : o_.command == Command::kApply ? txt::kCtlApplyStopped
+                                                          : txt::kCtlStopped;
+    return Fail(kExitInterrupted, {Pick(why)});
   }
 
   // As the window's message, plus the path, so that a script's log says which port.
@@ -400,7 +403,7 @@ class Session {
     }
     for (size_t i = 0; i < writes_.size(); ++i) {
       // Ctrl-C between writes: what is written stays, nothing more is sent.
-      if (console::Interrupted()) return Fail(kExitInterrupted, {Pick(txt::kCtlApplyStopped)});
+      if (console::Interrupted()) return Stopped();
       writes_[i].ok = sends_[i]();
       if (!*writes_[i].ok) return Fail(kExitCommFailed, {Pick(txt::kCommErrorCheck)});
       if (o_.json) continue;
