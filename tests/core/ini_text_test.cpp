@@ -4,17 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/utf16_bytes.h"
+
 namespace tolvane::ini {
 namespace {
 
-std::string Utf16(const std::u16string& s, bool bigEndian = false) {
-  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char16_t c : s) {
-    const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
-    out += bigEndian ? std::string{high, low} : std::string{low, high};
-  }
-  return out;
-}
+using test::Utf16;
 
 TEST(IniText, EveryEncodingDecodesToUtf8AndEncodesBackToTheSameBytes) {
   const struct {

@@ -10,9 +10,12 @@
 
 #include "core/language.h"
 #include "support/qt_paths.h"
+#include "support/utf16_bytes.h"
 
 namespace tolvane {
 namespace {
+
+using test::Utf16;
 
 TEST(StartUpLanguage, OtherValuesAreKeptButShownAsEnglish) {
   QTemporaryDir dir;
@@ -40,15 +43,6 @@ TEST(StartUpLanguage, AnEmptyValueIsEnglish) {
   }
   ASSERT_TRUE(WriteLanguageType(path, 0));
   EXPECT_EQ(ReadLanguageType(path), 0);
-}
-
-std::string Utf16(const std::u16string& s, bool bigEndian = false) {
-  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char16_t c : s) {
-    const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
-    out += bigEndian ? std::string{high, low} : std::string{low, high};
-  }
-  return out;
 }
 
 void Put(const QString& path, const std::string& bytes) {
